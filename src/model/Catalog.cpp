@@ -1,0 +1,34 @@
+#include "model/Catalog.h"
+
+#include <algorithm>
+
+bool Source::requiresSourceOffer() const
+{
+    static const char *const copyleft[] = {"AGPL", "GPL", "LGPL", "MPL", "EUPL", "OSL", "CDDL", "EPL"};
+    const QString upper = license.toUpper();
+    return std::any_of(std::begin(copyleft), std::end(copyleft),
+                       [&](const char *name) { return upper.contains(QLatin1String(name)); });
+}
+
+Catalog Catalog::empty(const QDateTime &now)
+{
+    Catalog c;
+    c.version = 1;
+    c.updatedAt = now;
+    return c;
+}
+
+std::optional<Category> Catalog::category(const CatalogApp &app) const
+{
+    const auto it = std::find_if(categories.begin(), categories.end(),
+                                 [&](const Category &c) { return c.id == app.categoryID; });
+    if (it == categories.end())
+        return std::nullopt;
+    return *it;
+}
+
+qsizetype Catalog::appCount(const Category &category) const
+{
+    return std::count_if(apps.begin(), apps.end(),
+                         [&](const CatalogApp &a) { return a.categoryID == category.id; });
+}

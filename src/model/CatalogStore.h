@@ -1,0 +1,171 @@
+#pragma once
+
+#include "model/Catalog.h"
+#include "service/CatalogService.h"
+#include "service/InstalledApp.h"
+#include "service/InstalledApps.h"
+
+#include <QCoroTask>
+#include <QHash>
+#include <QObject>
+#include <QUuid>
+#include <QVariantList>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+
+
+
+// The one observable object the window reads: the catalogue, the installed copies, the loading
+// phase, the user's section, search and selection, and the toast. Lives on the window's thread.
+// Setters notify only when the value changes; phase notifies on every assignment.
+class CatalogStore : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(Catalog catalog READ catalog NOTIFY catalogChanged)
+    Q_PROPERTY(Toast toast READ toastOrEmpty NOTIFY toastChanged)
+    Q_PROPERTY(bool hasToast READ hasToast NOTIFY toastChanged)
+    Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
+    Q_PROPERTY(Filter filter READ filter WRITE setFilter NOTIFY filterChanged)
+    Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
+    Q_PROPERTY(QString selectedAppID READ selectedAppIDOrEmpty WRITE selectAppFromView NOTIFY selectedAppIDChanged)
+    Q_PROPERTY(CatalogApp selectedApp READ selectedAppOrEmpty NOTIFY selectedAppChanged)
+    Q_PROPERTY(bool hasSelectedApp READ hasSelectedApp NOTIFY selectedAppChanged)
+    // Derived lists (QVariantList of CatalogApp), recomputed on every read.
+    Q_PROPERTY(QVariantList visibleApps READ visibleAppsForView NOTIFY visibleAppsChanged)
+    Q_PROPERTY(QVariantList updatableApps READ updatableAppsForView NOTIFY installedChanged)
+    Q_PROPERTY(QVariantList featuredApps READ featuredAppsForView NOTIFY catalogChanged)
+    Q_PROPERTY(QString filterTitle READ filterTitle NOTIFY filterTitleChanged)
+
+public:
+    struct Phase {
+        Q_GADGET
+        Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
+        Q_PROPERTY(CatalogService::Origin::Kind originKind READ originKind CONSTANT)
+        Q_PROPERTY(QDateTime cachedAt READ cachedAt CONSTANT)
+        Q_PROPERTY(QString message MEMBER message CONSTANT)
+    public:
+        enum class Kind { Loading, Loaded, Failed };
+        Q_ENUM(Kind)
+        Kind kind = Kind::Loading;
+        CatalogService::Origin origin;  // only for Loaded
+        QString message;                // only for Failed
+
+        static Phase loading() { return {}; }
+        static Phase loaded(CatalogService::Origin origin) { return {Kind::Loaded, origin, {}}; }
+        static Phase failed(QString message) { return {Kind::Failed, {}, std::move(message)}; }
+        CatalogService::Origin::Kind originKind() const { return origin.kind; }
+        QDateTime cachedAt() const { return origin.cachedAt; }
+        friend bool operator==(const Phase &, const Phase &) = default;
+    };
+
+    struct Toast {
+        Q_GADGET
+        Q_PROPERTY(QUuid id MEMBER id CONSTANT)
+        Q_PROPERTY(QString text MEMBER text CONSTANT)
+        Q_PROPERTY(QString symbol MEMBER symbol CONSTANT)
+        Q_PROPERTY(bool isWarning MEMBER isWarning CONSTANT)
+    public:
+        QUuid id;
+        QString text;
+        QString symbol;
+        bool isWarning = false;
+        friend bool operator==(const Toast &, const Toast &) = default;
+    };
+
+    // The sidebar section. Views compare and bind it as a value.
+    struct Filter {
+        Q_GADGET
+        Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
+        Q_PROPERTY(QString categoryID MEMBER categoryID CONSTANT)
+    public:
+        enum class Kind { All, Updates, Featured, Category };
+        Q_ENUM(Kind)
+        Kind kind = Kind::All;
+        QString categoryID;  // only for Category
+
+        static Filter all() { return {}; }
+        static Filter updates() { return {Kind::Updates, {}}; }
+        static Filter featured() { return {Kind::Featured, {}}; }
+        static Filter category(QString id) { return {Kind::Category, std::move(id)}; }
+        Q_INVOKABLE bool equals(const Filter &other) const { return *this == other; }
+        friend bool operator==(const Filter &, const Filter &) = default;
+    };
+
+    // How long a toast stays; tests shorten it.
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds toastLifetime{2500};
+
+    CatalogStore(CatalogService *service, InstalledApps installedApps, QObject *parent = nullptr);
+    explicit CatalogStore(CatalogService *service, QObject *parent = nullptr);
+    ~CatalogStore() override;
+
+    const Catalog &catalog() const;
+    const std::optional<Toast> &toast() const;
+    const QHash<QString, InstalledApp> &installed() const;
+    const Phase &phase() const;
+    const Filter &filter() const;
+    const QString &searchText() const;
+    const std::optional<QString> &selectedAppID() const;
+
+    void setFilter(const Filter &filter);
+    void setSearchText(const QString &text);
+    void setSelectedAppID(const std::optional<QString> &id);
+
+    QCoro::Task<> load();
+    QCoro::Task<> refresh();
+    void rescanInstalled(const std::optional<std::pair<QString, QString>> &justInstalled);
+
+    std::optional<CatalogApp> selectedApp() const;
+
+    Q_INVOKABLE QString installedVersion(const CatalogApp &app) const;   // empty: not installed
+    Q_INVOKABLE QString installedLocation(const CatalogApp &app) const;  // empty: not installed
+    Q_INVOKABLE bool hasUpdate(const CatalogApp &app) const;
+    QList<CatalogApp> updatableApps() const;
+    QList<CatalogApp> featuredApps() const;
+    QList<CatalogApp> visibleApps() const;
+    QString filterTitle() const;
+
+    // For views: start a refresh without awaiting it (menu command, Try Again).
+    Q_INVOKABLE void startRefresh();
+    Q_INVOKABLE Filter allFilter() const { return Filter::all(); }
+    Q_INVOKABLE Filter updatesFilter() const { return Filter::updates(); }
+    Q_INVOKABLE Filter featuredFilter() const { return Filter::featured(); }
+    Q_INVOKABLE Filter categoryFilter(const QString &id) const { return Filter::category(id); }
+
+    // Tests replace the toast's wait; the product sleeps toastLifetime on a monotonic clock.
+    void setToastSleep(std::function<QCoro::Task<>(std::chrono::milliseconds)> sleep);
+
+Q_SIGNALS:
+    void catalogChanged();
+    void toastChanged();
+    void installedChanged();
+    void phaseChanged();
+    void filterChanged();
+    void searchTextChanged();
+    void selectedAppIDChanged();
+    void selectedAppChanged();
+    void visibleAppsChanged();
+    void filterTitleChanged();
+
+private:
+    std::optional<QString> optionalInstalledVersion(const CatalogApp &app) const;
+    QString selectedAppIDOrEmpty() const;
+    void selectAppFromView(const QString &id);
+    CatalogApp selectedAppOrEmpty() const;
+    bool hasSelectedApp() const;
+    Toast toastOrEmpty() const;
+    bool hasToast() const;
+    QVariantList visibleAppsForView() const;
+    QVariantList updatableAppsForView() const;
+    QVariantList featuredAppsForView() const;
+
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+size_t qHash(const CatalogStore::Filter &filter, size_t seed = 0);
+
+Q_DECLARE_METATYPE(CatalogStore::Phase)
+Q_DECLARE_METATYPE(CatalogStore::Toast)
+Q_DECLARE_METATYPE(CatalogStore::Filter)

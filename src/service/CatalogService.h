@@ -1,0 +1,60 @@
+#pragma once
+
+#include "model/Catalog.h"
+
+#include <QCoroTask>
+#include <QDateTime>
+#include <QString>
+#include <QUrl>
+
+class QNetworkAccessManager;
+
+// Obtains the catalogue: from the endpoint, else the copy saved after the last successful
+// download, else the copy built into the program, else an empty one. Never fails.
+// Network work is asynchronous; file reads, writes and decoding run on a worker thread, so
+// the window's thread never waits on them.
+class CatalogService {
+public:
+    // Where a catalogue came from.
+    struct Origin {
+        enum class Kind { Cache, Network, Bundled };
+        Kind kind = Kind::Bundled;
+        QDateTime cachedAt;  // the cache file's modification time; only for Cache
+
+        static Origin cache(const QDateTime &modified) { return {Kind::Cache, modified}; }
+        static Origin network() { return {Kind::Network, {}}; }
+        static Origin bundled() { return {Kind::Bundled, {}}; }
+        friend bool operator==(const Origin &, const Origin &) = default;
+    };
+
+    struct Result {
+        Catalog catalog;
+        Origin origin;
+    };
+
+    struct Options {
+        QUrl endpoint = CatalogService::endpoint();
+        QString cacheFile;                               // default: <data>/VeltraneHub/catalog.json
+        QString bundledResource = QStringLiteral(":/catalog.json");
+        QString extraCaFile;                             // PEM authority trusted besides the system's
+        int timeoutMs = 15000;
+        qint64 maxBodyBytes = 32 * 1024 * 1024;
+    };
+
+    CatalogService(QNetworkAccessManager *network, Options options);
+    explicit CatalogService(QNetworkAccessManager *network);
+    virtual ~CatalogService();
+
+    // https://<catalogue host>/api/apps.json
+    static QUrl endpoint();
+    // The catalogue built into the program, decoded once; empty when it is missing or bad.
+    static const Catalog &bundled();
+
+    virtual QCoro::Task<Result> load();
+
+    QString cacheFile() const;
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};

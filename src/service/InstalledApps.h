@@ -1,0 +1,35 @@
+#pragma once
+
+#include "platform/Locations.h"
+#include "service/InstalledApp.h"
+
+#include <QHash>
+#include <QStringList>
+#include <QStringView>
+
+#include <optional>
+
+// Finds installed copies of catalogue apps and reads their versions. Synchronous and never
+// failing: every problem means "not installed". Holds only where to look.
+class InstalledApps {
+public:
+    explicit InstalledApps(Locations locations = Locations::fromEnvironment());
+
+    // bundle identifier -> preferred installed copy, for each identifier that has one.
+    QHash<QString, InstalledApp> scan(const QStringList &bundleIDs) const;
+    // The preferred copy: inside one of the Applications folders if any, then the newest.
+    std::optional<InstalledApp> find(const QString &bundleID) const;
+    // Exactly the bundle at bundlePath, when its Info.plist names bundleID and a version.
+    static std::optional<InstalledApp> app(const QString &bundlePath, const QString &bundleID);
+
+    // Numeric version ordering: digit runs compare by value (2.10 after 2.9, 1.0.0 after 1.0).
+    // Negative, zero or positive like strcmp.
+    static int compareVersions(QStringView a, QStringView b);
+    // An update exists when the catalogue version orders strictly after the installed one.
+    static bool isUpdate(QStringView catalogVersion, QStringView installedVersion);
+
+    const Locations &locations() const { return m_locations; }
+
+private:
+    Locations m_locations;
+};
