@@ -2,6 +2,9 @@
 
 #include <QTextBoundaryFinder>
 
+#include <algorithm>
+#include <cstring>
+
 namespace AppSearch {
 namespace {
 
@@ -21,31 +24,112 @@ bool isCharacterBoundary(const QString &s, qsizetype pos)
     return finder.isAtBoundary();
 }
 
-} // namespace
-
-QString queryFrom(const QString &searchText)
+bool isAscii(QStringView s)
 {
-    // trimmed() removes every QChar::isSpace character: all Unicode separators (including
-    // U+2028 and U+2029), tab, the line breaks, U+0085 and no-break spaces.
-    return searchText.trimmed().normalized(QString::NormalizationForm_C);
+    return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
-bool containsIgnoringCase(const QString &text, const QString &query)
+// Eight UTF-16 code units, compared lane by lane; the compiler picks the machine's vector
+// instructions, or plain ones where there are none.
+using Lanes = quint16 __attribute__((vector_size(16)));
+constexpr qsizetype laneCount = 8;
+
+Lanes load(const char16_t *p)
 {
-    // Already composed text (all ASCII text, for one) comes back shared, without a copy.
-    const QString composed = text.normalized(QString::NormalizationForm_C);
-    for (qsizetype from = composed.indexOf(query, 0, Qt::CaseInsensitive); from >= 0;
-         from = composed.indexOf(query, from + 1, Qt::CaseInsensitive)) {
-        if (isCharacterBoundary(composed, from) && isCharacterBoundary(composed, from + query.size()))
+    Lanes lanes;
+    std::memcpy(&lanes, p, sizeof lanes);
+    return lanes;
+}
+
+bool anyLane(Lanes lanes)
+{
+    quint64 halves[2];
+    std::memcpy(halves, &lanes, sizeof halves);
+    return (halves[0] | halves[1]) != 0;
+}
+
+bool isLatin1(QStringView s)
+{
+    const char16_t *p = s.utf16();
+    const char16_t *const end = p + s.size();
+    for (; end - p >= laneCount; p += laneCount) {
+        if (anyLane(load(p) & 0xFF00))
+            return false;
+    }
+    return std::all_of(p, end, [](char16_t c) { return c <= 0xFF; });
+}
+
+char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
+
+bool matchesAsciiAt(const char16_t *p, QStringView query)
+{
+    for (qsizetype i = 0; i < query.size(); ++i) {
+        if (asciiLower(p[i]) != asciiLower(query[i].unicode()))
+            return false;
+    }
+    return true;
+}
+
+// An ASCII query in Latin-1 text: Latin-1 is always composed, every position in it is a
+// character boundary (a trimmed query neither starts with LF nor ends with CR), and only ASCII
+// letters fold onto ASCII letters. So a plain scan does. Setting bit 5 (upper to lower case for
+// letters) of the first two characters on both sides rules out most starts eight at a time;
+// the few left are compared exactly.
+bool containsAsciiInLatin1(QStringView text, QStringView query)
+{
+    const qsizetype length = query.size();
+    if (text.size() < length)
+        return false;
+    const char16_t *const start = text.utf16();
+    const char16_t *const last = start + (text.size() - length);  // the last possible start
+    const char16_t first = query[0].unicode() | 0x20;
+    const char16_t second = length > 1 ? query[1].unicode() | 0x20 : 0;
+    const char16_t *p = start;
+    // Whole blocks whose starts and second characters all lie inside the text.
+    for (; last - p >= laneCount; p += laneCount) {
+        Lanes candidates = (load(p) | 0x20) == first;
+        if (length > 1)
+            candidates &= (load(p + 1) | 0x20) == second;
+        if (!anyLane(candidates))
+            continue;
+        for (qsizetype lane = 0; lane < laneCount; ++lane) {
+            if (candidates[lane] && matchesAsciiAt(p + lane, query))
+                return true;
+        }
+    }
+    for (; p <= last; ++p) {
+        if (matchesAsciiAt(p, query))
             return true;
     }
     return false;
 }
 
-bool matches(const CatalogApp &app, const QString &query)
+} // namespace
+
+Query::Query(const QString &searchText)
+    // trimmed() removes every QChar::isSpace character: all Unicode separators (including
+    // U+2028 and U+2029), tab, the line breaks, U+0085 and no-break spaces.
+    : m_text(searchText.trimmed().normalized(QString::NormalizationForm_C)), m_ascii(isAscii(m_text))
 {
-    return containsIgnoringCase(app.name, query) || containsIgnoringCase(app.tagline, query)
-        || containsIgnoringCase(app.description, query);
+}
+
+bool Query::foundIn(const QString &text) const
+{
+    if (m_ascii && isLatin1(text))
+        return containsAsciiInLatin1(text, m_text);
+    // Already composed text comes back shared, without a copy.
+    const QString composed = text.normalized(QString::NormalizationForm_C);
+    for (qsizetype from = composed.indexOf(m_text, 0, Qt::CaseInsensitive); from >= 0;
+         from = composed.indexOf(m_text, from + 1, Qt::CaseInsensitive)) {
+        if (isCharacterBoundary(composed, from) && isCharacterBoundary(composed, from + m_text.size()))
+            return true;
+    }
+    return false;
+}
+
+bool Query::matches(const CatalogApp &app) const
+{
+    return foundIn(app.name) || foundIn(app.tagline) || foundIn(app.description);
 }
 
 } // namespace AppSearch

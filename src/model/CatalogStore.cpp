@@ -117,9 +117,9 @@ struct CatalogStore::Private {
     std::vector<const CatalogApp *> visibleApps() const
     {
         std::vector<const CatalogApp *> apps = sectionApps();
-        const QString query = AppSearch::queryFrom(searchText);
+        const AppSearch::Query query(searchText);
         if (!query.isEmpty()) {
-            const auto missing = [&](const CatalogApp *app) { return !AppSearch::matches(*app, query); };
+            const auto missing = [&](const CatalogApp *app) { return !query.matches(*app); };
             apps.erase(std::remove_if(apps.begin(), apps.end(), missing), apps.end());
         }
         NameOrder::sort(apps);

@@ -3,6 +3,7 @@
 
 #include "StoreFakes.h"
 
+#include "model/AppSearch.h"
 #include "model/NameOrder.h"
 
 #include <QSet>
@@ -111,6 +112,42 @@ private Q_SLOTS:
         const auto store = storeWith(searchCatalog());
         store->setSearchText(search);
         QCOMPARE(idsOf(store->visibleApps()), ids);
+    }
+
+    void queryFoundIn_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("query");
+        QTest::addColumn<bool>("found");
+        const auto u = [](const char *utf8) { return QString::fromUtf8(utf8); };
+
+        QTest::newRow("later start after false starts") << "Pop pho Photo" << "photo" << true;
+        QTest::newRow("query longer than text") << "photo" << "photograph" << false;
+        QTest::newRow("hit across blocks of eight") << "0123456PhOtO" << "photo" << true;
+        QTest::newRow("hit at the very end") << u("Long text with a hit at the eeeeeend") << "END" << true;
+        QTest::newRow("one character") << "abcdefghijklmnopqrstuvwxyZ" << "z" << true;
+        QTest::newRow("one character missing") << "abcdefghijklmnopqrstuvwxy" << "z" << false;
+        QTest::newRow("near miss") << "ph0to photp" << "photo" << false;
+        QTest::newRow("punctuation is not case") << "{tag] `x" << "[tag]" << false;
+        QTest::newRow("punctuation itself") << "see [TAG] here" << "[tag]" << true;
+        QTest::newRow("grave accent is not at sign") << "`x" << "@x" << false;
+        QTest::newRow("Latin-1 accent counts") << u("Café") << "cafe" << false;
+        QTest::newRow("accented capital") << u("Café") << u("CAFÉ") << true;
+        QTest::newRow("Kelvin sign") << u("\u212Aelvin scale") << "KELVIN" << true;
+        QTest::newRow("long s") << u("\u017Fun") << "SUN" << true;
+        QTest::newRow("decomposed accent counts") << u("cafe\u0301") << "cafe" << false;
+        QTest::newRow("decomposed found by composed") << u("nai\u0308ve") << u("naïve") << true;
+        QTest::newRow("mark without composed form") << u("q\u0301x") << "q" << false;
+        QTest::newRow("mark later in the text") << u("cafe\u0301 cafe") << "cafe" << true;
+        QTest::newRow("Greek") << u("Καλημέρα") << u("ΜΈΡΑ") << true;
+    }
+
+    void queryFoundIn()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, query);
+        QFETCH(bool, found);
+        QCOMPARE(AppSearch::Query(query).foundIn(text), found);
     }
 
     void searchStaysInsideTheSection()
