@@ -2,6 +2,7 @@
 //   visible_apps_query_ms  visibleApps() of 10,000 apps for a three-letter query that about a
 //                          tenth of them contain
 //   visible_apps_all_ms    visibleApps() of the same catalogue, All Apps, no query
+//   visible_apps_all_view_ms  the same through the visibleApps property the grid reads
 //   rescan_100_ms          rescanInstalled() of 100 catalogue apps against 100 installed bundles
 // Each figure is the median of several runs.
 
@@ -24,11 +25,18 @@ struct NetworkHolder {
     QNetworkAccessManager network;
 };
 
+CatalogService::Options optionsWithCache(const QString &cacheFile)
+{
+    CatalogService::Options options;
+    options.cacheFile = cacheFile;
+    return options;
+}
+
 // Hands the store a catalogue without network or files.
 class FixedService : private NetworkHolder, public CatalogService {
 public:
     FixedService(Catalog catalog, const QString &cacheFile)
-        : CatalogService(&network, Options{.cacheFile = cacheFile}), m_catalog(std::move(catalog))
+        : CatalogService(&network, optionsWithCache(cacheFile)), m_catalog(std::move(catalog))
     {
     }
     QCoro::Task<Result> load() override { co_return Result{m_catalog, Origin::network()}; }
@@ -107,7 +115,6 @@ double medianMs(int runs, Work work)
         times.push_back(double(timer.nsecsElapsed()) / 1e6);
     }
     std::sort(times.begin(), times.end());
-    if (qEnvironmentVariableIsSet("BENCH_MIN")) return times.front();
     return times[times.size() / 2];
 }
 
@@ -129,6 +136,8 @@ void benchVisibleApps(const QString &tempDir)
 
     store.setSearchText(QString());
     report("visible_apps_all_ms", medianMs(21, [&] { (void)store.visibleApps(); }));
+    // What the grid reads: the same list as QVariants.
+    report("visible_apps_all_view_ms", medianMs(21, [&] { (void)store.property("visibleApps"); }));
 }
 
 void writeBundle(const QString &applications, int i)

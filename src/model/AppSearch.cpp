@@ -1,5 +1,7 @@
 #include "model/AppSearch.h"
 
+#include "model/Latin1.h"
+
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -29,8 +31,7 @@ bool isAscii(QStringView s)
     return std::all_of(s.begin(), s.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
-// Eight UTF-16 code units, compared lane by lane; the compiler picks the machine's vector
-// instructions, or plain ones where there are none.
+// Eight UTF-16 code units, compared lane by lane with the compiler's vector extension.
 using Lanes = quint16 __attribute__((vector_size(16)));
 constexpr qsizetype laneCount = 8;
 
@@ -46,17 +47,6 @@ bool anyLane(Lanes lanes)
     quint64 halves[2];
     std::memcpy(halves, &lanes, sizeof halves);
     return (halves[0] | halves[1]) != 0;
-}
-
-bool isLatin1(QStringView s)
-{
-    const char16_t *p = s.utf16();
-    const char16_t *const end = p + s.size();
-    for (; end - p >= laneCount; p += laneCount) {
-        if (anyLane(load(p) & 0xFF00))
-            return false;
-    }
-    return std::all_of(p, end, [](char16_t c) { return c <= 0xFF; });
 }
 
 char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }

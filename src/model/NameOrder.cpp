@@ -1,5 +1,7 @@
 #include "model/NameOrder.h"
 
+#include "model/Latin1.h"
+
 #include <algorithm>
 
 namespace NameOrder {
@@ -30,13 +32,21 @@ int compareCodePoints(QStringView a, QStringView b)
 void sort(std::vector<const CatalogApp *> &apps)
 {
     struct Keyed {
-        QString key;  // the composed name: shared with the app's name unless it had to change
+        QStringView key;  // the name, or its composed form kept in `composed`
         const CatalogApp *app;
     };
     std::vector<Keyed> keyed;
     keyed.reserve(apps.size());
-    for (const CatalogApp *app : apps)
-        keyed.push_back({app->name.normalized(QString::NormalizationForm_C), app});
+    std::vector<QString> composed;
+    for (const CatalogApp *app : apps) {
+        if (isLatin1(app->name)) {
+            keyed.push_back({app->name, app});
+        } else {
+            // The view stays valid when the vector moves the string: it points at its text.
+            composed.push_back(app->name.normalized(QString::NormalizationForm_C));
+            keyed.push_back({composed.back(), app});
+        }
+    }
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed &x, const Keyed &y) {
         return compareCodePoints(x.key, y.key) < 0;
     });
