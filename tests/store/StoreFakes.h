@@ -9,7 +9,8 @@
 
 #include <deque>
 
-// Waits that the test ends by hand, one ticket each, in any order.
+// Waits that the test ends by hand, one ticket each, in any order. As a toast sleep it also
+// records the durations asked for.
 class Gates : public QObject {
     Q_OBJECT
 public:
@@ -26,18 +27,6 @@ public:
     }
     int issued() const { return m_issued; }
 
-Q_SIGNALS:
-    void opened();
-
-private:
-    int m_issued = 0;
-    QSet<int> m_opened;
-};
-
-// A toast sleep that lasts until the test opens its gate; records what was asked for.
-class ManualSleeps : public Gates {
-    Q_OBJECT
-public:
     std::function<QCoro::Task<>(std::chrono::milliseconds)> sleeper()
     {
         return [this](std::chrono::milliseconds duration) {
@@ -46,6 +35,13 @@ public:
         };
     }
     QList<std::chrono::milliseconds> durations;
+
+Q_SIGNALS:
+    void opened();
+
+private:
+    int m_issued = 0;
+    QSet<int> m_opened;
 };
 
 struct NetworkHolder {
