@@ -267,6 +267,8 @@ QCoro::Task<> CatalogStore::refresh()
         co_return;
     setToast(refreshToast(d->phase, d->catalog != before));
     co_await dismissToastLater();
+    if (self)
+        Q_EMIT refreshFinished();
 }
 
 QCoro::Task<> CatalogStore::dismissToastLater()

@@ -203,10 +203,13 @@ private Q_SLOTS:
         service->enqueue(shown);
         service->enqueue(shown);
 
+        QSignalSpy finished(store, &CatalogStore::refreshFinished);
         store->startRefresh();
         QVERIFY(store->property("hasToast").toBool());
+        QVERIFY(finished.isEmpty());
         sleeps->open(0);
-        QTRY_VERIFY(!store->toast());
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(!store->toast());
 
         // A refresh that wakes up to a store that is gone ends without touching it.
         store->startRefresh();
