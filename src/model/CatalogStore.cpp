@@ -127,6 +127,8 @@ struct CatalogStore::Private {
     }
 };
 
+namespace {
+
 // Reports a change of the selected app's value, whatever caused it, when it is destroyed.
 class SelectedAppWatch {
 public:
@@ -143,6 +145,8 @@ private:
     CatalogStore *m_store;
     std::optional<CatalogApp> m_before;
 };
+
+} // namespace
 
 CatalogStore::InstalledScanner CatalogStore::InstalledScanner::from(InstalledApps apps)
 {
