@@ -56,7 +56,7 @@ void image(const Arguments &args)
     std::vector<std::string> command(bundles.begin(), bundles.end());
     command.push_back(temporary);
     // Owners are the maker's, not the user's business; modes, links and extended attributes
-    // are kept. With SOURCE_DATE_EPOCH unset the creation time is fixed, so the same bundles
+    // are kept. With SOURCE_DATE_EPOCH unset the creation and root folder times are fixed, so the same bundles
     // give the same image.
     for (const char *option : {"-noappend", "-no-progress", "-quiet", "-all-root", "-exit-on-error",
                                "-root-mode", "0755"})
@@ -64,8 +64,8 @@ void image(const Arguments &args)
     if (bundles.size() == 1)
         command.emplace_back("-keep-as-directory");
     if (!std::getenv("SOURCE_DATE_EPOCH")) {
-        command.emplace_back("-mkfs-time");
-        command.emplace_back("0");
+        for (const char *option : {"-mkfs-time", "0", "-root-time", "0"})
+            command.emplace_back(option);
     }
     const auto result = vtools::ChildProcess::run(mksquashfs, command);
     if (result.exitStatus != 0) {
