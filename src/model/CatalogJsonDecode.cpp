@@ -1,8 +1,10 @@
 #include "model/CatalogJson.h"
 #include "model/CatalogJsonTimestamp.h"
+#include "model/CatalogJsonUrl.h"
 
 #include <simdjson.h>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <memory>
@@ -84,6 +86,20 @@ struct Key {
     Outcome (*read)(Decoder &, od::value &, Record &);
 };
 
+// The index of the key spelled exactly as raw (no escapes), trying `expected` first; N if none.
+template <typename Record, size_t N>
+size_t findKey(const od::raw_json_string &raw, const std::array<Key<Record>, N> &keys, size_t expected)
+{
+    // Comparing the raw bytes is safe: the names hold no quotes and the input is padded.
+    if (expected < N && raw.unsafe_is_equal(keys[expected].name))
+        return expected;
+    for (size_t k = 0; k < N; ++k) {
+        if (raw.unsafe_is_equal(keys[k].name))
+            return k;
+    }
+    return N;
+}
+
 class Decoder {
 public:
     Outcome readDocument(od::parser &parser, const char *padded, size_t length, size_t capacity, Catalog &out);
@@ -120,6 +136,8 @@ private:
     // Reads v to its end only to check that it is well-formed JSON.
     Outcome validate(od::value &v, int depth = 0);
     Outcome validateRoot(const char *json, size_t length);
+
+    UrlReader m_urls;
 };
 
 const std::array<Key<Category>, 3> categoryKeys{{
@@ -227,16 +245,18 @@ Outcome Decoder::readFields(od::object &object, Record &out, const std::array<Ke
         od::field field;
         if (auto e = std::move(item).get(field))
             return Failure::malformed(e);
-        std::string_view name;
-        if (auto e = field.unescaped_key().get(name))
-            return Failure::malformed(e);
-        size_t k = expected < N && keys[expected].name == name ? expected : 0;
-        while (k < N && keys[k].name != name)
-            ++k;
+        size_t k = findKey(field.key(), keys, expected);
         if (k == N) {
-            if (auto f = validate(field.value()))
-                return std::move(*f).under(name);
-            continue;
+            // Not a plain key of the format: it may still be one written with escapes.
+            std::string_view name;
+            if (auto e = field.unescaped_key().get(name))
+                return Failure::malformed(e);
+            k = std::find_if(keys.begin(), keys.end(), [&](const Key<Record> &key) { return key.name == name; }) - keys.begin();
+            if (k == N) {
+                if (auto f = validate(field.value()))
+                    return std::move(*f).under(name);
+                continue;
+            }
         }
         expected = k + 1;
         present |= 1u << k;
@@ -320,6 +340,16 @@ Outcome Decoder::readUtf8(od::value &v, std::string_view &out)
 {
     if (auto f = expect(v, json_type::string, "expected a string"))
         return f;
+    // Most strings hold no escapes: take them straight from the input rather than have
+    // simdjson copy them out. The first pass has already checked their characters.
+    const std::string_view token = trimmedToken(v.raw_json_token());
+    if (token.size() >= 2 && token.back() == '"') {
+        const std::string_view content = token.substr(1, token.size() - 2);
+        if (content.find('\\') == std::string_view::npos) {
+            out = content;
+            return {};
+        }
+    }
     if (auto e = v.get_string().get(out))
         return Failure::malformed(e);
     return {};
@@ -339,10 +369,10 @@ Outcome Decoder::readUrl(od::value &v, QUrl &out)
     std::string_view text;
     if (auto f = readUtf8(v, text))
         return f;
-    QUrl url(QString::fromUtf8(text.data(), qsizetype(text.size())), QUrl::StrictMode);
-    if (!url.isValid() || url.isRelative())
+    std::optional<QUrl> url = m_urls.read(text);
+    if (!url)
         return Failure::mismatch(u"expected an absolute URL, found "_s + quoted(text));
-    out = std::move(url);
+    out = std::move(*url);
     return {};
 }
 
@@ -486,7 +516,7 @@ public:
     {
         const size_t needed = size_t(json.size()) + simdjson::SIMDJSON_PADDING;
         if (needed > m_capacity) {
-            m_buffer = std::make_unique<char[]>(needed);
+            m_buffer = std::make_unique_for_overwrite<char[]>(needed);
             m_capacity = needed;
         }
         std::copy(json.begin(), json.end(), m_buffer.get());

@@ -62,15 +62,32 @@ Writer &Writer::key(QLatin1StringView name)
 
 void Writer::string(QStringView text)
 {
+    string({text});
+}
+
+void Writer::string(std::initializer_list<QStringView> parts)
+{
     separate();
     // Worst cases per UTF-16 unit: a control character as \u00XX (6 bytes) or three UTF-8
     // bytes; a surrogate pair is two units for four bytes.
-    char *p = room(text.size() * 6 + 2);
+    qsizetype units = 0;
+    for (QStringView part : parts)
+        units += part.size();
+    char *p = room(units * 6 + 2);
     *p++ = '"';
+    for (QStringView part : parts)
+        p = escaped(p, part);
+    *p++ = '"';
+    commit(p);
+}
+
+char *Writer::escaped(char *p, QStringView text)
+{
     static constexpr char hex[] = "0123456789abcdef";
+    const char16_t *const begin = text.utf16();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        const char16_t u = text[i].unicode();
+        const char16_t u = begin[i];
         if (u >= 0x20 && u < 0x80 && u != '"' && u != '\\') {
             *p++ = char(u);
         } else if (u < 0x80) {
@@ -90,8 +107,8 @@ void Writer::string(QStringView text)
         } else if (u < 0x800) {
             *p++ = char(0xc0 | (u >> 6));
             *p++ = char(0x80 | (u & 0x3f));
-        } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(text[i + 1].unicode())) {
-            const char32_t c = QChar::surrogateToUcs4(u, text[++i].unicode());
+        } else if (QChar::isHighSurrogate(u) && i + 1 < n && QChar::isLowSurrogate(begin[i + 1])) {
+            const char32_t c = QChar::surrogateToUcs4(u, begin[++i]);
             *p++ = char(0xf0 | (c >> 18));
             *p++ = char(0x80 | ((c >> 12) & 0x3f));
             *p++ = char(0x80 | ((c >> 6) & 0x3f));
@@ -104,8 +121,7 @@ void Writer::string(QStringView text)
             *p++ = char(0x80 | (c & 0x3f));
         }
     }
-    *p++ = '"';
-    commit(p);
+    return p;
 }
 
 void Writer::string(QByteArrayView utf8)

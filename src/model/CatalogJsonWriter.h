@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <initializer_list>
+
 // Appends compact JSON tokens to one growing buffer. The caller writes the structure; this
 // class only gets the separators and string escaping right.
 namespace CatalogJson {
@@ -20,6 +22,7 @@ public:
     Writer &key(QLatin1StringView name);
 
     void string(QStringView text);
+    void string(std::initializer_list<QStringView> parts);  // one string made of the parts
     void string(QByteArrayView utf8);  // already UTF-8 and free of characters needing escapes
     void raw(QByteArrayView json);     // a complete JSON value, e.g. a number's text
     void boolean(bool value);
@@ -31,6 +34,7 @@ private:
     void separate();      // the comma before any value or key that is not first in its container
     char *room(qsizetype bytes);  // at least `bytes` writable at the end; advance with commit()
     void commit(char *end) { m_used = end - m_out.data(); }
+    char *escaped(char *p, QStringView text);  // writes text's JSON form, without quotes
     void put(char c)
     {
         *room(1) = c;
