@@ -20,6 +20,10 @@ std::optional<QUrl> UrlReader::readStrictly(std::string_view utf8)
     QUrl url(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())), QUrl::StrictMode);
     if (!url.isValid() || url.isRelative())
         return std::nullopt;
+    // QUrl lets a few invalid forms through (a second '#' in the fragment) that it cannot
+    // write back as they were read; a URL that would change in the saved copy is refused.
+    if (QUrl(QString::fromLatin1(url.toEncoded(QUrl::FullyEncoded)), QUrl::StrictMode) != url)
+        return std::nullopt;
     return url;
 }
 

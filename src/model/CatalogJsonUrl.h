@@ -9,7 +9,8 @@
 
 namespace CatalogJson {
 
-// Reads the catalogue's URL strings: absolute URLs that QUrl accepts in strict mode.
+// Reads the catalogue's URL strings: absolute URLs that QUrl accepts in strict mode and can
+// write back unchanged.
 //
 // A catalogue holds tens of thousands of URLs on a handful of hosts, and a full QUrl parse
 // is most of the cost of decoding one. URLs of the plain shape http(s)://host[:port]/path,

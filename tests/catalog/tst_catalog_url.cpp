@@ -22,7 +22,7 @@ private Q_SLOTS:
             "https://hub.veltrane.app/x.", "https://hub.veltrane.app/~user/_x-y.Z", "https://Hub.Veltrane.App/x",
             "HTTPS://hub.veltrane.app/x", "https://hub.veltrane.app/a%20b", "https://hub.veltrane.app/a%zzb",
             "https://hub.veltrane.app/\xc3\xa4", "https://hub.veltrane.app/a b", "https://hub.veltrane.app/a\"b",
-            "https://user:pw@hub.veltrane.app/x", "https://hub.veltrane.app/x?y=1#z", "https://hub.veltrane.app/x#",
+            "https://user:pw@hub.veltrane.app/x", "https://hub.veltrane.app/x?y=1#z", "https://hub.veltrane.app/x#", "https://x/a#b#c",
             "https://-bad.app/x", "https://a..b/x", "https://xn--bcher-kva.example/x", "https://b\xc3\xbc" "cher.example/x",
             "https://[::1]:8443/x", "https://[::1/x", "https://hub veltrane.app/x", "https://hub.veltrane.app/x\\y",
             "mailto:x@y", "file:///tmp/x", "https:foo", "https:/x", "", " ", " https://hub.veltrane.app/x",
