@@ -1,12 +1,10 @@
 #include "model/CatalogJson.h"
 
-#include <QFile>
-
-#include <simdjson.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <QFile>
+#include <simdjson.h>
 #include <vector>
 
 // Times decode and encode of a generated 10,000-app catalogue, and simdjson's bare DOM parse
@@ -27,8 +25,10 @@ const char *const sentences[] = {
     "Exports go to PDF, PNG, SVG and HTML without extra plug-ins.",
     "Dark mode, accessibility labels and localisations in twelve languages are built in.",
 };
-const char *const licenses[] = {"GPL-3.0", "MIT", "MPL-2.0", "Apache-2.0", "LGPL-2.1", "BSD-3-Clause"};
-const char *const categories[] = {"photo", "graphics", "audio", "writing", "developer", "data", "utilities"};
+const char *const licenses[] = {"GPL-3.0",    "MIT",      "MPL-2.0",
+                                "Apache-2.0", "LGPL-2.1", "BSD-3-Clause"};
+const char *const categories[] = {"photo",     "graphics", "audio",    "writing",
+                                  "developer", "data",     "utilities"};
 
 // A catalogue shaped like the real one: most keys present, some optional ones left out.
 Catalog generate()
@@ -37,7 +37,8 @@ Catalog generate()
     c.version = 1234;
     c.updatedAt = QDateTime(QDate(2025, 3, 1), QTime(9, 30), Qt::UTC);
     for (const char *id : categories)
-        c.categories.append({QString::fromLatin1(id), QString::fromLatin1(id).toUpper(), u"gearshape"_s});
+        c.categories.append(
+            {QString::fromLatin1(id), QString::fromLatin1(id).toUpper(), u"gearshape"_s});
     c.apps.reserve(appCount);
     for (int i = 0; i < appCount; ++i) {
         const QString id = u"app%1"_s.arg(i);
@@ -55,13 +56,16 @@ Catalog generate()
         a.price = {*Decimal::fromJsonText(i % 5 ? "0" : "4.99"), u"EUR"_s};
         a.iconURL = QUrl(u"https://hub.veltrane.app/icons/%1.png"_s.arg(id));
         for (int s = 1; s <= i % 4; ++s)
-            a.screenshotURLs.append(QUrl(u"https://hub.veltrane.app/screenshots/%1-%2.png"_s.arg(id).arg(s)));
+            a.screenshotURLs.append(
+                QUrl(u"https://hub.veltrane.app/screenshots/%1-%2.png"_s.arg(id).arg(s)));
         if (i % 23)
-            a.downloadURL = QUrl(u"https://hub.veltrane.app/downloads/%1-%2.dmg"_s.arg(id, a.version));
+            a.downloadURL =
+                QUrl(u"https://hub.veltrane.app/downloads/%1-%2.dmg"_s.arg(id, a.version));
         a.homepageURL = QUrl(u"https://veltrane.app/apps/"_s + id);
         if (i % 2) {
-            Source s{QUrl(u"https://github.com/upstream%1/%2"_s.arg(i % 100).arg(id)), u"Upstream Author %1"_s.arg(i % 100),
-                     QString::fromLatin1(licenses[i % 6]), std::nullopt};
+            Source s{QUrl(u"https://github.com/upstream%1/%2"_s.arg(i % 100).arg(id)),
+                     u"Upstream Author %1"_s.arg(i % 100), QString::fromLatin1(licenses[i % 6]),
+                     std::nullopt};
             if (i % 4 == 1)
                 s.fork = QUrl(u"https://github.com/veltrane/"_s + id);
             a.source = s;
@@ -84,15 +88,14 @@ double threadCpuMs()
 
 // Median time of fn in milliseconds, after two untimed warm-up runs. What fn returns is
 // destroyed after the clock stops.
-template <typename Fn>
-double medianMs(Fn fn)
+template <typename Fn> double medianMs(Fn fn)
 {
     for (int r = 0; r < 2; ++r)
         fn();
     std::vector<double> times;
     for (int r = 0; r < repetitions; ++r) {
         const double start = threadCpuMs();
-        const auto result = fn();
+        [[maybe_unused]] const auto result = fn();
         times.push_back(threadCpuMs() - start);
     }
     std::nth_element(times.begin(), times.begin() + repetitions / 2, times.end());
@@ -105,7 +108,7 @@ int main()
 {
     const Catalog catalog = generate();
     const QByteArray json = CatalogJson::encode(catalog);
-    if (qEnvironmentVariableIsSet("CATALOG_BENCH_SAVE")) {  // keep the input for profiling
+    if (qEnvironmentVariableIsSet("CATALOG_BENCH_SAVE")) { // keep the input for profiling
         QFile file(qEnvironmentVariable("CATALOG_BENCH_SAVE"));
         if (file.open(QIODevice::WriteOnly))
             file.write(json);

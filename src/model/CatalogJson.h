@@ -2,11 +2,10 @@
 
 #include "model/Catalog.h"
 
+#include <optional>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-
-#include <optional>
 
 // The catalogue's JSON format: the one decoder and encoder used for the endpoint's document,
 // the saved copy and the built-in copy.

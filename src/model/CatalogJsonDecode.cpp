@@ -2,12 +2,11 @@
 #include "model/CatalogJsonTimestamp.h"
 #include "model/CatalogJsonUrl.h"
 
-#include <simdjson.h>
-
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <memory>
+#include <simdjson.h>
 #include <string_view>
 
 // Decoding walks simdjson's on-demand iterator once over the whole document. On-demand only
@@ -28,13 +27,19 @@ constexpr int maxDepth = 1024;
 
 // What went wrong with one value, and where, relative to the value being read.
 struct Failure {
-    enum class Kind { Malformed, Mismatch };  // not JSON at all / JSON that breaks the format
+    enum class Kind { Malformed, Mismatch }; // not JSON at all / JSON that breaks the format
     Kind kind;
     QString reason;
     QString path;
 
-    static Failure malformed(QString what) { return {Kind::Malformed, u"not valid JSON ("_s + what + u')', {}}; }
-    static Failure malformed(simdjson::error_code e) { return malformed(QString::fromUtf8(simdjson::error_message(e))); }
+    static Failure malformed(QString what)
+    {
+        return {Kind::Malformed, u"not valid JSON ("_s + what + u')', {}};
+    }
+    static Failure malformed(simdjson::error_code e)
+    {
+        return malformed(QString::fromUtf8(simdjson::error_message(e)));
+    }
     static Failure mismatch(QString reason) { return {Kind::Mismatch, std::move(reason), {}}; }
 
     bool isMalformed() const { return kind == Kind::Malformed; }
@@ -68,19 +73,22 @@ QString quoted(std::string_view text)
 
 std::string_view trimmedToken(std::string_view token)
 {
-    while (!token.empty() && (token.back() == ' ' || token.back() == '\t' || token.back() == '\n' || token.back() == '\r'))
+    while (!token.empty() && (token.back() == ' ' || token.back() == '\t' || token.back() == '\n' ||
+                              token.back() == '\r'))
         token.remove_suffix(1);
     return token;
 }
 
-QByteArrayView bytes(std::string_view s) { return QByteArrayView(s.data(), qsizetype(s.size())); }
+QByteArrayView bytes(std::string_view s)
+{
+    return QByteArrayView(s.data(), qsizetype(s.size()));
+}
 
 class Decoder;
 
 // One key of an object in the format: its JSON name, whether it must be present, and how its
 // value goes into the record.
-template <typename Record>
-struct Key {
+template <typename Record> struct Key {
     std::string_view name;
     bool required;
     Outcome (*read)(Decoder &, od::value &, Record &);
@@ -88,7 +96,8 @@ struct Key {
 
 // The index of the key spelled exactly as raw (no escapes), trying `expected` first; N if none.
 template <typename Record, size_t N>
-size_t findKey(const od::raw_json_string &raw, const std::array<Key<Record>, N> &keys, size_t expected)
+size_t findKey(const od::raw_json_string &raw, const std::array<Key<Record>, N> &keys,
+               size_t expected)
 {
     // Comparing the raw bytes is safe: the names hold no quotes and the input is padded.
     if (expected < N && raw.unsafe_is_equal(keys[expected].name))
@@ -102,7 +111,8 @@ size_t findKey(const od::raw_json_string &raw, const std::array<Key<Record>, N> 
 
 class Decoder {
 public:
-    Outcome readDocument(od::parser &parser, const char *padded, size_t length, size_t capacity, Catalog &out);
+    Outcome readDocument(od::parser &parser, const char *padded, size_t length, size_t capacity,
+                         Catalog &out);
 
     Outcome readString(od::value &v, QString &out);
     Outcome readUrl(od::value &v, QUrl &out);
@@ -111,18 +121,21 @@ public:
     Outcome readBool(od::value &v, bool &out);
     Outcome readInt64(od::value &v, qint64 &out);
     Outcome readDecimal(od::value &v, Decimal &out);
-    Outcome readSource(od::value &v, Source &out);
+    Outcome readPrice(od::value &v, Price &out);
+    Outcome readCategories(od::value &v, QList<Category> &out);
+    Outcome readApps(od::value &v, QList<CatalogApp> &out);
+    // Null or a value: null leaves the field absent.
+    Outcome readOptionalString(od::value &v, std::optional<QString> &out);
+    Outcome readOptionalUrl(od::value &v, std::optional<QUrl> &out);
+    Outcome readOptionalSource(od::value &v, std::optional<Source> &out);
 
-    // An optional value: null leaves it absent, anything else goes through read.
-    template <typename T>
-    Outcome readOptional(od::value &v, std::optional<T> &out, Outcome (Decoder::*read)(od::value &, T &));
-
+private:
+    template <typename T, typename Read>
+    Outcome readOptional(od::value &v, std::optional<T> &out, Read read);
     template <typename Record, size_t N>
     Outcome readObject(od::value &v, Record &out, const std::array<Key<Record>, N> &keys);
     template <typename Record, size_t N>
     Outcome readList(od::value &v, QList<Record> &out, const std::array<Key<Record>, N> &keys);
-
-private:
     // A JSON array read element by element with readElement(value, T &).
     template <typename T, typename ReadElement>
     Outcome readArray(od::value &v, QList<T> &out, ReadElement readElement);
@@ -140,53 +153,84 @@ private:
     UrlReader m_urls;
 };
 
+// The reader of a key whose value goes into `member` through the Decoder function `read`.
+template <typename T> struct MemberOf;
+template <typename Class, typename Type> struct MemberOf<Type Class::*> {
+    using Record = Class;
+};
+template <auto member, auto read>
+Outcome readMember(Decoder &d, od::value &v, typename MemberOf<decltype(member)>::Record &record)
+{
+    return (d.*read)(v, record.*member);
+}
+
+// The format's tables, keys in the order they are checked and written.
+
 const std::array<Key<Category>, 3> categoryKeys{{
-    {"id", true, [](Decoder &d, od::value &v, Category &c) { return d.readString(v, c.id); }},
-    {"name", true, [](Decoder &d, od::value &v, Category &c) { return d.readString(v, c.name); }},
-    {"symbol", true, [](Decoder &d, od::value &v, Category &c) { return d.readString(v, c.symbol); }},
+    {"id", true, readMember<&Category::id, &Decoder::readString>},
+    {"name", true, readMember<&Category::name, &Decoder::readString>},
+    {"symbol", true, readMember<&Category::symbol, &Decoder::readString>},
 }};
 
 const std::array<Key<Price>, 2> priceKeys{{
-    {"amount", true, [](Decoder &d, od::value &v, Price &p) { return d.readDecimal(v, p.amount); }},
-    {"currency", true, [](Decoder &d, od::value &v, Price &p) { return d.readString(v, p.currency); }},
+    {"amount", true, readMember<&Price::amount, &Decoder::readDecimal>},
+    {"currency", true, readMember<&Price::currency, &Decoder::readString>},
 }};
 
 const std::array<Key<Source>, 4> sourceKeys{{
-    {"repository", true, [](Decoder &d, od::value &v, Source &s) { return d.readUrl(v, s.repository); }},
-    {"author", true, [](Decoder &d, od::value &v, Source &s) { return d.readString(v, s.author); }},
-    {"license", true, [](Decoder &d, od::value &v, Source &s) { return d.readString(v, s.license); }},
-    {"fork", false, [](Decoder &d, od::value &v, Source &s) { return d.readOptional(v, s.fork, &Decoder::readUrl); }},
+    {"repository", true, readMember<&Source::repository, &Decoder::readUrl>},
+    {"author", true, readMember<&Source::author, &Decoder::readString>},
+    {"license", true, readMember<&Source::license, &Decoder::readString>},
+    {"fork", false, readMember<&Source::fork, &Decoder::readOptionalUrl>},
 }};
 
-Outcome Decoder::readSource(od::value &v, Source &out) { return readObject(v, out, sourceKeys); }
-
 const std::array<Key<CatalogApp>, 16> appKeys{{
-    {"id", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readString(v, a.id); }},
-    {"name", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readString(v, a.name); }},
-    {"tagline", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readString(v, a.tagline); }},
-    {"description", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readString(v, a.description); }},
-    {"version", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readString(v, a.version); }},
-    {"price", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readObject(v, a.price, priceKeys); }},
-    {"source", false, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readOptional(v, a.source, &Decoder::readSource); }},
-    {"category", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readString(v, a.categoryID); }},
-    {"bundleId", false, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readOptional(v, a.bundleID, &Decoder::readString); }},
-    {"minimumSystemVersion", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readString(v, a.minimumSystem); }},
-    {"icon", false, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readOptional(v, a.iconURL, &Decoder::readUrl); }},
-    {"screenshots", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readUrlList(v, a.screenshotURLs); }},
-    {"download", false, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readOptional(v, a.downloadURL, &Decoder::readUrl); }},
-    {"homepage", false, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readOptional(v, a.homepageURL, &Decoder::readUrl); }},
-    {"featured", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readBool(v, a.isFeatured); }},
-    {"updated", true, [](Decoder &d, od::value &v, CatalogApp &a) { return d.readTimestamp(v, a.updatedAt); }},
+    {"id", true, readMember<&CatalogApp::id, &Decoder::readString>},
+    {"name", true, readMember<&CatalogApp::name, &Decoder::readString>},
+    {"tagline", true, readMember<&CatalogApp::tagline, &Decoder::readString>},
+    {"description", true, readMember<&CatalogApp::description, &Decoder::readString>},
+    {"version", true, readMember<&CatalogApp::version, &Decoder::readString>},
+    {"price", true, readMember<&CatalogApp::price, &Decoder::readPrice>},
+    {"source", false, readMember<&CatalogApp::source, &Decoder::readOptionalSource>},
+    {"category", true, readMember<&CatalogApp::categoryID, &Decoder::readString>},
+    {"bundleId", false, readMember<&CatalogApp::bundleID, &Decoder::readOptionalString>},
+    {"minimumSystemVersion", true, readMember<&CatalogApp::minimumSystem, &Decoder::readString>},
+    {"icon", false, readMember<&CatalogApp::iconURL, &Decoder::readOptionalUrl>},
+    {"screenshots", true, readMember<&CatalogApp::screenshotURLs, &Decoder::readUrlList>},
+    {"download", false, readMember<&CatalogApp::downloadURL, &Decoder::readOptionalUrl>},
+    {"homepage", false, readMember<&CatalogApp::homepageURL, &Decoder::readOptionalUrl>},
+    {"featured", true, readMember<&CatalogApp::isFeatured, &Decoder::readBool>},
+    {"updated", true, readMember<&CatalogApp::updatedAt, &Decoder::readTimestamp>},
 }};
 
 const std::array<Key<Catalog>, 4> catalogKeys{{
-    {"version", true, [](Decoder &d, od::value &v, Catalog &c) { return d.readInt64(v, c.version); }},
-    {"updatedAt", true, [](Decoder &d, od::value &v, Catalog &c) { return d.readTimestamp(v, c.updatedAt); }},
-    {"categories", true, [](Decoder &d, od::value &v, Catalog &c) { return d.readList(v, c.categories, categoryKeys); }},
-    {"apps", true, [](Decoder &d, od::value &v, Catalog &c) { return d.readList(v, c.apps, appKeys); }},
+    {"version", true, readMember<&Catalog::version, &Decoder::readInt64>},
+    {"updatedAt", true, readMember<&Catalog::updatedAt, &Decoder::readTimestamp>},
+    {"categories", true, readMember<&Catalog::categories, &Decoder::readCategories>},
+    {"apps", true, readMember<&Catalog::apps, &Decoder::readApps>},
 }};
 
-Outcome Decoder::readDocument(od::parser &parser, const char *padded, size_t length, size_t capacity, Catalog &out)
+Outcome Decoder::readPrice(od::value &v, Price &out)
+{
+    return readObject(v, out, priceKeys);
+}
+Outcome Decoder::readOptionalSource(od::value &v, std::optional<Source> &out)
+{
+    return readOptional(v, out, [this](od::value &value, Source &source) {
+        return readObject(value, source, sourceKeys);
+    });
+}
+Outcome Decoder::readCategories(od::value &v, QList<Category> &out)
+{
+    return readList(v, out, categoryKeys);
+}
+Outcome Decoder::readApps(od::value &v, QList<CatalogApp> &out)
+{
+    return readList(v, out, appKeys);
+}
+
+Outcome Decoder::readDocument(od::parser &parser, const char *padded, size_t length,
+                              size_t capacity, Catalog &out)
 {
     od::document doc;
     if (auto e = parser.iterate(padded, length, capacity).get(doc))
@@ -205,8 +249,9 @@ Outcome Decoder::readDocument(od::parser &parser, const char *padded, size_t len
     // After the root object only whitespace may follow.
     const auto rest = doc.current_location();
     if (rest.error() != simdjson::OUT_OF_BOUNDS)
-        return Failure::malformed(rest.error() ? QString::fromUtf8(simdjson::error_message(rest.error()))
-                                               : u"content after the end of the document"_s);
+        return Failure::malformed(rest.error()
+                                      ? QString::fromUtf8(simdjson::error_message(rest.error()))
+                                      : u"content after the end of the document"_s);
     return outcome;
 }
 
@@ -240,7 +285,7 @@ Outcome Decoder::readFields(od::object &object, Record &out, const std::array<Ke
     // last, as in most JSON readers.
     std::array<Outcome, N> outcomes;
     quint32 present = 0;
-    size_t expected = 0;  // documents usually list keys in the format's order
+    size_t expected = 0; // documents usually list keys in the format's order
     for (auto item : object) {
         od::field field;
         if (auto e = std::move(item).get(field))
@@ -251,7 +296,9 @@ Outcome Decoder::readFields(od::object &object, Record &out, const std::array<Ke
             std::string_view name;
             if (auto e = field.unescaped_key().get(name))
                 return Failure::malformed(e);
-            k = std::find_if(keys.begin(), keys.end(), [&](const Key<Record> &key) { return key.name == name; }) - keys.begin();
+            k = std::find_if(keys.begin(), keys.end(),
+                             [&](const Key<Record> &key) { return key.name == name; }) -
+                keys.begin();
             if (k == N) {
                 if (auto f = validate(field.value()))
                     return std::move(*f).under(name);
@@ -282,7 +329,7 @@ Outcome Decoder::readArray(od::value &v, QList<T> &out, ReadElement readElement)
     if (auto e = v.get_array().get(array))
         return Failure::malformed(e);
     out.clear();
-    Outcome first;  // after the first bad element the rest are only checked to be JSON
+    Outcome first; // after the first bad element the rest are only checked to be JSON
     qsizetype index = 0;
     for (auto item : array) {
         od::value element;
@@ -301,11 +348,13 @@ Outcome Decoder::readArray(od::value &v, QList<T> &out, ReadElement readElement)
 template <typename Record, size_t N>
 Outcome Decoder::readList(od::value &v, QList<Record> &out, const std::array<Key<Record>, N> &keys)
 {
-    return readArray(v, out, [&](od::value &element, Record &record) { return readObject(element, record, keys); });
+    return readArray(v, out, [&](od::value &element, Record &record) {
+        return readObject(element, record, keys);
+    });
 }
 
-template <typename T>
-Outcome Decoder::readOptional(od::value &v, std::optional<T> &out, Outcome (Decoder::*read)(od::value &, T &))
+template <typename T, typename Read>
+Outcome Decoder::readOptional(od::value &v, std::optional<T> &out, Read read)
 {
     json_type type;
     if (auto e = v.type().get(type))
@@ -318,10 +367,22 @@ Outcome Decoder::readOptional(od::value &v, std::optional<T> &out, Outcome (Deco
         return {};
     }
     T value;
-    if (auto f = (this->*read)(v, value))
+    if (auto f = read(v, value))
         return f;
     out = std::move(value);
     return {};
+}
+
+Outcome Decoder::readOptionalString(od::value &v, std::optional<QString> &out)
+{
+    return readOptional(
+        v, out, [this](od::value &value, QString &text) { return readString(value, text); });
+}
+
+Outcome Decoder::readOptionalUrl(od::value &v, std::optional<QUrl> &out)
+{
+    return readOptional(v, out,
+                        [this](od::value &value, QUrl &url) { return readUrl(value, url); });
 }
 
 Outcome Decoder::expect(od::value &v, json_type wanted, const char *reason)
@@ -378,7 +439,8 @@ Outcome Decoder::readUrl(od::value &v, QUrl &out)
 
 Outcome Decoder::readUrlList(od::value &v, QList<QUrl> &out)
 {
-    return readArray(v, out, [this](od::value &element, QUrl &url) { return readUrl(element, url); });
+    return readArray(v, out,
+                     [this](od::value &element, QUrl &url) { return readUrl(element, url); });
 }
 
 Outcome Decoder::readTimestamp(od::value &v, QDateTime &out)
@@ -388,7 +450,8 @@ Outcome Decoder::readTimestamp(od::value &v, QDateTime &out)
         return f;
     std::optional<QDateTime> instant = Timestamp::parse(bytes(text));
     if (!instant)
-        return Failure::mismatch(u"expected a date-time like 2025-03-01T09:30:00Z, found "_s + quoted(text));
+        return Failure::mismatch(u"expected a date-time like 2025-03-01T09:30:00Z, found "_s +
+                                 quoted(text));
     out = *instant;
     return {};
 }
@@ -420,11 +483,13 @@ Outcome Decoder::readInt64(od::value &v, qint64 &out)
     if (auto f = numberToken(v, text))
         return f;
     if (text.find_first_of(".eE") != std::string_view::npos)
-        return Failure::mismatch(u"expected an integer, found "_s + QString::fromLatin1(bytes(text)));
+        return Failure::mismatch(u"expected an integer, found "_s +
+                                 QString::fromLatin1(bytes(text)));
     qint64 value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (ec != std::errc() || end != text.data() + text.size())
-        return Failure::mismatch(u"expected an integer that fits in 64 bits, found "_s + QString::fromLatin1(bytes(text)));
+        return Failure::mismatch(u"expected an integer that fits in 64 bits, found "_s +
+                                 QString::fromLatin1(bytes(text)));
     out = value;
     return {};
 }
@@ -556,7 +621,8 @@ std::optional<Catalog> decode(QByteArrayView json, DecodeError *error)
     Catalog catalog;
     Decoder decoder;
     const char *padded = workspace.pad(json);
-    Outcome failure = decoder.readDocument(workspace.parser, padded, size_t(json.size()), workspace.capacity(), catalog);
+    Outcome failure = decoder.readDocument(workspace.parser, padded, size_t(json.size()),
+                                           workspace.capacity(), catalog);
     workspace.trim();
     if (failure) {
         if (error)

@@ -21,9 +21,10 @@ bool isPlainHost(QStringView host)
 bool isPlainPath(QStringView path)
 {
     return path.startsWith(u'/') && std::all_of(path.begin(), path.end(), [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-'
-               || c == u'.' || c == u'_' || c == u'~' || c == u'/';
-    });
+               return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                      (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u'_' ||
+                      c == u'~' || c == u'/';
+           });
 }
 
 void writeUrl(Writer &w, const QUrl &url)
@@ -35,13 +36,14 @@ void writeUrl(Writer &w, const QUrl &url)
     // Most catalogue URLs are http(s)://host/path with nothing to encode; writing their
     // parts directly saves QUrl assembling a string that is the same.
     const QString scheme = url.scheme();
-    if ((scheme == "https"_L1 || scheme == "http"_L1) && !url.hasQuery() && !url.hasFragment()
-        && url.userInfo().isEmpty()) {
+    if ((scheme == "https"_L1 || scheme == "http"_L1) && !url.hasQuery() && !url.hasFragment() &&
+        url.userInfo().isEmpty()) {
         const QString host = url.host(QUrl::FullyEncoded);
         const QString path = url.path(QUrl::FullyEncoded);
         if (isPlainHost(host) && isPlainPath(path)) {
             const int port = url.port();
-            w.string({scheme, u"://", host, port < 0 ? QString() : u':' + QString::number(port), path});
+            w.string(
+                {scheme, u"://", host, port < 0 ? QString() : u':' + QString::number(port), path});
             return;
         }
     }

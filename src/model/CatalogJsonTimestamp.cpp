@@ -5,7 +5,10 @@ namespace {
 
 constexpr qint64 secondsPerDay = 86400;
 
-bool isLeapYear(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+bool isLeapYear(int y)
+{
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
 
 int daysInMonth(int year, int month)
 {
@@ -107,8 +110,8 @@ QByteArray format(const QDateTime &dateTime)
     const qint64 ms = dateTime.toMSecsSinceEpoch();
     // Floor, not truncation, so that 1969-12-31T23:59:59.5Z stays in its second.
     const qint64 seconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
-    const qint64 days = seconds >= 0 ? seconds / secondsPerDay
-                                     : -((-seconds + secondsPerDay - 1) / secondsPerDay);
+    const qint64 days =
+        seconds >= 0 ? seconds / secondsPerDay : -((-seconds + secondsPerDay - 1) / secondsPerDay);
     const qint64 inDay = seconds - days * secondsPerDay;
     const Civil date = civilFromDays(days);
     if (date.year < 0 || date.year > 9999)

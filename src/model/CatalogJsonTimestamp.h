@@ -1,10 +1,9 @@
 #pragma once
 
+#include <optional>
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QDateTime>
-
-#include <optional>
 
 // Internet date-times as the catalogue writes them: "2025-03-01T09:30:00Z" or with an offset
 // "2025-03-01T10:30:00+01:00"; no fractional seconds, no other ISO 8601 forms.

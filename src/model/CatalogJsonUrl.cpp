@@ -3,14 +3,17 @@
 namespace CatalogJson {
 namespace {
 
-bool isLowerAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+bool isLowerAlnum(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
 
 // RFC 3986 unreserved characters and the segment separator. Nothing here is changed by
 // QUrl's parsing or percent-encoding, so setting it as a path equals parsing it.
 bool isPlainPathCharacter(char c)
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
-           || c == '_' || c == '~' || c == '/';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~' || c == '/';
 }
 
 } // namespace
@@ -70,7 +73,7 @@ const QUrl *UrlReader::origin(std::string_view prefix)
     if (!url)
         return nullptr;
     if (m_origins.size() == m_origins.capacity())
-        m_origins.remove(0);  // a document with many hosts: keep the recent ones
+        m_origins.remove(0); // a document with many hosts: keep the recent ones
     m_origins.append({std::string(prefix), std::move(*url)});
     return &m_origins.last().url;
 }

@@ -1,9 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <QUrl>
 #include <QVarLengthArray>
-
-#include <optional>
 #include <string>
 #include <string_view>
 

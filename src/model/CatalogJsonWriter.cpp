@@ -5,7 +5,10 @@
 
 namespace CatalogJson {
 
-Writer::Writer(qsizetype expectedSize) : m_out(std::max<qsizetype>(expectedSize, 64), Qt::Uninitialized) {}
+Writer::Writer(qsizetype expectedSize)
+    : m_out(std::max<qsizetype>(expectedSize, 64), Qt::Uninitialized)
+{
+}
 
 char *Writer::room(qsizetype bytes)
 {
@@ -56,7 +59,7 @@ Writer &Writer::key(QLatin1StringView name)
     *p++ = '"';
     *p++ = ':';
     commit(p);
-    m_first = true;  // the value that follows takes no comma
+    m_first = true; // the value that follows takes no comma
     return *this;
 }
 
@@ -93,13 +96,27 @@ char *Writer::escaped(char *p, QStringView text)
         } else if (u < 0x80) {
             *p++ = '\\';
             switch (u) {
-            case '"': *p++ = '"'; break;
-            case '\\': *p++ = '\\'; break;
-            case '\b': *p++ = 'b'; break;
-            case '\f': *p++ = 'f'; break;
-            case '\n': *p++ = 'n'; break;
-            case '\r': *p++ = 'r'; break;
-            case '\t': *p++ = 't'; break;
+            case '"':
+                *p++ = '"';
+                break;
+            case '\\':
+                *p++ = '\\';
+                break;
+            case '\b':
+                *p++ = 'b';
+                break;
+            case '\f':
+                *p++ = 'f';
+                break;
+            case '\n':
+                *p++ = 'n';
+                break;
+            case '\r':
+                *p++ = 'r';
+                break;
+            case '\t':
+                *p++ = 't';
+                break;
             default:
                 *p++ = 'u', *p++ = '0', *p++ = '0';
                 *p++ = hex[u >> 4], *p++ = hex[u & 0xf];

@@ -53,7 +53,7 @@ private Q_SLOTS:
         QCOMPARE(catalog.appCount(catalog.categories[2]), 2);
         QCOMPARE(catalog.appCount(catalog.categories[1]), 0);
         QCOMPARE(catalog.category(catalog.apps[0])->name, u"Audio"_s);
-        QVERIFY(!catalog.category(catalog.apps[1]));  // ids compare case-sensitively
+        QVERIFY(!catalog.category(catalog.apps[1])); // ids compare case-sensitively
         QVERIFY(!catalog.category(catalog.apps[3]));
     }
 
@@ -72,7 +72,8 @@ private Q_SLOTS:
         QTest::newRow("4.99 4.9") << QByteArray("4.99") << QByteArray("4.9") << false;
         QTest::newRow("-1 1") << QByteArray("-1") << QByteArray("1") << false;
         QTest::newRow("1e2 1e3") << QByteArray("1e2") << QByteArray("1e3") << false;
-        QTest::newRow("beyond double") << QByteArray("0.30000000000000000001") << QByteArray("0.3") << false;
+        QTest::newRow("beyond double")
+            << QByteArray("0.30000000000000000001") << QByteArray("0.3") << false;
     }
     void decimalComparesByValue()
     {
@@ -83,7 +84,7 @@ private Q_SLOTS:
         QCOMPARE(x == y, equal);
         if (equal)
             QCOMPARE(qHash(x), qHash(y));
-        QCOMPARE(x.jsonText(), a);  // the text read is kept for writing back
+        QCOMPARE(x.jsonText(), a); // the text read is kept for writing back
     }
 
     void decimalIsZero()
@@ -97,7 +98,8 @@ private Q_SLOTS:
 
     void decimalAcceptsOnlyJsonNumbers()
     {
-        for (const char *bad : {"", "04.9", "1.", ".5", "+1", "1e", "1e+", "--1", " 1", "1 ", "0x10", "NaN", "1,5"})
+        for (const char *bad :
+             {"", "04.9", "1.", ".5", "+1", "1e", "1e+", "--1", " 1", "1 ", "0x10", "NaN", "1,5"})
             QVERIFY2(!Decimal::fromJsonText(bad), bad);
     }
 };

@@ -2,12 +2,11 @@
 
 #include "model/CatalogJson.h"
 
+#include <atomic>
 #include <QFile>
 #include <QSet>
 #include <QTest>
 #include <QThread>
-
-#include <atomic>
 
 using namespace Qt::StringLiterals;
 
@@ -34,7 +33,10 @@ QDateTime utc(int y, int mo, int d, int h, int mi, int s = 0)
     return QDateTime(QDate(y, mo, d), QTime(h, mi, s), Qt::UTC);
 }
 
-Decimal decimal(const char *text) { return *Decimal::fromJsonText(text); }
+Decimal decimal(const char *text)
+{
+    return *Decimal::fromJsonText(text);
+}
 
 // What baseDocument decodes to, written out field by field.
 Catalog baseCatalog()
@@ -42,7 +44,8 @@ Catalog baseCatalog()
     Catalog c;
     c.version = 7;
     c.updatedAt = utc(2025, 3, 1, 9, 30);
-    c.categories = {{u"photo"_s, u"Photography"_s, u"photo"_s}, {u"audio"_s, u"Music & Audio"_s, u"music.note"_s}};
+    c.categories = {{u"photo"_s, u"Photography"_s, u"photo"_s},
+                    {u"audio"_s, u"Music & Audio"_s, u"music.note"_s}};
 
     CatalogApp full;
     full.id = u"photolab"_s;
@@ -59,8 +62,8 @@ Catalog baseCatalog()
                            QUrl(u"https://hub.veltrane.app/screenshots/photolab-2.png"_s)};
     full.downloadURL = QUrl(u"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg"_s);
     full.homepageURL = QUrl(u"https://veltrane.app/apps/photolab"_s);
-    full.source = Source{QUrl(u"https://github.com/lumenraw/lumen"_s), u"The Lumen developers"_s, u"GPL-3.0"_s,
-                         QUrl(u"https://github.com/veltrane/photolab"_s)};
+    full.source = Source{QUrl(u"https://github.com/lumenraw/lumen"_s), u"The Lumen developers"_s,
+                         u"GPL-3.0"_s, QUrl(u"https://github.com/veltrane/photolab"_s)};
     full.isFeatured = true;
     full.updatedAt = utc(2025, 2, 18, 14, 5);
 
@@ -122,21 +125,25 @@ void TestCatalogJson::rejectsWithCodingPath_data()
 
     QTest::newRow("app without screenshots") << QByteArrayList{R"("screenshots":[],)", ""}
                                              << u"apps[1].screenshots: required key missing"_s;
-    QTest::newRow("screenshots null") << QByteArrayList{R"("screenshots":[])", R"("screenshots":null)"}
-                                      << u"apps[1].screenshots: expected an array"_s;
+    QTest::newRow("screenshots null")
+        << QByteArrayList{R"("screenshots":[])", R"("screenshots":null)"}
+        << u"apps[1].screenshots: expected an array"_s;
     QTest::newRow("featured 1") << QByteArrayList{R"("featured":true)", R"("featured":1)"}
                                 << u"apps[0].featured: expected true or false"_s;
-    QTest::newRow("featured string") << QByteArrayList{R"("featured":false)", R"("featured":"false")"}
-                                     << u"apps[1].featured: expected true or false"_s;
+    QTest::newRow("featured string")
+        << QByteArrayList{R"("featured":false)", R"("featured":"false")"}
+        << u"apps[1].featured: expected true or false"_s;
     QTest::newRow("category id number") << QByteArrayList{R"({"id":"photo")", R"({"id":5)"}
                                         << u"categories[0].id: expected a string"_s;
     QTest::newRow("category symbol missing") << QByteArrayList{R"(,"symbol":"music.note")", ""}
                                              << u"categories[1].symbol: required key missing"_s;
     QTest::newRow("category not an object")
-        << QByteArrayList{R"({"id":"audio","name":"Music & Audio","symbol":"music.note"})", R"("audio")"}
+        << QByteArrayList{R"({"id":"audio","name":"Music & Audio","symbol":"music.note"})",
+                          R"("audio")"}
         << u"categories[1]: expected an object"_s;
-    QTest::newRow("apps not an array") << QByteArrayList{R"("apps":[)", R"("apps":{"list":[)", "}]}", "}]}}"}
-                                       << u"apps: expected an array"_s;
+    QTest::newRow("apps not an array")
+        << QByteArrayList{R"("apps":[)", R"("apps":{"list":[)", "}]}", "}]}}"}
+        << u"apps: expected an array"_s;
     QTest::newRow("version fraction") << QByteArrayList{R"("version":7)", R"("version":7.0)"}
                                       << u"version: expected an integer, found 7.0"_s;
     QTest::newRow("version exponent") << QByteArrayList{R"("version":7)", R"("version":1e3)"}
@@ -146,49 +153,64 @@ void TestCatalogJson::rejectsWithCodingPath_data()
         << u"version: expected an integer that fits in 64 bits, found 9223372036854775808"_s;
     QTest::newRow("version string") << QByteArrayList{R"("version":7)", R"("version":"7")"}
                                     << u"version: expected an integer"_s;
-    QTest::newRow("version missing") << QByteArrayList{R"("version":7,)", ""} << u"version: required key missing"_s;
+    QTest::newRow("version missing")
+        << QByteArrayList{R"("version":7,)", ""} << u"version: required key missing"_s;
     QTest::newRow("fractional seconds")
-        << QByteArrayList{R"("updatedAt":"2025-03-01T09:30:00Z")", R"("updatedAt":"2025-03-01T09:30:00.5Z")"}
+        << QByteArrayList{R"("updatedAt":"2025-03-01T09:30:00Z")",
+                          R"("updatedAt":"2025-03-01T09:30:00.5Z")"}
         << u"updatedAt: expected a date-time like 2025-03-01T09:30:00Z, found \"2025-03-01T09:30:00.5Z\""_s;
     QTest::newRow("timestamp without zone")
-        << QByteArrayList{R"("updated":"2025-02-18T14:05:00Z")", R"("updated":"2025-02-18T14:05:00")"}
+        << QByteArrayList{R"("updated":"2025-02-18T14:05:00Z")",
+                          R"("updated":"2025-02-18T14:05:00")"}
         << u"apps[0].updated: expected a date-time like 2025-03-01T09:30:00Z, found \"2025-02-18T14:05:00\""_s;
-    QTest::newRow("timestamp as number") << QByteArrayList{R"("updated":"2024-06-30T07:15:00Z")", R"("updated":1719731700)"}
-                                         << u"apps[1].updated: expected a string"_s;
+    QTest::newRow("timestamp as number")
+        << QByteArrayList{R"("updated":"2024-06-30T07:15:00Z")", R"("updated":1719731700)"}
+        << u"apps[1].updated: expected a string"_s;
     QTest::newRow("amount as string") << QByteArrayList{R"("amount":4.99)", R"("amount":"4.99")"}
                                       << u"apps[0].price.amount: expected a number"_s;
     QTest::newRow("amount null") << QByteArrayList{R"("amount":0)", R"("amount":null)"}
                                  << u"apps[1].price.amount: expected a number"_s;
     QTest::newRow("currency missing") << QByteArrayList{R"(,"currency":"EUR"})", "}"}
                                       << u"apps[0].price.currency: required key missing"_s;
-    QTest::newRow("price missing") << QByteArrayList{R"("price":{"amount":0,"currency":"EUR"},)", ""}
-                                   << u"apps[1].price: required key missing"_s;
-    QTest::newRow("price not an object") << QByteArrayList{R"("price":{"amount":0,"currency":"EUR"})", R"("price":0)"}
-                                         << u"apps[1].price: expected an object"_s;
-    QTest::newRow("empty icon") << QByteArrayList{R"("icon":"https://hub.veltrane.app/icons/photolab.png")", R"("icon":"")"}
-                                << u"apps[0].icon: expected an absolute URL, found \"\""_s;
+    QTest::newRow("price missing")
+        << QByteArrayList{R"("price":{"amount":0,"currency":"EUR"},)", ""}
+        << u"apps[1].price: required key missing"_s;
+    QTest::newRow("price not an object")
+        << QByteArrayList{R"("price":{"amount":0,"currency":"EUR"})", R"("price":0)"}
+        << u"apps[1].price: expected an object"_s;
+    QTest::newRow("empty icon")
+        << QByteArrayList{R"("icon":"https://hub.veltrane.app/icons/photolab.png")", R"("icon":"")"}
+        << u"apps[0].icon: expected an absolute URL, found \"\""_s;
     QTest::newRow("relative screenshot")
-        << QByteArrayList{R"("https://hub.veltrane.app/screenshots/photolab-2.png")", R"("screenshots/photolab-2.png")"}
+        << QByteArrayList{R"("https://hub.veltrane.app/screenshots/photolab-2.png")",
+                          R"("screenshots/photolab-2.png")"}
         << u"apps[0].screenshots[1]: expected an absolute URL, found \"screenshots/photolab-2.png\""_s;
     QTest::newRow("screenshot with a space")
-        << QByteArrayList{R"("https://hub.veltrane.app/screenshots/photolab-1.png")", R"("https://hub.veltrane.app/photo lab.png")"}
+        << QByteArrayList{R"("https://hub.veltrane.app/screenshots/photolab-1.png")",
+                          R"("https://hub.veltrane.app/photo lab.png")"}
         << u"apps[0].screenshots[0]: expected an absolute URL, found \"https://hub.veltrane.app/photo lab.png\""_s;
     QTest::newRow("screenshot not a string")
         << QByteArrayList{R"("https://hub.veltrane.app/screenshots/photolab-2.png")", "{}"}
         << u"apps[0].screenshots[1]: expected a string"_s;
     QTest::newRow("download not a URL")
-        << QByteArrayList{R"("download":"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg")", R"("download":"%zz")"}
+        << QByteArrayList{R"("download":"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg")",
+                          R"("download":"%zz")"}
         << u"apps[0].download: expected an absolute URL, found \"%zz\""_s;
-    QTest::newRow("homepage number") << QByteArrayList{R"("homepage":"https://veltrane.app/apps/photolab")", R"("homepage":1)"}
-                                     << u"apps[0].homepage: expected a string"_s;
-    QTest::newRow("bundleId number") << QByteArrayList{R"("bundleId":"app.veltrane.photolab")", R"("bundleId":42)"}
-                                     << u"apps[0].bundleId: expected a string"_s;
-    QTest::newRow("repository missing") << QByteArrayList{R"("repository":"https://github.com/lumenraw/lumen",)", ""}
-                                        << u"apps[0].source.repository: required key missing"_s;
-    QTest::newRow("empty fork") << QByteArrayList{R"("fork":"https://github.com/veltrane/photolab")", R"("fork":"")"}
-                                << u"apps[0].source.fork: expected an absolute URL, found \"\""_s;
+    QTest::newRow("homepage number")
+        << QByteArrayList{R"("homepage":"https://veltrane.app/apps/photolab")", R"("homepage":1)"}
+        << u"apps[0].homepage: expected a string"_s;
+    QTest::newRow("bundleId number")
+        << QByteArrayList{R"("bundleId":"app.veltrane.photolab")", R"("bundleId":42)"}
+        << u"apps[0].bundleId: expected a string"_s;
+    QTest::newRow("repository missing")
+        << QByteArrayList{R"("repository":"https://github.com/lumenraw/lumen",)", ""}
+        << u"apps[0].source.repository: required key missing"_s;
+    QTest::newRow("empty fork")
+        << QByteArrayList{R"("fork":"https://github.com/veltrane/photolab")", R"("fork":"")"}
+        << u"apps[0].source.fork: expected an absolute URL, found \"\""_s;
     QTest::newRow("source not an object")
-        << QByteArrayList{R"("source":{)", R"("source":[{)", R"(/veltrane/photolab"})", R"(/veltrane/photolab"}])"}
+        << QByteArrayList{R"("source":{)", R"("source":[{)", R"(/veltrane/photolab"})",
+                          R"(/veltrane/photolab"}])"}
         << u"apps[0].source: expected an object"_s;
     QTest::newRow("required key null") << QByteArrayList{R"("name":"Tempo")", R"("name":null)"}
                                        << u"apps[1].name: expected a string"_s;
@@ -199,14 +221,19 @@ void TestCatalogJson::rejectsWithCodingPath_data()
         << QByteArrayList{R"({"id":"tempo",)", "{", R"("featured":false)", R"("featured":0)"}
         << u"apps[1].id: required key missing"_s;
     QTest::newRow("bad keys out of document order")
-        << QByteArrayList{R"("name":"Tempo",)", R"("name":"Tempo","minimumSystemVersion":12,)",
-                          R"("tagline":"A metronome")", R"("tagline":null)", R"("minimumSystemVersion":"12.0",)", ""}
+        << QByteArrayList{R"("name":"Tempo",)",
+                          R"("name":"Tempo","minimumSystemVersion":12,)",
+                          R"("tagline":"A metronome")",
+                          R"("tagline":null)",
+                          R"("minimumSystemVersion":"12.0",)",
+                          ""}
         << u"apps[1].tagline: expected a string"_s;
-    QTest::newRow("first bad app wins")
-        << QByteArrayList{R"("featured":true)", R"("featured":1)", R"("name":"Tempo")", R"("name":1)"}
-        << u"apps[0].featured: expected true or false"_s;
+    QTest::newRow("first bad app wins") << QByteArrayList{R"("featured":true)", R"("featured":1)",
+                                                          R"("name":"Tempo")", R"("name":1)"}
+                                        << u"apps[0].featured: expected true or false"_s;
     QTest::newRow("categories before apps")
-        << QByteArrayList{R"("featured":true)", R"("featured":1)", R"({"id":"photo")", R"({"id":null)"}
+        << QByteArrayList{R"("featured":true)", R"("featured":1)", R"({"id":"photo")",
+                          R"({"id":null)"}
         << u"categories[0].id: expected a string"_s;
 }
 
@@ -248,9 +275,14 @@ void TestCatalogJson::rejectsMalformedJson_data()
     };
     const QByteArray deep(5000, '[');
     const QList<QByteArray> badValues = {
-        "[1,tru]", R"({"a":1])", "[1}", "01", "[1,]", "{,}", R"({"a" 1})", R"({"a":})", R"("\x")",
-        R"("\ud800")", "nul", "-", "1.", ".5", "+1", "1e", "truex", "NaN", "Infinity", "'single'",
-        "\"tab\there\"", "\"\xff\"", "\"\xc0\xaf\"", deep + QByteArray(5000, ']'),
+        "[1,tru]",     R"({"a":1])",   "[1}",
+        "01",          "[1,]",         "{,}",
+        R"({"a" 1})",  R"({"a":})",    R"("\x")",
+        R"("\ud800")", "nul",          "-",
+        "1.",          ".5",           "+1",
+        "1e",          "truex",        "NaN",
+        "Infinity",    "'single'",     "\"tab\there\"",
+        "\"\xff\"",    "\"\xc0\xaf\"", deep + QByteArray(5000, ']'),
     };
     for (const QByteArray &value : badValues)
         QTest::newRow(("ignored key holding " + value.left(20)).constData()) << extra(value);
@@ -258,9 +290,11 @@ void TestCatalogJson::rejectsMalformedJson_data()
         << edited({R"({"id":"photo",)", R"({"id":"photo","x":[1,2,],)"});
     QTest::newRow("inside a price's extra key")
         << edited({R"("currency":"EUR"})", R"("currency":"EUR","tax":{"vat":01}})"});
-    QTest::newRow("inside a source's extra key") << edited({R"("license":"GPL-3.0",)", R"("license":"GPL-3.0","x":fals,)"});
+    QTest::newRow("inside a source's extra key")
+        << edited({R"("license":"GPL-3.0",)", R"("license":"GPL-3.0","x":fals,)"});
     QTest::newRow("inside an ignored list entry after a bad app")
-        << edited({R"("featured":true)", R"("featured":1)", R"("featured":false)", R"("featured":false,"x":[}])"});
+        << edited({R"("featured":true)", R"("featured":1)", R"("featured":false)",
+                   R"("featured":false,"x":[}])"});
     for (const char *tail : {"x", "}", "{}", "[]", "\"\"", "0", ", {}"})
         QTest::newRow((QByteArray("trailing ") + tail).constData()) << baseDocument + tail;
     QTest::newRow("truncated") << baseDocument.chopped(1);
@@ -268,7 +302,8 @@ void TestCatalogJson::rejectsMalformedJson_data()
     QTest::newRow("control character in a used string") << edited({R"("Tempo")", "\"Tem\npo\""});
     QTest::newRow("bad escape in a used string") << edited({R"("Tempo")", R"("Tem\po")"});
     QTest::newRow("bad escape in a key") << edited({R"("name":"Tempo")", R"("n\ame":"Tempo")"});
-    QTest::newRow("malformed after a format error") << edited({R"("featured":true)", R"("featured":1)"}) + "x";
+    QTest::newRow("malformed after a format error")
+        << edited({R"("featured":true)", R"("featured":1)"}) + "x";
 }
 
 void TestCatalogJson::rejectsMalformedJson()
@@ -286,22 +321,35 @@ void TestCatalogJson::acceptsEquivalentDocuments_data()
     const Catalog base = baseCatalog();
 
     QTest::newRow("extra keys at every level")
-        << QByteArrayList{R"("version":7,)", R"("version":7,"$schema":{"n":[1,2.5e-3,1e400,123456789012345678901234567890,true,false,null,"\u00e9",{}]},)",
-                          R"({"id":"photo",)", R"({"id":"photo","color":"blue",)",
-                          R"({"id":"tempo",)", R"({"id":"tempo","rating":4.5,"tags":[],)",
-                          R"("currency":"EUR"})", R"("currency":"EUR","tax":{"vat":0.19}})",
-                          R"("license":"GPL-3.0",)", R"("license":"GPL-3.0","spdx":["GPL-3.0-only"],)",
-                          "]}", R"(],"etag":null})"}
+        << QByteArrayList{R"("version":7,)",
+                          R"("version":7,"$schema":{"n":[1,2.5e-3,1e400,123456789012345678901234567890,true,false,null,"\u00e9",{}]},)",
+                          R"({"id":"photo",)",
+                          R"({"id":"photo","color":"blue",)",
+                          R"({"id":"tempo",)",
+                          R"({"id":"tempo","rating":4.5,"tags":[],)",
+                          R"("currency":"EUR"})",
+                          R"("currency":"EUR","tax":{"vat":0.19}})",
+                          R"("license":"GPL-3.0",)",
+                          R"("license":"GPL-3.0","spdx":["GPL-3.0-only"],)",
+                          "]}",
+                          R"(],"etag":null})"}
         << base;
     QTest::newRow("whitespace everywhere")
-        << QByteArrayList{R"({"version":7,)", " \r\n\t{ \"version\" :\n7 ,\t", R"("featured":true)", "\"featured\"  :  true  "}
+        << QByteArrayList{R"({"version":7,)", " \r\n\t{ \"version\" :\n7 ,\t", R"("featured":true)",
+                          "\"featured\"  :  true  "}
         << base;
     QTest::newRow("keys in another order")
-        << QByteArrayList{R"({"id":"photo","name":"Photography","symbol":"photo"})", R"({"symbol":"photo","name":"Photography","id":"photo"})",
-                          R"({"id":"tempo","name":"Tempo",)", R"({"name":"Tempo",)", R"("updated":"2024-06-30T07:15:00Z"})", R"("updated":"2024-06-30T07:15:00Z","id":"tempo"})"}
+        << QByteArrayList{R"({"id":"photo","name":"Photography","symbol":"photo"})",
+                          R"({"symbol":"photo","name":"Photography","id":"photo"})",
+                          R"({"id":"tempo","name":"Tempo",)",
+                          R"({"name":"Tempo",)",
+                          R"("updated":"2024-06-30T07:15:00Z"})",
+                          R"("updated":"2024-06-30T07:15:00Z","id":"tempo"})"}
         << base;
-    QTest::newRow("escaped key") << QByteArrayList{R"("name":"Tempo")", R"("n\u0061me":"Tempo")"} << base;
-    QTest::newRow("repeated key, last one counts") << QByteArrayList{R"("name":"Tempo")", R"("name":1,"name":"Tempo")"} << base;
+    QTest::newRow("escaped key") << QByteArrayList{R"("name":"Tempo")", R"("n\u0061me":"Tempo")"}
+                                 << base;
+    QTest::newRow("repeated key, last one counts")
+        << QByteArrayList{R"("name":"Tempo")", R"("name":1,"name":"Tempo")"} << base;
 
     Catalog nulls = base;
     CatalogApp &app = nulls.apps[0];
@@ -311,28 +359,39 @@ void TestCatalogJson::acceptsEquivalentDocuments_data()
     app.homepageURL.reset();
     app.source.reset();
     QTest::newRow("null optionals are absent")
-        << QByteArrayList{R"("bundleId":"app.veltrane.photolab")", R"("bundleId":null)",
-                          R"("icon":"https://hub.veltrane.app/icons/photolab.png")", R"("icon":null)",
-                          R"("download":"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg")", R"("download":null)",
-                          R"("homepage":"https://veltrane.app/apps/photolab")", R"("homepage":null)",
-                          R"("source":{)", R"("source":null,"was":{)"}
+        << QByteArrayList{R"("bundleId":"app.veltrane.photolab")",
+                          R"("bundleId":null)",
+                          R"("icon":"https://hub.veltrane.app/icons/photolab.png")",
+                          R"("icon":null)",
+                          R"("download":"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg")",
+                          R"("download":null)",
+                          R"("homepage":"https://veltrane.app/apps/photolab")",
+                          R"("homepage":null)",
+                          R"("source":{)",
+                          R"("source":null,"was":{)"}
         << nulls;
 
     Catalog noFork = base;
     noFork.apps[0].source->fork.reset();
-    QTest::newRow("null fork") << QByteArrayList{R"("fork":"https://github.com/veltrane/photolab")", R"("fork":null)"} << noFork;
+    QTest::newRow("null fork") << QByteArrayList{R"("fork":"https://github.com/veltrane/photolab")",
+                                                 R"("fork":null)"}
+                               << noFork;
 
     QTest::newRow("timestamps with offsets")
-        << QByteArrayList{R"("updatedAt":"2025-03-01T09:30:00Z")", R"("updatedAt":"2025-03-01T10:30:00+01:00")",
-                          R"("updated":"2025-02-18T14:05:00Z")", R"("updated":"2025-02-18T08:35:00-05:30")",
-                          R"("updated":"2024-06-30T07:15:00Z")", R"("updated":"2024-06-30T07:15:00-00:00")"}
+        << QByteArrayList{R"("updatedAt":"2025-03-01T09:30:00Z")",
+                          R"("updatedAt":"2025-03-01T10:30:00+01:00")",
+                          R"("updated":"2025-02-18T14:05:00Z")",
+                          R"("updated":"2025-02-18T08:35:00-05:30")",
+                          R"("updated":"2024-06-30T07:15:00Z")",
+                          R"("updated":"2024-06-30T07:15:00-00:00")"}
         << base;
 
     Catalog exotic = base;
     exotic.apps[0].iconURL = QUrl(u"https://hub.veltrane.app/icons/f\u00f6to.png?size=2x#top"_s);
     exotic.apps[0].screenshotURLs = {QUrl(u"https://[::1]:8443/shot%201.png"_s)};
     QTest::newRow("URLs with non-ASCII, escapes, query, IPv6")
-        << QByteArrayList{R"("https://hub.veltrane.app/icons/photolab.png")", "\"https://hub.veltrane.app/icons/f\xc3\xb6to.png?size=2x#top\"",
+        << QByteArrayList{R"("https://hub.veltrane.app/icons/photolab.png")",
+                          "\"https://hub.veltrane.app/icons/f\xc3\xb6to.png?size=2x#top\"",
                           R"("https://hub.veltrane.app/screenshots/photolab-1.png","https://hub.veltrane.app/screenshots/photolab-2.png")",
                           R"("https://[::1]:8443/shot%201.png")"}
         << exotic;
@@ -352,9 +411,12 @@ void TestCatalogJson::acceptsEquivalentDocuments()
 
 void TestCatalogJson::keepsStringsExactly()
 {
-    const QByteArray json = edited({R"("Keeps time.")",
-                                    R"("Caf\u00e9 \ud83d\ude00 \"q\" \\ \/ \b\f\n\r\t \u0000 \u001f end )"
-                                    "\xe2\x98\x95 \xc3\x9c" "n\xc3\xaf" "c\xc3\xb6" "d\xc3\xa9 \xf0\x9f\x8e\xb5\""});
+    const QByteArray json = edited(
+        {R"("Keeps time.")", R"("Caf\u00e9 \ud83d\ude00 \"q\" \\ \/ \b\f\n\r\t \u0000 \u001f end )"
+                             "\xe2\x98\x95 \xc3\x9c"
+                             "n\xc3\xaf"
+                             "c\xc3\xb6"
+                             "d\xc3\xa9 \xf0\x9f\x8e\xb5\""});
     const QString expected = u"Caf\u00e9 \U0001F600 \"q\" \\ / \b\f\n\r\t "_s + QChar(0) +
                              u" \u001f end \u2615 \u00dcn\u00efc\u00f6d\u00e9 \U0001F3B5"_s;
     const std::optional<Catalog> catalog = CatalogJson::decode(json);
@@ -363,7 +425,7 @@ void TestCatalogJson::keepsStringsExactly()
 
     const QByteArray encoded = CatalogJson::encode(*catalog);
     QVERIFY(encoded.contains(R"(\"q\" \\ / \b\f\n\r\t \u0000 \u001f end )"));
-    QVERIFY(encoded.contains("\xe2\x98\x95"));  // non-ASCII stays UTF-8
+    QVERIFY(encoded.contains("\xe2\x98\x95")); // non-ASCII stays UTF-8
     QCOMPARE(CatalogJson::decode(encoded)->apps[1].description, expected);
 }
 
@@ -375,7 +437,8 @@ void TestCatalogJson::keepsPricesExactly_data()
     QTest::newRow("4.90") << QByteArray("4.90") << QByteArray("4.9");
     QTest::newRow("1e2") << QByteArray("1e2") << QByteArray("100");
     QTest::newRow("-0") << QByteArray("-0") << QByteArray("0");
-    QTest::newRow("0.1 beyond double") << QByteArray("0.10000000000000000000000001") << QByteArray("1.0000000000000000000000001E-1");
+    QTest::newRow("0.1 beyond double") << QByteArray("0.10000000000000000000000001")
+                                       << QByteArray("1.0000000000000000000000001E-1");
     QTest::newRow("huge") << QByteArray("1e400") << QByteArray("10e399");
 }
 
@@ -383,8 +446,10 @@ void TestCatalogJson::keepsPricesExactly()
 {
     QFETCH(QByteArray, amount);
     QFETCH(QByteArray, sameAs);
-    const std::optional<Catalog> a = CatalogJson::decode(edited({"\"amount\":4.99", "\"amount\":" + amount}));
-    const std::optional<Catalog> b = CatalogJson::decode(edited({"\"amount\":4.99", "\"amount\":" + sameAs}));
+    const std::optional<Catalog> a =
+        CatalogJson::decode(edited({"\"amount\":4.99", "\"amount\":" + amount}));
+    const std::optional<Catalog> b =
+        CatalogJson::decode(edited({"\"amount\":4.99", "\"amount\":" + sameAs}));
     QVERIFY(a && b);
     QVERIFY(a->apps[0].price == b->apps[0].price);
     QVERIFY(*a == *b);
@@ -424,7 +489,8 @@ void TestCatalogJson::encodesInFormatOrderWithoutAbsentKeys()
     a.id = u"y"_s;
     a.bundleID = u"app.veltrane.y"_s;
     a.iconURL = QUrl(u"https://hub.veltrane.app/icons/y.png"_s);
-    a.screenshotURLs = {QUrl(u"https://hub.veltrane.app/s/y-1.png"_s), QUrl(u"https://hub.veltrane.app/s/y-2.png"_s)};
+    a.screenshotURLs = {QUrl(u"https://hub.veltrane.app/s/y-1.png"_s),
+                        QUrl(u"https://hub.veltrane.app/s/y-2.png"_s)};
     a.downloadURL = QUrl(u"https://hub.veltrane.app/downloads/y-1.0.dmg"_s);
     a.homepageURL = QUrl(u"https://veltrane.app/apps/y"_s);
     a.source = Source{QUrl(u"https://github.com/o/y"_s), u"O"_s, u"MIT"_s, std::nullopt};
@@ -454,10 +520,12 @@ void TestCatalogJson::encodesWhatCannotBeReadAsUnreadable()
     // A hand-made record without a valid date or URL must not turn into a plausible value.
     Catalog c = baseCatalog();
     c.apps[1].updatedAt = QDateTime();
-    QCOMPARE(failure(CatalogJson::encode(c)), u"apps[1].updated: expected a date-time like 2025-03-01T09:30:00Z, found \"\""_s);
+    QCOMPARE(failure(CatalogJson::encode(c)),
+             u"apps[1].updated: expected a date-time like 2025-03-01T09:30:00Z, found \"\""_s);
     c = baseCatalog();
     c.apps[0].source->repository = QUrl();
-    QCOMPARE(failure(CatalogJson::encode(c)), u"apps[0].source.repository: expected an absolute URL, found \"\""_s);
+    QCOMPARE(failure(CatalogJson::encode(c)),
+             u"apps[0].source.repository: expected an absolute URL, found \"\""_s);
 }
 
 void TestCatalogJson::encodingIsStable()
@@ -476,7 +544,8 @@ void TestCatalogJson::decodesOnManyThreadsAtOnce()
         threads.append(QThread::create([&] {
             for (int i = 0; i < 200; ++i) {
                 const bool okay = CatalogJson::decode(baseDocument) == expected;
-                const bool bad = !CatalogJson::decode(edited({R"("featured":true)", R"("featured":1)"}));
+                const bool bad =
+                    !CatalogJson::decode(edited({R"("featured":true)", R"("featured":1)"}));
                 good += okay && bad;
             }
         }));
@@ -508,7 +577,8 @@ void TestCatalogJson::shippedCatalogueIsComplete()
         featured += app.isFeatured;
         paid += !app.price.isFree();
         if (app.downloadURL)
-            QCOMPARE(app.downloadURL->toString(), u"https://hub.veltrane.app/downloads/%1-%2.dmg"_s.arg(app.id, app.version));
+            QCOMPARE(app.downloadURL->toString(),
+                     u"https://hub.veltrane.app/downloads/%1-%2.dmg"_s.arg(app.id, app.version));
     }
     QCOMPARE(ids.size(), catalog->apps.size());
     QCOMPARE(withoutBundle, 1);

@@ -40,8 +40,8 @@ class TestCatalogTool : public QObject {
     {
         return R"({"version":1,"updatedAt":"2025-03-01T09:30:00Z","categories":[],"apps":[{"id":"a","name":"A",)"
                R"("tagline":"t","description":"d","version":"1","price":{"amount":4.90,"currency":"EUR"},"category":"c",)"
-               R"("minimumSystemVersion":"14.0","screenshots":[],"featured":)" + featured +
-               R"(,"updated":"2025-03-01T10:30:00+01:00","unknown":[1]}]})";
+               R"("minimumSystemVersion":"14.0","screenshots":[],"featured":)" +
+               featured + R"(,"updated":"2025-03-01T10:30:00+01:00","unknown":[1]}]})";
     }
 
 private Q_SLOTS:
@@ -77,10 +77,13 @@ private Q_SLOTS:
     {
         const Run r = run({u"format"_s, write(u"format.json"_s, minimalDocument("false"))});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.out, QString::fromUtf8(R"({"version":1,"updatedAt":"2025-03-01T09:30:00Z","categories":[],"apps":[{"id":"a","name":"A",)"
-                                          R"("tagline":"t","description":"d","version":"1","price":{"amount":4.90,"currency":"EUR"},"category":"c",)"
-                                          R"("minimumSystemVersion":"14.0","screenshots":[],"featured":false,"updated":"2025-03-01T09:30:00Z"}]})"
-                                          "\n"));
+        QCOMPARE(
+            r.out,
+            QString::fromUtf8(
+                R"({"version":1,"updatedAt":"2025-03-01T09:30:00Z","categories":[],"apps":[{"id":"a","name":"A",)"
+                R"("tagline":"t","description":"d","version":"1","price":{"amount":4.90,"currency":"EUR"},"category":"c",)"
+                R"("minimumSystemVersion":"14.0","screenshots":[],"featured":false,"updated":"2025-03-01T09:30:00Z"}]})"
+                "\n"));
     }
 
     void formatRefusesWhatDoesNotDecode()

@@ -15,19 +15,56 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("text");
         const char *const urls[] = {
-            "https://hub.veltrane.app/icons/photolab.png", "https://hub.veltrane.app/", "https://hub.veltrane.app",
-            "http://localhost:8443/x/y", "https://127.0.0.1:65535/a", "https://127.0.0.1:99999/a",
-            "https://hub.veltrane.app:0443/x", "https://hub.veltrane.app:/x", "https://hub.veltrane.app/a/../b",
-            "https://hub.veltrane.app/./b", "https://hub.veltrane.app/.", "https://hub.veltrane.app//double",
-            "https://hub.veltrane.app/x.", "https://hub.veltrane.app/~user/_x-y.Z", "https://Hub.Veltrane.App/x",
-            "HTTPS://hub.veltrane.app/x", "https://hub.veltrane.app/a%20b", "https://hub.veltrane.app/a%zzb",
-            "https://hub.veltrane.app/\xc3\xa4", "https://hub.veltrane.app/a b", "https://hub.veltrane.app/a\"b",
-            "https://user:pw@hub.veltrane.app/x", "https://hub.veltrane.app/x?y=1#z", "https://hub.veltrane.app/x#", "https://x/a#b#c",
-            "https://-bad.app/x", "https://a..b/x", "https://xn--bcher-kva.example/x", "https://b\xc3\xbc" "cher.example/x",
-            "https://[::1]:8443/x", "https://[::1/x", "https://hub veltrane.app/x", "https://hub.veltrane.app/x\\y",
-            "mailto:x@y", "file:///tmp/x", "https:foo", "https:/x", "", " ", " https://hub.veltrane.app/x",
-            "https://hub.veltrane.app/x ", "relative/x", "//host/x", "/absolute/path", "ftp://files.example/a.dmg",
-            "http://h/", "https://1.2.3.4/x", "https://0x7f.1/x", "https://256.1.1.1/x",
+            "https://hub.veltrane.app/icons/photolab.png",
+            "https://hub.veltrane.app/",
+            "https://hub.veltrane.app",
+            "http://localhost:8443/x/y",
+            "https://127.0.0.1:65535/a",
+            "https://127.0.0.1:99999/a",
+            "https://hub.veltrane.app:0443/x",
+            "https://hub.veltrane.app:/x",
+            "https://hub.veltrane.app/a/../b",
+            "https://hub.veltrane.app/./b",
+            "https://hub.veltrane.app/.",
+            "https://hub.veltrane.app//double",
+            "https://hub.veltrane.app/x.",
+            "https://hub.veltrane.app/~user/_x-y.Z",
+            "https://Hub.Veltrane.App/x",
+            "HTTPS://hub.veltrane.app/x",
+            "https://hub.veltrane.app/a%20b",
+            "https://hub.veltrane.app/a%zzb",
+            "https://hub.veltrane.app/\xc3\xa4",
+            "https://hub.veltrane.app/a b",
+            "https://hub.veltrane.app/a\"b",
+            "https://user:pw@hub.veltrane.app/x",
+            "https://hub.veltrane.app/x?y=1#z",
+            "https://hub.veltrane.app/x#",
+            "https://x/a#b#c",
+            "https://-bad.app/x",
+            "https://a..b/x",
+            "https://xn--bcher-kva.example/x",
+            "https://b\xc3\xbc"
+            "cher.example/x",
+            "https://[::1]:8443/x",
+            "https://[::1/x",
+            "https://hub veltrane.app/x",
+            "https://hub.veltrane.app/x\\y",
+            "mailto:x@y",
+            "file:///tmp/x",
+            "https:foo",
+            "https:/x",
+            "",
+            " ",
+            " https://hub.veltrane.app/x",
+            "https://hub.veltrane.app/x ",
+            "relative/x",
+            "//host/x",
+            "/absolute/path",
+            "ftp://files.example/a.dmg",
+            "http://h/",
+            "https://1.2.3.4/x",
+            "https://0x7f.1/x",
+            "https://256.1.1.1/x",
         };
         for (const char *url : urls)
             QTest::newRow(url) << QByteArray(url);
@@ -38,7 +75,7 @@ private Q_SLOTS:
         const std::string_view utf8(text.constData(), size_t(text.size()));
         const std::optional<QUrl> expected = UrlReader::readStrictly(utf8);
         UrlReader reader;
-        for (int round = 0; round < 2; ++round) {  // the second round reuses the parsed host
+        for (int round = 0; round < 2; ++round) { // the second round reuses the parsed host
             const std::optional<QUrl> url = reader.read(utf8);
             QCOMPARE(url.has_value(), expected.has_value());
             if (!url)
@@ -55,8 +92,10 @@ private Q_SLOTS:
         UrlReader reader;
         for (int round = 0; round < 3; ++round) {
             for (int host = 0; host < 20; ++host) {
-                const QByteArray text = "https://host" + QByteArray::number(host) + ".example/file" + QByteArray::number(round);
-                const std::optional<QUrl> url = reader.read(std::string_view(text.constData(), size_t(text.size())));
+                const QByteArray text = "https://host" + QByteArray::number(host) +
+                                        ".example/file" + QByteArray::number(round);
+                const std::optional<QUrl> url =
+                    reader.read(std::string_view(text.constData(), size_t(text.size())));
                 QVERIFY(url);
                 QCOMPARE(url->toEncoded(), text);
             }
@@ -67,7 +106,8 @@ private Q_SLOTS:
     void writesLikeFullEncoding()
     {
         QFETCH(QByteArray, text);
-        const std::optional<QUrl> url = UrlReader::readStrictly(std::string_view(text.constData(), size_t(text.size())));
+        const std::optional<QUrl> url =
+            UrlReader::readStrictly(std::string_view(text.constData(), size_t(text.size())));
         if (!url)
             return;
         Catalog catalog;
@@ -77,7 +117,8 @@ private Q_SLOTS:
         app.iconURL = *url;
         catalog.apps = {app};
         const QByteArray json = CatalogJson::encode(catalog);
-        QVERIFY2(json.contains("\"icon\":\"" + url->toEncoded(QUrl::FullyEncoded) + '"'), json.constData());
+        QVERIFY2(json.contains("\"icon\":\"" + url->toEncoded(QUrl::FullyEncoded) + '"'),
+                 json.constData());
         QVERIFY(CatalogJson::decode(json)->apps[0].iconURL == url);
     }
 };

@@ -1,10 +1,9 @@
 #include "model/CatalogJson.h"
 
+#include <cstdio>
 #include <QCoreApplication>
 #include <QFile>
 #include <QStringList>
-
-#include <cstdio>
 
 // veltrane-catalog: checks catalogue documents before they are published, and rewrites one
 // in the form the Hub itself saves.
