@@ -22,8 +22,9 @@ namespace od = simdjson::ondemand;
 using od::json_type;
 using namespace Qt::StringLiterals;
 
-// Deeper nesting than this in an ignored value is refused instead of recursing further.
-constexpr int maxDepth = 1024;
+// Deeper nesting than this in an ignored value is refused instead of recursing further. With
+// the format's own few levels it stays below the depth simdjson's iterator tracks (1024).
+constexpr int maxDepth = 1000;
 
 // What went wrong with one value, and where, relative to the value being read.
 struct Failure {

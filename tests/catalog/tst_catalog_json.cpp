@@ -346,6 +346,10 @@ void TestCatalogJson::acceptsEquivalentDocuments_data()
                           R"("updated":"2024-06-30T07:15:00Z"})",
                           R"("updated":"2024-06-30T07:15:00Z","id":"tempo"})"}
         << base;
+    QTest::newRow("deeply nested ignored value")
+        << QByteArrayList{R"("version":7,)",
+                          R"("version":7,"tree":)" + QByteArray(500, '[') + QByteArray(500, ']') + ','}
+        << base;
     QTest::newRow("escaped key") << QByteArrayList{R"("name":"Tempo")", R"("n\u0061me":"Tempo")"}
                                  << base;
     QTest::newRow("repeated key, last one counts")
