@@ -3,6 +3,7 @@
 #include "model/CatalogJson.h"
 
 #include <atomic>
+#include <limits>
 #include <QFile>
 #include <QSet>
 #include <QTest>
@@ -389,6 +390,11 @@ void TestCatalogJson::acceptsEquivalentDocuments_data()
                           R"("updated":"2024-06-30T07:15:00Z")",
                           R"("updated":"2024-06-30T07:15:00-00:00")"}
         << base;
+
+    Catalog lowest = base;
+    lowest.version = std::numeric_limits<qint64>::min();
+    QTest::newRow("lowest version")
+        << QByteArrayList{R"("version":7)", R"("version":-9223372036854775808)"} << lowest;
 
     Catalog exotic = base;
     exotic.apps[0].iconURL = QUrl(u"https://hub.veltrane.app/icons/f\u00f6to.png?size=2x#top"_s);
