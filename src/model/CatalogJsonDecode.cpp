@@ -110,12 +110,38 @@ size_t findKey(const od::raw_json_string &raw, const std::array<Key<Record>, N> 
     return N;
 }
 
+// Values that repeat from app to app (category ids, currencies, licences, prices) share one
+// QString or Decimal instead of each allocating its own copy.
+template <typename T> class SharedValues {
+public:
+    // The value for utf8, made by make(utf8) -> std::optional<T> unless already known.
+    template <typename Make> std::optional<T> get(std::string_view utf8, Make make)
+    {
+        for (const Entry &e : m_entries) {
+            if (e.utf8 == utf8)
+                return e.value;
+        }
+        std::optional<T> value = make(utf8);
+        if (value && utf8.size() <= 64 && m_entries.size() < 32)
+            m_entries.append({utf8, *value}); // utf8 points into the document: alive until the end
+        return value;
+    }
+
+private:
+    struct Entry {
+        std::string_view utf8;
+        T value;
+    };
+    QVarLengthArray<Entry, 32> m_entries;
+};
+
 class Decoder {
 public:
     Outcome readDocument(od::parser &parser, const char *padded, size_t length, size_t capacity,
                          Catalog &out);
 
     Outcome readString(od::value &v, QString &out);
+    Outcome readSharedString(od::value &v, QString &out); // for values that often repeat
     Outcome readUrl(od::value &v, QUrl &out);
     Outcome readUrlList(od::value &v, QList<QUrl> &out);
     Outcome readTimestamp(od::value &v, QDateTime &out);
@@ -152,6 +178,8 @@ private:
     Outcome validateRoot(const char *json, size_t length);
 
     UrlReader m_urls;
+    SharedValues<QString> m_strings;
+    SharedValues<Decimal> m_decimals;
 };
 
 // The reader of a key whose value goes into `member` through the Decoder function `read`.
@@ -168,20 +196,20 @@ Outcome readMember(Decoder &d, od::value &v, typename MemberOf<decltype(member)>
 // The format's tables, keys in the order they are checked and written.
 
 const std::array<Key<Category>, 3> categoryKeys{{
-    {"id", true, readMember<&Category::id, &Decoder::readString>},
+    {"id", true, readMember<&Category::id, &Decoder::readSharedString>},
     {"name", true, readMember<&Category::name, &Decoder::readString>},
     {"symbol", true, readMember<&Category::symbol, &Decoder::readString>},
 }};
 
 const std::array<Key<Price>, 2> priceKeys{{
     {"amount", true, readMember<&Price::amount, &Decoder::readDecimal>},
-    {"currency", true, readMember<&Price::currency, &Decoder::readString>},
+    {"currency", true, readMember<&Price::currency, &Decoder::readSharedString>},
 }};
 
 const std::array<Key<Source>, 4> sourceKeys{{
     {"repository", true, readMember<&Source::repository, &Decoder::readUrl>},
-    {"author", true, readMember<&Source::author, &Decoder::readString>},
-    {"license", true, readMember<&Source::license, &Decoder::readString>},
+    {"author", true, readMember<&Source::author, &Decoder::readSharedString>},
+    {"license", true, readMember<&Source::license, &Decoder::readSharedString>},
     {"fork", false, readMember<&Source::fork, &Decoder::readOptionalUrl>},
 }};
 
@@ -193,9 +221,10 @@ const std::array<Key<CatalogApp>, 16> appKeys{{
     {"version", true, readMember<&CatalogApp::version, &Decoder::readString>},
     {"price", true, readMember<&CatalogApp::price, &Decoder::readPrice>},
     {"source", false, readMember<&CatalogApp::source, &Decoder::readOptionalSource>},
-    {"category", true, readMember<&CatalogApp::categoryID, &Decoder::readString>},
+    {"category", true, readMember<&CatalogApp::categoryID, &Decoder::readSharedString>},
     {"bundleId", false, readMember<&CatalogApp::bundleID, &Decoder::readOptionalString>},
-    {"minimumSystemVersion", true, readMember<&CatalogApp::minimumSystem, &Decoder::readString>},
+    {"minimumSystemVersion", true,
+     readMember<&CatalogApp::minimumSystem, &Decoder::readSharedString>},
     {"icon", false, readMember<&CatalogApp::iconURL, &Decoder::readOptionalUrl>},
     {"screenshots", true, readMember<&CatalogApp::screenshotURLs, &Decoder::readUrlList>},
     {"download", false, readMember<&CatalogApp::downloadURL, &Decoder::readOptionalUrl>},
@@ -417,6 +446,17 @@ Outcome Decoder::readUtf8(od::value &v, std::string_view &out)
     return {};
 }
 
+Outcome Decoder::readSharedString(od::value &v, QString &out)
+{
+    std::string_view text;
+    if (auto f = readUtf8(v, text))
+        return f;
+    out = *m_strings.get(text, [](std::string_view utf8) {
+        return std::optional(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())));
+    });
+    return {};
+}
+
 Outcome Decoder::readString(od::value &v, QString &out)
 {
     std::string_view text;
@@ -499,10 +539,12 @@ Outcome Decoder::readDecimal(od::value &v, Decimal &out)
 {
     if (auto f = expect(v, json_type::number, "expected a number"))
         return f;
-    std::string_view text;
-    if (auto f = numberToken(v, text))
-        return f;
-    out = *Decimal::fromJsonText(bytes(text));
+    const std::string_view text = trimmedToken(v.raw_json_token());
+    const std::optional<Decimal> amount =
+        m_decimals.get(text, [](std::string_view t) { return Decimal::fromJsonText(bytes(t)); });
+    if (!amount)
+        return Failure::malformed(u"malformed number "_s + quoted(text));
+    out = *amount;
     return {};
 }
 
