@@ -298,6 +298,8 @@ void TestCatalogJson::rejectsMalformedJson_data()
                    R"("featured":false,"x":[}])"});
     for (const char *tail : {"x", "}", "{}", "[]", "\"\"", "0", ", {}"})
         QTest::newRow((QByteArray("trailing ") + tail).constData()) << baseDocument + tail;
+    QTest::newRow("malformed price") << edited({R"("amount":4.99)", R"("amount":04.99)"});
+    QTest::newRow("malformed version") << edited({R"("version":7)", R"("version":-07)"});
     QTest::newRow("truncated") << baseDocument.chopped(1);
     QTest::newRow("missing comma") << edited({R"("version":7,)", R"("version":7 )"});
     QTest::newRow("control character in a used string") << edited({R"("Tempo")", "\"Tem\npo\""});
