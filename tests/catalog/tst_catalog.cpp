@@ -87,15 +87,6 @@ private Q_SLOTS:
         QCOMPARE(x.jsonText(), a); // the text read is kept for writing back
     }
 
-    void decimalIsZero()
-    {
-        for (const char *zero : {"0", "-0", "0.000", "0e99", "-0.0E-5"})
-            QVERIFY2(Decimal::fromJsonText(zero)->isZero(), zero);
-        for (const char *nonZero : {"0.01", "-1", "1e-99"})
-            QVERIFY2(!Decimal::fromJsonText(nonZero)->isZero(), nonZero);
-        QVERIFY(Decimal().isZero());
-    }
-
     void decimalAcceptsOnlyJsonNumbers()
     {
         for (const char *bad :

@@ -19,10 +19,8 @@ private Q_SLOTS:
     void keepsStringsExactly();
     void keepsPricesExactly_data();
     void keepsPricesExactly();
-    void pricesThatDifferAreUnequal();
     void encodesInFormatOrderWithoutAbsentKeys();
     void encodesWhatCannotBeReadAsUnreadable();
-    void encodingIsStable();
     void decodesOnManyThreadsAtOnce();
     void shippedCatalogueIsComplete();
 };
