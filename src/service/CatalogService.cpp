@@ -1,8 +1,8 @@
 #include "service/CatalogService.h"
 
 #include "BuildConfig.h"
+#include "model/CatalogJson.h"
 #include "platform/Locations.h"
-#include "service/CatalogCodec.h"
 
 #include <QCoroFuture>
 #include <QCoroNetworkReply>
@@ -44,7 +44,7 @@ std::optional<Catalog> decodeFile(const QString &path)
     const std::optional<QByteArray> data = readFile(path);
     if (!data)
         return std::nullopt;
-    return CatalogCodec::decode(*data, nullptr);
+    return CatalogJson::decode(*data);
 }
 
 // The cached catalogue with the cache file's modification time, if the file decodes.
@@ -66,7 +66,7 @@ void writeCache(const QString &path, const Catalog &catalog)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return;
-    file.write(CatalogCodec::encode(catalog));
+    file.write(CatalogJson::encode(catalog));
     file.commit();
 }
 
@@ -213,7 +213,7 @@ QCoro::Task<Fetched> CatalogService::Private::fetch()
     auto body = std::make_shared<QByteArray>();
     auto tooLarge = std::make_shared<bool>(false);
     const auto collect = [r = reply.get(), body, tooLarge, limit] {
-        if (*tooLarge)
+        if (*tooLarge || !r->isOpen())  // closed: aborted or timed out
             return;
         const QVariant announced = r->header(QNetworkRequest::ContentLengthHeader);
         const qint64 available = r->bytesAvailable();
@@ -237,9 +237,9 @@ QCoro::Task<Fetched> CatalogService::Private::fetch()
         co_return Fetched{std::nullopt, failure};
 
     QFuture<Fetched> decoded = QtConcurrent::run([body] {
-        QString error;
-        std::optional<Catalog> catalog = CatalogCodec::decode(*body, &error);
-        return Fetched{std::move(catalog), error};
+        CatalogJson::DecodeError error;
+        std::optional<Catalog> catalog = CatalogJson::decode(*body, &error);
+        return Fetched{std::move(catalog), error.toString()};
     });
     co_return co_await decoded;
 }

@@ -2,7 +2,7 @@
 #include "TestHttpsServer.h"
 
 #include "platform/Locations.h"
-#include "service/CatalogCodec.h"
+#include "model/CatalogJson.h"
 #include "service/CatalogService.h"
 
 #include <QCoroTask>
@@ -24,7 +24,12 @@ QByteArray catalogJson(int version, qsizetype paddedTo = 0)
                       + ",\"updatedAt\":\"2025-03-01T09:30:00Z\",\"categories\":["
                         "{\"id\":\"photo\",\"name\":\"Photography\",\"symbol\":\"photo\"},"
                         "{\"id\":\"audio\",\"name\":\"Music & Audio\",\"symbol\":\"music.note\"}],"
-                        "\"apps\":[]}";
+                        "\"apps\":[{\"id\":\"photolab\",\"name\":\"Photo Lab\",\"tagline\":\"Edit photos\","
+                        "\"description\":\"Non-destructive editing.\",\"version\":\"2.4.1\","
+                        "\"price\":{\"amount\":4.99,\"currency\":\"EUR\"},\"category\":\"photo\","
+                        "\"bundleId\":\"app.veltrane.photolab\",\"minimumSystemVersion\":\"13.0\","
+                        "\"screenshots\":[],\"download\":\"https://hub.veltrane.app/photolab.dmg\","
+                        "\"featured\":true,\"updated\":\"2025-02-18T14:05:00Z\"}]}";
     if (json.size() < paddedTo)
         json.append(paddedTo - json.size(), ' ');
     return json;
@@ -32,9 +37,10 @@ QByteArray catalogJson(int version, qsizetype paddedTo = 0)
 
 Catalog decoded(const QByteArray &json)
 {
-    std::optional<Catalog> catalog = CatalogCodec::decode(json, nullptr);
+    CatalogJson::DecodeError error;
+    std::optional<Catalog> catalog = CatalogJson::decode(json, &error);
     if (!catalog)
-        qFatal("test catalogue does not decode");
+        qFatal("test catalogue does not decode: %s", qPrintable(error.toString()));
     return *catalog;
 }
 
@@ -144,6 +150,7 @@ private Q_SLOTS:
         QCOMPARE(result.origin, CatalogService::Origin::network());
         QCOMPARE(result.catalog, decoded(json));
         QCOMPARE(decoded(readAll(options().cacheFile)), result.catalog);
+        QCOMPARE(readAll(options().cacheFile), CatalogJson::encode(result.catalog));  // re-encoded, not the bytes received
         QVERIFY(m_log->messages().isEmpty());
 
         const auto requests = m_server->requests();
