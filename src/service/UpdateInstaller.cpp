@@ -125,9 +125,10 @@ QCoro::Task<QString> UpdateInstaller::fetchDMG(QString appID, QString version, Q
     if (QFileInfo::exists(target))
         co_return target;
     const DmgDownload download(m_options.locations.tempDir, m_options.extraCaFile);
-    const FetchOutcome outcome = co_await QtConcurrent::run(downloadPool(), [=] {
-        return downloadIntoCache(download, cache, from, target, progress);
-    });
+    // Named, not a temporary inside the co_await: g++ 12 destroys such temporaries twice.
+    QFuture<FetchOutcome> fetched =
+        QtConcurrent::run(downloadPool(), &downloadIntoCache, download, cache, from, target, progress);
+    const FetchOutcome outcome = co_await fetched;
     if (outcome.error)
         throw *outcome.error;
     co_return outcome.image;
