@@ -123,16 +123,6 @@ private Q_SLOTS:
         QVERIFY(stagingFolders(m_destination).isEmpty());
     }
 
-    void failsWithoutADestinationFolder()
-    {
-        try {
-            AtomicPlacement::place(m_source, m_dir->filePath("missing"));
-            QFAIL("placed into a missing folder");
-        } catch (const std::exception &error) {
-            QVERIFY2(QString(error.what()).contains("missing"), error.what());
-        }
-    }
-
     void removesReadOnlyTrees()
     {
         QVERIFY(TreeCopy::remove(m_source));

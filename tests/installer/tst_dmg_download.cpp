@@ -279,33 +279,6 @@ private Q_SLOTS:
         QVERIFY(QDir(installer().cacheDirectory()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 
-    void describesFailures_data()
-    {
-        using Kind = UpdateInstaller::Failure::Kind;
-        QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("http") << int(Kind::HttpStatus) << "Download failed (HTTP 503).";
-        QTest::newRow("mount") << int(Kind::MountFailed) << "Could not open the disk image. out %1\n";
-        QTest::newRow("signature") << int(Kind::NotSignedByUs) << "Refused: the download is not signed by Veltrane. out %1\n";
-        QTest::newRow("assessment") << int(Kind::GatekeeperRejected) << "Refused by macOS security check. out %1\n";
-        QTest::newRow("copy") << int(Kind::CopyFailed) << "Could not install the app. out %1\n";
-        QTest::newRow("no link") << int(Kind::NoDownloadURL) << "This app has no download link yet.";
-        QTest::newRow("no app") << int(Kind::NoAppInImage) << "The disk image contains no app.";
-    }
-
-    void describesFailures()
-    {
-        QFETCH(int, kind);
-        QFETCH(QString, text);
-        UpdateInstaller::Failure failure;
-        failure.kind = UpdateInstaller::Failure::Kind(kind);
-        failure.status = 503;
-        failure.detail = "out %1\n";  // tool output stays as printed
-        QCOMPARE(failure.description(), text);
-        QCOMPARE(UpdateInstaller::Error(failure).description(), text);
-        QCOMPARE(QString::fromUtf8(UpdateInstaller::Error(failure).what()), text);
-    }
-
 private:
     UpdateInstaller installer() const { return UpdateInstaller(m_options); }
 
