@@ -28,8 +28,8 @@ head -c "$size" /dev/urandom > "$work/www/image.dmg"
 chmod a+rx "$work" "$work/www"
 chmod a+r "$work/www/image.dmg"
 
-port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
-cat > "$work/nginx.conf" <<EOF
+write_config() {
+  cat > "$work/nginx.conf" <<EOF
 daemon off;
 worker_processes 1;
 pid $work/nginx.pid;
@@ -44,20 +44,35 @@ http {
   scgi_temp_path $work/nginx-tmp/scgi;
   types { application/octet-stream dmg; }
   server {
-    listen 127.0.0.1:$port ssl;
+    listen 127.0.0.1:$1 ssl;
     ssl_certificate $PWD/$certs/server.pem;
     ssl_certificate_key $PWD/$certs/server-key.pem;
     root $work/www;
   }
 }
 EOF
-nginx -e "$work/nginx-error.log" -p "$work" -c "$work/nginx.conf" &
-nginx_pid=$!
-url="https://127.0.0.1:$port/image.dmg"
-for _ in $(seq 50); do
-  curl -fsS --cacert "$certs/ca.pem" -o /dev/null -r 0-0 "$url" 2>/dev/null && break
-  sleep 0.1
+}
+
+# Starts nginx on a random free port; a taken port makes nginx exit, and another is tried.
+url=
+for _ in $(seq 20); do
+  port=$((20000 + RANDOM % 40000))
+  write_config "$port"
+  nginx -e "$work/nginx-error.log" -p "$work" -c "$work/nginx.conf" &
+  nginx_pid=$!
+  for _ in $(seq 50); do
+    if curl -fsS --cacert "$certs/ca.pem" -o /dev/null -r 0-0 "https://127.0.0.1:$port/image.dmg" 2>/dev/null; then
+      url="https://127.0.0.1:$port/image.dmg"
+      break 2
+    fi
+    kill -0 "$nginx_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  kill "$nginx_pid" 2>/dev/null || true
+  wait "$nginx_pid" 2>/dev/null || true
+  nginx_pid=
 done
+[ -n "$url" ] || { echo "download bench: nginx did not start" >&2; cat "$work/nginx-error.log" >&2; exit 1; }
 
 curl_round() {
   local speed
@@ -70,14 +85,13 @@ curl_round >/dev/null  # warm-up: the image into the page cache, nginx started
 hub_output=$("$bench_bin" "$url" "$certs/ca.pem" "$work/out" "$rounds")
 best_curl=0
 for _ in $(seq "$rounds"); do
-  best_curl=$(python3 -c "print(max($best_curl, $(curl_round)))")
+  best_curl=$(awk -v a="$best_curl" -v b="$(curl_round)" 'BEGIN { print (b > a ? b : a) }')
 done
 
 echo "$hub_output"
 hub=$(echo "$hub_output" | awk '/^BENCH download_mib_per_s/ {print $3}')
-python3 - "$hub" "$best_curl" <<'EOF'
-import sys
-hub = float(sys.argv[1]); curl = float(sys.argv[2]) / (1024 * 1024)
-print(f"BENCH curl_mib_per_s {curl:.1f} MiB/s")
-print(f"BENCH download_vs_curl_ratio {hub / curl:.2f} x")
-EOF
+awk -v hub="$hub" -v curl="$best_curl" 'BEGIN {
+  curl /= 1024 * 1024
+  printf "BENCH curl_mib_per_s %.1f MiB/s\n", curl
+  printf "BENCH download_vs_curl_ratio %.2f x\n", hub / curl
+}'
