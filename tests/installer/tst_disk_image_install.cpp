@@ -1,5 +1,6 @@
 #include "ScriptFolder.h"
 #include "platform/AtomicPlacement.h"
+#include "platform/DesktopEntries.h"
 #include "platform/TreeCopy.h"
 #include "service/UpdateInstaller.h"
 
@@ -130,6 +131,7 @@ private Q_SLOTS:
         QCOMPARE(readFile(m_destination + "/Contents/Info.plist"), infoPlist.arg("2.1").toUtf8());
         QVERIFY(QFileInfo(m_destination + "/Contents/MacOS/Notes").isExecutable());
         QVERIFY(QFileInfo::exists(m_image));  // kept for a later reinstall
+        QCOMPARE(DesktopEntries::bundlesWithIdentifier(m_locations, "com.example.notes"), QStringList{m_destination});
         QVERIFY(stagingLeftovers().isEmpty());
     }
 
