@@ -14,8 +14,6 @@
 // no limit on a download that keeps moving.
 class DmgDownload {
 public:
-    static constexpr qsizetype bufferSize = 1024 * 1024;
-
     DmgDownload(QString tempDir, QString extraCaFile);
 
     // Returns the temporary file <tempDir>/veltrane-<UUID>.dmg holding the whole body. Reports
