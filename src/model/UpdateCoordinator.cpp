@@ -103,6 +103,11 @@ UpdateCoordinator::~UpdateCoordinator()
     m_prefetchPool.waitForDone();
 }
 
+void UpdateCoordinator::setOnInstalled(InstalledHook hook)
+{
+    m_onInstalled = std::move(hook);
+}
+
 UpdateCoordinator::State UpdateCoordinator::state(const CatalogApp &app) const
 {
     return m_states.value(app.id, State::idle());
@@ -141,11 +146,11 @@ QCoro::Task<> UpdateCoordinator::runInstall(CatalogApp app)
         co_return;
     }
     setState(app.id, State::installed(outcome.value));
-    if (onInstalled) {
+    if (m_onInstalled) {
         if (app.bundleID)
-            onInstalled(std::make_pair(*app.bundleID, outcome.value));
+            m_onInstalled(std::make_pair(*app.bundleID, outcome.value));
         else
-            onInstalled(std::nullopt);
+            m_onInstalled(std::nullopt);
     }
 }
 
@@ -237,8 +242,8 @@ QCoro::Task<> UpdateCoordinator::moveToTrash(QString appID, QString location)
         co_return;
     }
     setState(appID, State::idle());
-    if (onInstalled)
-        onInstalled(std::nullopt);
+    if (m_onInstalled)
+        m_onInstalled(std::nullopt);
 }
 
 void UpdateCoordinator::clearAppToQuitFirst()

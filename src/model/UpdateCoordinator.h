@@ -1,7 +1,6 @@
 #pragma once
 
 #include "model/Catalog.h"
-#include "model/UpdateState.h"
 #include "platform/DesktopServices.h"
 #include "service/InstalledApps.h"
 #include "service/UpdateInstaller.h"
@@ -17,6 +16,30 @@
 #include <functional>
 #include <optional>
 #include <utility>
+
+// UpdateCoordinator::State: where one app's install, update or prefetch stands.
+struct UpdateCoordinatorState {
+    Q_GADGET
+    Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
+    Q_PROPERTY(double fraction MEMBER fraction CONSTANT)
+    Q_PROPERTY(QString location MEMBER location CONSTANT)
+    Q_PROPERTY(QString message MEMBER message CONSTANT)
+public:
+    enum class Kind { Idle, Ready, Downloading, Installing, Installed, Failed };
+    Q_ENUM(Kind)
+    Kind kind = Kind::Idle;
+    double fraction = 0;  // Downloading: 0 to 1
+    QString location;     // Installed: the installed bundle
+    QString message;      // Failed: the text the user reads
+
+    static UpdateCoordinatorState idle() { return {}; }
+    static UpdateCoordinatorState ready() { return {Kind::Ready, 0, {}, {}}; }
+    static UpdateCoordinatorState downloading(double fraction) { return {Kind::Downloading, fraction, {}, {}}; }
+    static UpdateCoordinatorState installing() { return {Kind::Installing, 0, {}, {}}; }
+    static UpdateCoordinatorState installed(QString at) { return {Kind::Installed, 0, std::move(at), {}}; }
+    static UpdateCoordinatorState failed(QString message) { return {Kind::Failed, 0, {}, std::move(message)}; }
+    friend bool operator==(const UpdateCoordinatorState &, const UpdateCoordinatorState &) = default;
+};
 
 // The one object through which the window installs, updates, uninstalls and pre-downloads
 // catalogue apps. It keeps a state per catalogue app id for the views to draw, runs the
@@ -34,17 +57,20 @@ class UpdateCoordinator : public QObject {
     Q_PROPERTY(QVariantMap states READ states NOTIFY statesChanged)
 
 public:
-    using State = UpdateState;
+    // The value type lives outside the class (moc cannot read gadgets nested in a QObject).
+    using State = UpdateCoordinatorState;
 
-    // Told after an install (bundle identifier and installed location, or nothing when the
+    // Told after an install (bundle identifier and installed bundle path, or nothing when the
     // app has no bundle identifier) and after an uninstall (nothing).
-    using InstalledCallback = std::function<void(const std::optional<std::pair<QString, QString>> &)>;
+    using InstalledHook = std::function<void(const std::optional<std::pair<QString, QString>> &)>;
 
     // The installer's locations also say where installed copies are looked for.
     UpdateCoordinator(UpdateInstaller installer, DesktopServices services, QObject *parent = nullptr);
     // The user's real installer and desktop.
     explicit UpdateCoordinator(QObject *parent = nullptr);
     ~UpdateCoordinator() override;
+    // Set once by the application at launch: the catalogue store's rescan.
+    void setOnInstalled(InstalledHook hook);
 
     Q_INVOKABLE State state(const CatalogApp &app) const;
     Q_INVOKABLE void install(const CatalogApp &app);
@@ -61,9 +87,6 @@ public:
     std::optional<CatalogApp> appToQuitFirst() const { return m_appToQuitFirst; }
     bool hasAppToQuitFirst() const { return m_appToQuitFirst.has_value(); }
     QVariantMap states() const;
-
-    // Set once by the application at launch.
-    InstalledCallback onInstalled;
 
 Q_SIGNALS:
     void statesChanged();
@@ -91,4 +114,7 @@ private:
     // Installs before pre-downloads: the user is waiting for the former.
     QThreadPool m_installPool;
     QThreadPool m_prefetchPool;
+    InstalledHook m_onInstalled;
 };
+
+Q_DECLARE_METATYPE(UpdateCoordinatorState)
