@@ -94,10 +94,10 @@ private:
         });
         connect(c, &UpdateCoordinator::statesChanged, this, [this] { checkThread(); });
         connect(c, &UpdateCoordinator::appToQuitFirstChanged, this, [this] { checkThread(); });
-        c->onInstalled = [this](const Told &installed) {
+        c->setOnInstalled([this](const Told &installed) {
             checkThread();
             m_told.append(installed);
-        };
+        });
         return *c;
     }
 
