@@ -1,5 +1,7 @@
 #include "model/UpdateCoordinator.h"
 
+#include "platform/DesktopEntries.h"
+
 #include <QCoroFuture>
 #include <QFileInfo>
 #include <QPointer>
@@ -226,14 +228,20 @@ void UpdateCoordinator::uninstall(const CatalogApp &app)
         setAppToQuitFirst(app);
         return;
     }
-    moveToTrash(app.id, installed->location);
+    moveToTrash(app.id, *app.bundleID, installed->location);
 }
 
-QCoro::Task<> UpdateCoordinator::moveToTrash(QString appID, QString location)
+QCoro::Task<> UpdateCoordinator::moveToTrash(QString appID, QString bundleID, QString location)
 {
     const QPointer<UpdateCoordinator> self(this);
     QFuture<Trash::Result> job = QtConcurrent::run(
-        &m_installPool, [trash = m_services.trash, location] { return trash->moveToTrash(location); });
+        &m_installPool, [trash = m_services.trash, locations = m_installer.options().locations, bundleID, location] {
+            Trash::Result result = trash->moveToTrash(location);
+            // The desktop's menus stop offering the app; a copy elsewhere keeps its own entry.
+            if (result.ok())
+                DesktopEntries::unregisterBundle(locations, bundleID, location);
+            return result;
+        });
     const Trash::Result result = co_await job;
     if (!self)
         co_return;

@@ -103,7 +103,7 @@ private:
 
     QCoro::Task<> runInstall(CatalogApp app);
     QCoro::Task<> runPrefetch(CatalogApp app);
-    QCoro::Task<> moveToTrash(QString appID, QString location);
+    QCoro::Task<> moveToTrash(QString appID, QString bundleID, QString location);
 
     UpdateInstaller m_installer;
     DesktopServices m_services;
