@@ -264,7 +264,8 @@ private Q_SLOTS:
 
         coordinator().install(app);
         QCOMPARE(coordinator().state(app), State::installing());
-        QTRY_VERIFY_WITH_TIMEOUT(!isBusy(coordinator().state(app)), slowWorkMs);
+        // The store is told last, after the finished step and the install's own result.
+        QTRY_COMPARE_WITH_TIMEOUT(m_told.size(), 1, slowWorkMs);
 
         const State done = coordinator().state(app);
         QCOMPARE(done.kind, State::Kind::Installed);
