@@ -415,20 +415,12 @@ private Q_SLOTS:
         QVERIFY2(info.contains("\nPath=" + QFile::encodeName(location).toPercentEncoding("/") + '\n'), info.constData());
     }
 
-    void uninstallOfNothingDoesNothing_data()
-    {
-        QTest::addColumn<bool>("hasBundleID");
-        QTest::newRow("no bundle identifier") << false;
-        QTest::newRow("not installed") << true;
-    }
-
     void uninstallOfNothingDoesNothing()
     {
-        QFETCH(bool, hasBundleID);
-        const CatalogApp app = catalogApp(QStringLiteral("foo"),
-                                          hasBundleID ? std::optional(QStringLiteral("com.example.foo")) : std::nullopt,
-                                          std::nullopt);
-        coordinator().uninstall(app);
+        const CatalogApp noBundleID = catalogApp(QStringLiteral("foo"), std::nullopt, std::nullopt);
+        const CatalogApp notInstalled = catalogApp(QStringLiteral("bar"), QStringLiteral("com.example.bar"), std::nullopt);
+        coordinator().uninstall(noBundleID);
+        coordinator().uninstall(notInstalled);
         QTest::qWait(0);
         QVERIFY(m_states.isEmpty());
         QVERIFY(m_told.isEmpty());
