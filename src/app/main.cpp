@@ -1,17 +1,18 @@
-#include <QGuiApplication>
-#include <QQmlApplicationEngine>
+#include "app/VeltraneHubApp.h"
 
-// Placeholder window until the views exist.
+#include "BuildConfig.h"
+
+#include <QGuiApplication>
+
 int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Veltrane Hub"));
-    QQmlApplicationEngine engine;
-    engine.loadData(R"(
-        import QtQuick
-        Window { title: "Veltrane Hub"; width: 1080; height: 720; visible: true }
-    )");
-    if (engine.rootObjects().isEmpty())
+    QGuiApplication::setApplicationVersion(QString::fromLatin1(BuildConfig::version));
+    QGuiApplication::setDesktopFileName(QStringLiteral("veltrane-hub"));
+
+    VeltraneHubApp hub;
+    if (!hub.start())
         return 1;
-    return app.exec();
+    return QGuiApplication::exec();
 }

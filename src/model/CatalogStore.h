@@ -15,7 +15,65 @@
 #include <functional>
 #include <optional>
 
+// CatalogStore::Phase: where loading stands.
+struct CatalogStorePhase {
+    Q_GADGET
+    Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
+    Q_PROPERTY(CatalogService::Origin::Kind originKind READ originKind CONSTANT)
+    Q_PROPERTY(QDateTime cachedAt READ cachedAt CONSTANT)
+    Q_PROPERTY(QString message MEMBER message CONSTANT)
+public:
+    enum class Kind { Loading, Loaded, Failed };
+    Q_ENUM(Kind)
+    Kind kind = Kind::Loading;
+    CatalogService::Origin origin;  // only for Loaded
+    QString message;                // only for Failed
 
+    static CatalogStorePhase loading() { return {}; }
+    static CatalogStorePhase loaded(CatalogService::Origin origin) { return {Kind::Loaded, origin, {}}; }
+    static CatalogStorePhase failed(QString message) { return {Kind::Failed, {}, std::move(message)}; }
+    CatalogService::Origin::Kind originKind() const { return origin.kind; }
+    QDateTime cachedAt() const { return origin.cachedAt; }
+    friend bool operator==(const CatalogStorePhase &, const CatalogStorePhase &) = default;
+};
+
+// CatalogStore::Toast: the transient message that reports a refresh.
+struct CatalogStoreToast {
+    Q_GADGET
+    Q_PROPERTY(QUuid id MEMBER id CONSTANT)
+    Q_PROPERTY(QString text MEMBER text CONSTANT)
+    Q_PROPERTY(QString symbol MEMBER symbol CONSTANT)
+    Q_PROPERTY(bool isWarning MEMBER isWarning CONSTANT)
+public:
+    QUuid id;
+    QString text;
+    QString symbol;
+    bool isWarning = false;
+    friend bool operator==(const CatalogStoreToast &, const CatalogStoreToast &) = default;
+};
+
+// CatalogStore::Filter: the sidebar section. Views compare and bind it as a value.
+struct CatalogStoreFilter {
+    Q_GADGET
+    Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
+    Q_PROPERTY(QString categoryID MEMBER categoryID CONSTANT)
+public:
+    enum class Kind { All, Updates, Featured, Category };
+    Q_ENUM(Kind)
+    Kind kind = Kind::All;
+    QString categoryID;  // only for Category
+
+    static CatalogStoreFilter all() { return {}; }
+    static CatalogStoreFilter updates() { return {Kind::Updates, {}}; }
+    static CatalogStoreFilter featured() { return {Kind::Featured, {}}; }
+    static CatalogStoreFilter category(QString id) { return {Kind::Category, std::move(id)}; }
+    Q_INVOKABLE bool equals(const CatalogStoreFilter &other) const { return *this == other; }
+    // The same section: the same kind and, for a category, the same id.
+    friend bool operator==(const CatalogStoreFilter &a, const CatalogStoreFilter &b)
+    {
+        return a.kind == b.kind && (a.kind != Kind::Category || a.categoryID == b.categoryID);
+    }
+};
 
 // The one observable object the window reads: the catalogue, the installed copies, the loading
 // phase, the user's section, search and selection, and the toast. Lives on the window's thread.
@@ -23,80 +81,44 @@
 class CatalogStore : public QObject {
     Q_OBJECT
     Q_PROPERTY(Catalog catalog READ catalog NOTIFY catalogChanged)
-    Q_PROPERTY(Toast toast READ toastOrEmpty NOTIFY toastChanged)
+    Q_PROPERTY(CatalogStoreToast toast READ toastOrEmpty NOTIFY toastChanged)
     Q_PROPERTY(bool hasToast READ hasToast NOTIFY toastChanged)
-    Q_PROPERTY(Phase phase READ phase NOTIFY phaseChanged)
-    Q_PROPERTY(Filter filter READ filter WRITE setFilter NOTIFY filterChanged)
+    Q_PROPERTY(CatalogStorePhase phase READ phase NOTIFY phaseChanged)
+    Q_PROPERTY(CatalogStoreFilter filter READ filter WRITE setFilter NOTIFY filterChanged)
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
     Q_PROPERTY(QString selectedAppID READ selectedAppIDOrEmpty WRITE selectAppFromView NOTIFY selectedAppIDChanged)
     Q_PROPERTY(CatalogApp selectedApp READ selectedAppOrEmpty NOTIFY selectedAppChanged)
     Q_PROPERTY(bool hasSelectedApp READ hasSelectedApp NOTIFY selectedAppChanged)
     // Derived lists (QVariantList of CatalogApp), recomputed on every read.
     Q_PROPERTY(QVariantList visibleApps READ visibleAppsForView NOTIFY visibleAppsChanged)
-    Q_PROPERTY(QVariantList updatableApps READ updatableAppsForView NOTIFY installedChanged)
+    Q_PROPERTY(QVariantList updatableApps READ updatableAppsForView NOTIFY updatableAppsChanged)
     Q_PROPERTY(QVariantList featuredApps READ featuredAppsForView NOTIFY catalogChanged)
     Q_PROPERTY(QString filterTitle READ filterTitle NOTIFY filterTitleChanged)
 
 public:
-    struct Phase {
-        Q_GADGET
-        Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
-        Q_PROPERTY(CatalogService::Origin::Kind originKind READ originKind CONSTANT)
-        Q_PROPERTY(QDateTime cachedAt READ cachedAt CONSTANT)
-        Q_PROPERTY(QString message MEMBER message CONSTANT)
-    public:
-        enum class Kind { Loading, Loaded, Failed };
-        Q_ENUM(Kind)
-        Kind kind = Kind::Loading;
-        CatalogService::Origin origin;  // only for Loaded
-        QString message;                // only for Failed
+    // The value types live outside the class (moc cannot read gadgets nested in a QObject);
+    // C++ code names them as members.
+    using Phase = CatalogStorePhase;
+    using Toast = CatalogStoreToast;
+    using Filter = CatalogStoreFilter;
 
-        static Phase loading() { return {}; }
-        static Phase loaded(CatalogService::Origin origin) { return {Kind::Loaded, origin, {}}; }
-        static Phase failed(QString message) { return {Kind::Failed, {}, std::move(message)}; }
-        CatalogService::Origin::Kind originKind() const { return origin.kind; }
-        QDateTime cachedAt() const { return origin.cachedAt; }
-        friend bool operator==(const Phase &, const Phase &) = default;
+    // How the store finds installed copies. The program reads the file system through
+    // InstalledApps; tests put fakes here.
+    struct InstalledScanner {
+        // bundle identifier -> installed copy, for the identifiers found installed.
+        std::function<QHash<QString, InstalledApp>(const QStringList &bundleIDs)> scan;
+        // The bundle at bundlePath, when it is a readable copy of bundleID.
+        std::function<std::optional<InstalledApp>(const QString &bundlePath, const QString &bundleID)> readBundle;
+
+        static InstalledScanner from(InstalledApps apps);
     };
 
-    struct Toast {
-        Q_GADGET
-        Q_PROPERTY(QUuid id MEMBER id CONSTANT)
-        Q_PROPERTY(QString text MEMBER text CONSTANT)
-        Q_PROPERTY(QString symbol MEMBER symbol CONSTANT)
-        Q_PROPERTY(bool isWarning MEMBER isWarning CONSTANT)
-    public:
-        QUuid id;
-        QString text;
-        QString symbol;
-        bool isWarning = false;
-        friend bool operator==(const Toast &, const Toast &) = default;
-    };
-
-    // The sidebar section. Views compare and bind it as a value.
-    struct Filter {
-        Q_GADGET
-        Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
-        Q_PROPERTY(QString categoryID MEMBER categoryID CONSTANT)
-    public:
-        enum class Kind { All, Updates, Featured, Category };
-        Q_ENUM(Kind)
-        Kind kind = Kind::All;
-        QString categoryID;  // only for Category
-
-        static Filter all() { return {}; }
-        static Filter updates() { return {Kind::Updates, {}}; }
-        static Filter featured() { return {Kind::Featured, {}}; }
-        static Filter category(QString id) { return {Kind::Category, std::move(id)}; }
-        Q_INVOKABLE bool equals(const Filter &other) const { return *this == other; }
-        friend bool operator==(const Filter &, const Filter &) = default;
-    };
-
-    // How long a toast stays; tests shorten it.
+    // How long a toast stays; tests replace the sleep rather than shorten it.
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds toastLifetime{2500};
 
     CatalogStore(CatalogService *service, InstalledApps installedApps, QObject *parent = nullptr);
+    CatalogStore(CatalogService *service, InstalledScanner scanner, QObject *parent = nullptr);
     explicit CatalogStore(CatalogService *service, QObject *parent = nullptr);
     ~CatalogStore() override;
 
@@ -128,10 +150,14 @@ public:
 
     // For views: start a refresh without awaiting it (menu command, Try Again).
     Q_INVOKABLE void startRefresh();
-    Q_INVOKABLE Filter allFilter() const { return Filter::all(); }
-    Q_INVOKABLE Filter updatesFilter() const { return Filter::updates(); }
-    Q_INVOKABLE Filter featuredFilter() const { return Filter::featured(); }
-    Q_INVOKABLE Filter categoryFilter(const QString &id) const { return Filter::category(id); }
+    Q_INVOKABLE CatalogStoreFilter allFilter() const { return Filter::all(); }
+    Q_INVOKABLE CatalogStoreFilter updatesFilter() const { return Filter::updates(); }
+    Q_INVOKABLE CatalogStoreFilter featuredFilter() const { return Filter::featured(); }
+    Q_INVOKABLE CatalogStoreFilter categoryFilter(const QString &id) const { return Filter::category(id); }
+
+    // The toast that reports a refresh whose load ended in phase; none while still loading.
+    // Each call makes a toast with a fresh id.
+    static std::optional<Toast> refreshToast(const Phase &phase, bool catalogChanged);
 
     // Tests replace the toast's wait; the product sleeps toastLifetime on a monotonic clock.
     void setToastSleep(std::function<QCoro::Task<>(std::chrono::milliseconds)> sleep);
@@ -146,9 +172,16 @@ Q_SIGNALS:
     void selectedAppIDChanged();
     void selectedAppChanged();
     void visibleAppsChanged();
+    void updatableAppsChanged();
     void filterTitleChanged();
 
 private:
+    void setCatalog(Catalog catalog);
+    void setInstalled(QHash<QString, InstalledApp> installed);
+    void setPhase(Phase phase);
+    void setToast(std::optional<Toast> toast);
+    QCoro::Task<> dismissToastLater();
+
     std::optional<QString> optionalInstalledVersion(const CatalogApp &app) const;
     QString selectedAppIDOrEmpty() const;
     void selectAppFromView(const QString &id);
@@ -164,8 +197,8 @@ private:
     std::unique_ptr<Private> d;
 };
 
-size_t qHash(const CatalogStore::Filter &filter, size_t seed = 0);
+size_t qHash(const CatalogStoreFilter &filter, size_t seed = 0);
 
-Q_DECLARE_METATYPE(CatalogStore::Phase)
-Q_DECLARE_METATYPE(CatalogStore::Toast)
-Q_DECLARE_METATYPE(CatalogStore::Filter)
+Q_DECLARE_METATYPE(CatalogStorePhase)
+Q_DECLARE_METATYPE(CatalogStoreToast)
+Q_DECLARE_METATYPE(CatalogStoreFilter)

@@ -9,6 +9,27 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include <functional>
+#include <optional>
+#include <utility>
+
+// UpdateCoordinator::State: where one app's install, update or prefetch stands.
+struct UpdateCoordinatorState {
+    Q_GADGET
+    Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
+    Q_PROPERTY(double fraction MEMBER fraction CONSTANT)
+    Q_PROPERTY(QString location MEMBER location CONSTANT)
+    Q_PROPERTY(QString message MEMBER message CONSTANT)
+public:
+    enum class Kind { Idle, Ready, Downloading, Installing, Installed, Failed };
+    Q_ENUM(Kind)
+    Kind kind = Kind::Idle;
+    double fraction = 0;  // Downloading
+    QString location;     // Installed
+    QString message;      // Failed
+    friend bool operator==(const UpdateCoordinatorState &, const UpdateCoordinatorState &) = default;
+};
+
 class UpdateCoordinator : public QObject {
     Q_OBJECT
     Q_PROPERTY(CatalogApp appToQuitFirst READ appToQuitFirstOrEmpty NOTIFY appToQuitFirstChanged)
@@ -17,23 +38,17 @@ class UpdateCoordinator : public QObject {
     Q_PROPERTY(QVariantMap states READ statesForView NOTIFY statesChanged)
 
 public:
-    struct State {
-        Q_GADGET
-        Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
-        Q_PROPERTY(double fraction MEMBER fraction CONSTANT)
-        Q_PROPERTY(QString location MEMBER location CONSTANT)
-        Q_PROPERTY(QString message MEMBER message CONSTANT)
-    public:
-        enum class Kind { Idle, Ready, Downloading, Installing, Installed, Failed };
-        Q_ENUM(Kind)
-        Kind kind = Kind::Idle;
-        double fraction = 0;  // Downloading
-        QString location;     // Installed
-        QString message;      // Failed
-        friend bool operator==(const State &, const State &) = default;
-    };
+    // The value type lives outside the class (moc cannot read gadgets nested in a QObject).
+    using State = UpdateCoordinatorState;
 
-    Q_INVOKABLE State state(const CatalogApp &app) const;
+    // Told (bundle identifier, installed bundle path) after an install, nothing after an uninstall.
+    using InstalledHook = std::function<void(const std::optional<std::pair<QString, QString>> &)>;
+
+    explicit UpdateCoordinator(QObject *parent = nullptr);
+    ~UpdateCoordinator() override;
+    void setOnInstalled(InstalledHook hook);
+
+    Q_INVOKABLE UpdateCoordinatorState state(const CatalogApp &app) const;
     Q_INVOKABLE void install(const CatalogApp &app);
     Q_INVOKABLE void uninstall(const CatalogApp &app);
     void prefetch(const QList<CatalogApp> &apps);
@@ -52,4 +67,4 @@ private:
     QVariantMap statesForView() const;
 };
 
-Q_DECLARE_METATYPE(UpdateCoordinator::State)
+Q_DECLARE_METATYPE(UpdateCoordinatorState)

@@ -1,0 +1,203 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Veltrane.Hub
+
+// The main column: the section's title and count, the refresh button, and the grid of app
+// cards or the placeholder that stands in for it.
+Item {
+    id: catalogView
+
+    // Adaptive columns: as many as fit, each 280 to 420 wide, 16 apart.
+    property int minimumCellWidth: 280
+    property int maximumCellWidth: 420
+    property int columnSpacing: 16
+    property int rowSpacing: 16
+    property int margin: 20
+
+    readonly property catalogContent content: ViewRules.catalogContent(CatalogStore.phase,
+        CatalogStore.catalog.apps.length, CatalogStore.visibleApps.length, CatalogStore.searchText)
+    readonly property alias grid: grid
+
+    Accessible.role: Accessible.Pane
+    Accessible.name: CatalogStore.filterTitle
+
+    Rectangle {
+        id: toolbar
+        anchors { left: parent.left; right: parent.right; top: parent.top }
+        height: Theme.toolbarHeight
+        color: Theme.barMaterial
+        z: 1
+
+        Column {
+            anchors { left: parent.left; leftMargin: 20; verticalCenter: parent.verticalCenter }
+            width: parent.width - 80
+            spacing: 1
+            Text {
+                width: parent.width
+                text: CatalogStore.filterTitle
+                font: Theme.title
+                color: Theme.primaryText
+                elide: Text.ElideRight
+                Accessible.role: Accessible.Heading
+            }
+            Text {
+                text: catalogView.content.subtitle
+                font: Theme.caption
+                color: Theme.secondaryText
+            }
+        }
+
+        ToolbarButton {
+            objectName: "refreshButton"
+            anchors { right: parent.right; rightMargin: 12; verticalCenter: parent.verticalCenter }
+            text: qsTr("Refresh")
+            symbol: "arrow.clockwise"
+            help: ViewRules.refreshHelp
+            onClicked: CatalogActions.refreshThenPrefetch(CatalogStore, UpdateCoordinator)
+        }
+
+        Rectangle {
+            anchors { left: parent.left; right: parent.right; bottom: parent.bottom }
+            height: 1
+            color: Theme.separator
+        }
+    }
+
+    Rectangle {
+        id: area
+        anchors { left: parent.left; right: parent.right; top: toolbar.bottom; bottom: parent.bottom }
+        color: Theme.secondaryBackground
+
+        readonly property int available: width - 2 * catalogView.margin
+        readonly property int columns: Math.max(1, Math.floor((available + catalogView.columnSpacing)
+                                                             / (catalogView.minimumCellWidth + catalogView.columnSpacing)))
+        readonly property real cardWidth: Math.max(catalogView.minimumCellWidth, Math.min(catalogView.maximumCellWidth,
+            (available - (columns - 1) * catalogView.columnSpacing) / columns))
+        readonly property real usedWidth: columns * cardWidth + (columns - 1) * catalogView.columnSpacing
+
+        FontMetrics { id: headlineMetrics; font: Theme.headline }
+        FontMetrics { id: subheadlineMetrics; font: Theme.subheadline }
+        readonly property real cardHeight: 2 * Theme.cardInset + Math.max(Theme.cardIcon,
+            Math.ceil(headlineMetrics.height) + 4 + 2 * Math.ceil(subheadlineMetrics.height))
+
+        GridView {
+            id: grid
+            objectName: "grid"
+            visible: catalogView.content.kind === ContentKind.Grid
+            x: catalogView.margin + Math.max(0, (area.available - area.usedWidth) / 2)
+            width: area.columns * cellWidth
+            height: parent.height
+            topMargin: catalogView.margin
+            bottomMargin: catalogView.margin - catalogView.rowSpacing
+            cellWidth: area.cardWidth + catalogView.columnSpacing
+            cellHeight: area.cardHeight + catalogView.rowSpacing
+            clip: false
+            boundsBehavior: Flickable.StopAtBounds
+            reuseItems: true
+            cacheBuffer: cellHeight * 2
+            model: CatalogStore.visibleApps
+            currentIndex: indexOfSelection()
+            highlightFollowsCurrentItem: false
+            keyNavigationEnabled: false
+            activeFocusOnTab: true
+            ScrollBar.vertical: scrollBar
+            Accessible.role: Accessible.List
+            Accessible.name: CatalogStore.filterTitle
+
+            function indexOfSelection() {
+                const apps = CatalogStore.visibleApps
+                const id = CatalogStore.selectedAppID
+                for (let i = 0; i < apps.length; ++i) {
+                    if (apps[i].id === id)
+                        return i
+                }
+                return -1
+            }
+            function select(index) {
+                if (index < 0 || index >= count)
+                    return
+                CatalogStore.selectedAppID = CatalogStore.visibleApps[index].id
+                positionViewAtIndex(index, GridView.Contain)
+            }
+            function move(step) {
+                select(currentIndex < 0 ? 0 : Math.max(0, Math.min(count - 1, currentIndex + step)))
+            }
+            Keys.onLeftPressed: move(-1)
+            Keys.onRightPressed: move(1)
+            Keys.onUpPressed: move(-area.columns)
+            Keys.onDownPressed: move(area.columns)
+
+            delegate: Item {
+                id: cell
+                required property catalogApp modelData
+                required property int index
+                width: grid.cellWidth
+                height: grid.cellHeight
+
+                AppCard {
+                    width: area.cardWidth
+                    height: area.cardHeight
+                    app: cell.modelData
+                    isSelected: cell.modelData.id === CatalogStore.selectedAppID
+
+                    TapHandler {
+                        onTapped: {
+                            grid.forceActiveFocus()
+                            CatalogStore.selectedAppID = cell.modelData.id
+                        }
+                    }
+                }
+            }
+        }
+
+        ScrollBar {
+            id: scrollBar
+            anchors { right: parent.right; top: parent.top; bottom: parent.bottom }
+            policy: ScrollBar.AsNeeded
+        }
+
+        Placeholder {
+            anchors.fill: parent
+            visible: catalogView.content.kind === ContentKind.Unavailable
+            symbol: "wifi.exclamationmark"
+            title: qsTr("Catalogue unavailable")
+            description: CatalogStore.phase.message
+            actionTitle: qsTr("Try Again")
+            onActionTriggered: CatalogActions.refresh(CatalogStore)
+        }
+
+        Column {
+            anchors.centerIn: parent
+            visible: catalogView.content.kind === ContentKind.Loading
+            spacing: 12
+            BusyIndicator {
+                anchors.horizontalCenter: parent.horizontalCenter
+                running: parent.visible
+                width: 40
+                height: 40
+                palette.dark: Theme.secondaryText
+            }
+            Text {
+                text: qsTr("Loading catalogue…")
+                font: Theme.callout
+                color: Theme.secondaryText
+            }
+        }
+
+        Placeholder {
+            anchors.fill: parent
+            visible: catalogView.content.kind === ContentKind.EmptySection
+            symbol: "tray"
+            title: qsTr("No apps here yet")
+            description: qsTr("This category is empty.")
+        }
+
+        Placeholder {
+            anchors.fill: parent
+            visible: catalogView.content.kind === ContentKind.EmptySearch
+            symbol: "magnifyingglass"
+            title: catalogView.content.searchTitle
+            description: qsTr("Check the spelling or try a new search.")
+        }
+    }
+}

@@ -1,0 +1,49 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Veltrane.Hub
+
+// The one window: the menu bar, the root view and the About panel.
+ApplicationWindow {
+    id: window
+
+    readonly property alias rootView: rootView
+    readonly property alias aboutPanel: aboutPanel
+
+    title: qsTr("Veltrane Hub")
+    width: 1080
+    height: 720
+    minimumWidth: 880
+    minimumHeight: 480
+    font: Theme.body
+    palette.highlight: Theme.accent
+
+    menuBar: MenuBar {
+        font: Theme.body
+        Menu {
+            title: qsTr("&View")
+            Action {
+                text: qsTr("Refresh Catalogue")
+                shortcut: "Ctrl+R"
+                // Never disabled: a second press runs a second refresh.
+                onTriggered: CatalogStore.startRefresh()
+            }
+        }
+        Menu {
+            title: qsTr("&Help")
+            Action {
+                text: qsTr("About Veltrane Hub")
+                onTriggered: aboutPanel.show()
+            }
+        }
+    }
+
+    RootView {
+        id: rootView
+        anchors.fill: parent
+    }
+
+    AboutPanel {
+        id: aboutPanel
+        transientParent: window
+    }
+}
