@@ -5,7 +5,7 @@ import Veltrane.Hub
 
 // Everything about the selected app: header, actions with live progress, description,
 // facts and the open-source credit. Asks before an app goes to the Trash.
-Item {
+FocusScope {
     id: detail
 
     readonly property bool hasApp: CatalogStore.hasSelectedApp

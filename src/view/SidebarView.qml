@@ -117,6 +117,7 @@ Item {
         }
         CatalogStatusView {
             id: statusLine
+            objectName: "statusLine"
             anchors { left: parent.left; leftMargin: 12; right: parent.right; rightMargin: 12
                       top: parent.top; topMargin: 9 }
         }

@@ -1,0 +1,71 @@
+import QtQuick
+import QtTest
+import Veltrane.Hub
+import Veltrane.Hub.Testing
+
+// TestCase itself is invisible; the views under test live in this visible scene.
+Item {
+    id: scene
+    width: 1080
+    height: 720
+
+    TestCase {
+        id: testCase
+        name: "Root"
+        when: windowShown
+
+        Component {
+            id: rootComponent
+            RootView { width: 1080; height: 720 }
+        }
+        Component {
+            id: toastComponent
+            ToastView {}
+        }
+
+        function init() { Harness.reset() }
+
+        function test_toastColours() {
+            const warning = createTemporaryObject(toastComponent, scene,
+                { toast: Harness.makeToast("Offline. Showing the built-in catalogue.", "shippingbox", true) })
+            compare(warning.foreground, Theme.orange)
+            const plain = createTemporaryObject(toastComponent, scene,
+                { toast: Harness.makeToast("Catalogue updated", "arrow.down.circle", false) })
+            compare(plain.foreground, Theme.primaryText)
+        }
+
+        function test_quitAlertClearsTheAppToQuit() {
+            const root = createTemporaryObject(rootComponent, scene)
+            root.quitAlert.open()
+            tryVerify(() => root.quitAlert.opened)
+            compare(root.quitAlert.title, UpdateCoordinator.hasAppToQuitFirst ? root.quitAlert.title : "Quit the app first")
+            mouseClick(findChild(root.quitAlert.contentItem, "cancelButton"))
+            tryVerify(() => !root.quitAlert.visible)
+            verify(!UpdateCoordinator.hasAppToQuitFirst)
+        }
+
+        function test_searchFieldWritesEveryKeystroke() {
+            const root = createTemporaryObject(rootComponent, scene)
+            root.searchField.forceActiveFocus()
+            keyClick(Qt.Key_P)
+            compare(CatalogStore.searchText, "p")
+            keyClick(Qt.Key_Space)
+            compare(CatalogStore.searchText, "p ")
+        }
+
+        function test_tabReachesEachColumn() {
+            const root = createTemporaryObject(rootComponent, scene)
+            CatalogStore.selectedAppID = "photolab"
+            root.searchField.forceActiveFocus()
+            const reached = { sidebar: false, grid: false, detail: false, search: false }
+            for (let i = 0; i < 20; ++i) {
+                keyClick(Qt.Key_Tab)
+                reached.sidebar |= root.sidebar.list.activeFocus
+                reached.grid |= root.catalog.grid.activeFocus
+                reached.detail |= root.detail.activeFocus
+                reached.search |= root.searchField.activeFocus
+            }
+            compare(JSON.stringify(reached), JSON.stringify({ sidebar: 1, grid: 1, detail: 1, search: 1 }))
+        }
+    }
+}
