@@ -1,6 +1,10 @@
 #include "app/VeltraneHubApp.h"
 
 #include "BuildConfig.h"
+#include "app/StartupProbe.h"
+#ifdef VELTRANE_SCREENSHOT_HOOKS
+#include "app/ScreenshotScript.h"
+#endif
 #include "view/ForeignTypes.h"
 #include "view/ViewSetup.h"
 
@@ -45,8 +49,13 @@ bool VeltraneHubApp::start()
     m_engine.load(QUrl(QStringLiteral("qrc:/Veltrane/Hub/HubWindow.qml")));
     if (!window())
         return false;
+    StartupProbe::attach(window(), m_store);
     window()->show();
     launch(m_store, m_updates);
+#ifdef VELTRANE_SCREENSHOT_HOOKS
+    if (const QString script = qEnvironmentVariable("VELTRANE_SCREENSHOT_SCRIPT"); !script.isEmpty())
+        ScreenshotScript::run(*this, script);
+#endif
     return true;
 }
 

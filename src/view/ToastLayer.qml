@@ -5,7 +5,7 @@ import Veltrane.Hub
 // fresh id) slides in from the top edge while the one it replaces slides out; the store
 // removes a toast after its lifetime, and then it slides out too.
 Item {
-    id: layer
+    id: toastLayer
 
     property Item current: null
     // A spring of response 0.5 s and damping 0.85 settles like this curve.
@@ -14,12 +14,12 @@ Item {
     function present() {
         if (current)
             current.leave()
-        current = CatalogStore.hasToast ? presenter.createObject(layer, { toast: CatalogStore.toast }) : null
+        current = CatalogStore.hasToast ? presenter.createObject(toastLayer, { toast: CatalogStore.toast }) : null
     }
 
     Connections {
         target: CatalogStore
-        function onToastChanged() { layer.present() }
+        function onToastChanged() { toastLayer.present() }
     }
 
     Component {
@@ -39,14 +39,14 @@ Item {
 
             ParallelAnimation {
                 id: enter
-                NumberAnimation { target: view; property: "y"; to: 12; duration: layer.duration; easing.type: Easing.OutCubic }
-                NumberAnimation { target: view; property: "opacity"; to: 1; duration: layer.duration; easing.type: Easing.OutCubic }
+                NumberAnimation { target: view; property: "y"; to: 12; duration: toastLayer.duration; easing.type: Easing.OutCubic }
+                NumberAnimation { target: view; property: "opacity"; to: 1; duration: toastLayer.duration; easing.type: Easing.OutCubic }
             }
             SequentialAnimation {
                 id: exit
                 ParallelAnimation {
-                    NumberAnimation { target: view; property: "y"; to: -view.height - 12; duration: layer.duration; easing.type: Easing.OutCubic }
-                    NumberAnimation { target: view; property: "opacity"; to: 0; duration: layer.duration; easing.type: Easing.OutCubic }
+                    NumberAnimation { target: view; property: "y"; to: -view.height - 12; duration: toastLayer.duration; easing.type: Easing.OutCubic }
+                    NumberAnimation { target: view; property: "opacity"; to: 0; duration: toastLayer.duration; easing.type: Easing.OutCubic }
                 }
                 ScriptAction { script: view.destroy() }
             }

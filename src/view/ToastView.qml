@@ -14,17 +14,20 @@ Item {
     Accessible.role: Accessible.AlertMessage
     Accessible.name: toast.text
 
-    // Shadow: radius 8, 2 down, black at 33 %, drawn as a few widening translucent capsules.
+    // Shadow: radius 8, 2 down, black at 33 %. Eight one-pixel rings whose alphas add up to
+    // a soft falloff, (1 - d / 8)² of the full strength at distance d.
     Repeater {
-        model: 4
+        model: 8
         Rectangle {
             required property int index
-            x: -(index + 1) * 2
-            y: 2 - (index + 1) * 2
-            width: toastView.width + 2 * (index + 1) * 2
-            height: toastView.height + 2 * (index + 1) * 2
+            readonly property real spread: index + 1
+            function strength(d) { return d > 8 ? 0 : Math.pow(1 - (d - 1) / 8, 2) }
+            x: -spread
+            y: 2 - spread
+            width: toastView.width + 2 * spread
+            height: toastView.height + 2 * spread
             radius: height / 2
-            color: Qt.rgba(0, 0, 0, 0.33 * (0.36 - index * 0.08))
+            color: Qt.rgba(0, 0, 0, 0.33 * 0.5 * (strength(spread) - strength(spread + 1)))
         }
     }
 
