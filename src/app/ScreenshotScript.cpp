@@ -70,7 +70,7 @@ QCoro::Task<> ScreenshotScript::run(VeltraneHubApp &hub, QString path)
         else if (command == QLatin1String("refresh"))
             hub.store().startRefresh();
         else if (command == QLatin1String("about"))
-            QMetaObject::invokeMethod(aboutWindow(hub.window()), "show");
+            QMetaObject::invokeMethod(hub.window(), "showAbout");
         else if (command == QLatin1String("shot"))
             save(hub.window(), argument);
         else if (command == QLatin1String("shot-about"))

@@ -7,7 +7,13 @@ ApplicationWindow {
     id: window
 
     readonly property alias rootView: rootView
-    readonly property alias aboutPanel: aboutPanel
+    // Made on first use: a second window costs start-up time.
+    readonly property AboutPanel aboutPanel: aboutLoader.item as AboutPanel
+
+    function showAbout() {
+        aboutLoader.active = true
+        aboutLoader.item.show()
+    }
 
     title: qsTr("Veltrane Hub")
     width: 1080
@@ -32,7 +38,7 @@ ApplicationWindow {
             title: qsTr("&Help")
             Action {
                 text: qsTr("About Veltrane Hub")
-                onTriggered: aboutPanel.show()
+                onTriggered: window.showAbout()
             }
         }
     }
@@ -42,8 +48,11 @@ ApplicationWindow {
         anchors.fill: parent
     }
 
-    AboutPanel {
-        id: aboutPanel
-        transientParent: window
+    Loader {
+        id: aboutLoader
+        active: false
+        sourceComponent: AboutPanel {
+            transientParent: window
+        }
     }
 }
