@@ -272,4 +272,12 @@ QVariantList CatalogStore::visibleAppsForView() const { return toList(visibleApp
 QVariantList CatalogStore::updatableAppsForView() const { return toList(updatableApps()); }
 QVariantList CatalogStore::featuredAppsForView() const { return toList(featuredApps()); }
 
+QVariantMap CatalogStore::installedVersionsForView() const
+{
+    QVariantMap versions;
+    for (auto it = d->installed.begin(); it != d->installed.end(); ++it)
+        versions.insert(it.key(), it.value().version);
+    return versions;
+}
+
 size_t qHash(const CatalogStore::Filter &filter, size_t seed) { return qHashMulti(seed, int(filter.kind), filter.categoryID); }

@@ -9,11 +9,10 @@ Rectangle {
     required property catalogApp app
     required property bool isSelected
 
-    // Read the store's updatable list so the status follows every rescan of installed apps.
-    readonly property cardStatus status: {
-        void CatalogStore.updatableApps;
-        return ViewRules.cardStatus(CatalogStore.installedVersion(app), app.version, CatalogStore.hasUpdate(app));
-    }
+    // Through the store's installedVersions, so the label follows every rescan.
+    readonly property string installedVersion: ViewRules.installedVersionIn(CatalogStore.installedVersions, app)
+    readonly property cardStatus status: ViewRules.cardStatus(installedVersion, app.version,
+                                                              installedVersion.length > 0 && CatalogStore.hasUpdate(app))
 
     radius: Theme.cardRadius
     color: Theme.textBackground
@@ -55,9 +54,9 @@ Rectangle {
                 Row {
                     id: statusLabel
                     anchors.verticalCenter: parent.verticalCenter
-                    visible: card.status.kind !== CardStatusKind.None
+                    visible: card.status.isShown
                     spacing: 4
-                    readonly property color tint: card.status.kind === CardStatusKind.Update ? Theme.accent : Theme.secondaryText
+                    readonly property color tint: card.status.isUpdate ? Theme.accent : Theme.secondaryText
                     SymbolIcon {
                         anchors.verticalCenter: parent.verticalCenter
                         name: card.status.symbol
@@ -67,7 +66,7 @@ Rectangle {
                     Text {
                         anchors.verticalCenter: parent.verticalCenter
                         text: card.status.text
-                        font: card.status.kind === CardStatusKind.Update ? Theme.captionMedium : Theme.caption
+                        font: card.status.isUpdate ? Theme.captionMedium : Theme.caption
                         color: statusLabel.tint
                     }
                 }

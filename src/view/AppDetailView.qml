@@ -10,18 +10,11 @@ FocusScope {
 
     readonly property bool hasApp: CatalogStore.hasSelectedApp
     readonly property catalogApp app: CatalogStore.selectedApp
-    // Reading the coordinator's states and the store's updatable list makes these follow
-    // every install step and every rescan.
-    readonly property installState installState: {
-        void UpdateCoordinator.states;
-        return UpdateCoordinator.state(app);
-    }
-    readonly property string installedVersion: {
-        void CatalogStore.updatableApps;
-        return CatalogStore.installedVersion(app);
-    }
+    // Read from the two objects' maps, so these follow every install step and every rescan.
+    readonly property installState installState: ViewRules.stateIn(UpdateCoordinator.states, app)
+    readonly property string installedVersion: ViewRules.installedVersionIn(CatalogStore.installedVersions, app)
     readonly property detailActions actions: ViewRules.detailActions(app, installState, installedVersion,
-                                                                     CatalogStore.hasUpdate(app))
+                                                                     installedVersion.length > 0 && CatalogStore.hasUpdate(app))
 
     // The app whose uninstall waits for confirmation.
     property var appToUninstall: null

@@ -40,7 +40,8 @@ Item {
         anchors.fill: parent
         visible: status === Image.Ready
         source: appIcon.url
-        sourceSize: Qt.size(appIcon.size * 2, appIcon.size * 2)
+        sourceSize.width: appIcon.size * 2
+        sourceSize.height: appIcon.size * 2
         asynchronous: true
         fillMode: Image.PreserveAspectFit
         smooth: true

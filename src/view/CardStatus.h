@@ -13,6 +13,8 @@ struct CardStatus {
     Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
     Q_PROPERTY(QString text MEMBER text CONSTANT)
     Q_PROPERTY(QString symbol MEMBER symbol CONSTANT)
+    Q_PROPERTY(bool isShown READ isShown CONSTANT)
+    Q_PROPERTY(bool isUpdate READ isUpdate CONSTANT)
 public:
     enum class Kind { None, Update, Installed };
     Q_ENUM(Kind)
@@ -21,5 +23,8 @@ public:
     QString symbol;
 
     // installedVersion: the store's answer, empty when no copy is installed.
+    bool isShown() const { return kind != Kind::None; }
+    bool isUpdate() const { return kind == Kind::Update; }
+
     static CardStatus of(const QString &installedVersion, const QString &catalogVersion, bool hasUpdate);
 };

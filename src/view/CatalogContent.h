@@ -15,12 +15,23 @@ struct CatalogContent {
     Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
     Q_PROPERTY(QString subtitle MEMBER subtitle CONSTANT)
     Q_PROPERTY(QString searchTitle MEMBER searchTitle CONSTANT)
+    Q_PROPERTY(bool showsUnavailable READ showsUnavailable CONSTANT)
+    Q_PROPERTY(bool showsLoading READ showsLoading CONSTANT)
+    Q_PROPERTY(bool showsEmptySection READ showsEmptySection CONSTANT)
+    Q_PROPERTY(bool showsEmptySearch READ showsEmptySearch CONSTANT)
+    Q_PROPERTY(bool showsGrid READ showsGrid CONSTANT)
 public:
     enum class Kind { Unavailable, Loading, EmptySection, EmptySearch, Grid };
     Q_ENUM(Kind)
     Kind kind = Kind::Grid;
     QString subtitle;     // "1 app", "0 apps", "12 apps"
     QString searchTitle;  // only for EmptySearch: names the search text
+
+    bool showsUnavailable() const { return kind == Kind::Unavailable; }
+    bool showsLoading() const { return kind == Kind::Loading; }
+    bool showsEmptySection() const { return kind == Kind::EmptySection; }
+    bool showsEmptySearch() const { return kind == Kind::EmptySearch; }
+    bool showsGrid() const { return kind == Kind::Grid; }
 
     static CatalogContent choose(const CatalogStore::Phase &phase, qsizetype catalogAppCount,
                                  qsizetype visibleCount, const QString &searchText);

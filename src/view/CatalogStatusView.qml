@@ -15,8 +15,8 @@ Row {
         anchors.verticalCenter: parent.verticalCenter
         name: statusLine.status.symbol
         size: 13
-        color: statusLine.status.tone === StatusTone.Positive ? Theme.green
-             : statusLine.status.tone === StatusTone.Warning ? Theme.orange : Theme.secondaryText
+        color: statusLine.status.isPositive ? Theme.green
+             : statusLine.status.isWarning ? Theme.orange : Theme.secondaryText
     }
     Text {
         anchors.verticalCenter: parent.verticalCenter

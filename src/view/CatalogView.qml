@@ -83,7 +83,7 @@ Item {
         GridView {
             id: grid
             objectName: "grid"
-            visible: catalogView.content.kind === ContentKind.Grid
+            visible: catalogView.content.showsGrid
             x: catalogView.margin + Math.max(0, (area.available - area.usedWidth) / 2)
             width: area.columns * cellWidth
             height: parent.height
@@ -130,19 +130,19 @@ Item {
             delegate: Item {
                 id: cell
                 required property catalogApp modelData
-                required property int index
-                width: grid.cellWidth
-                height: grid.cellHeight
+                width: (GridView.view as GridView).cellWidth
+                height: (GridView.view as GridView).cellHeight
 
                 AppCard {
-                    width: area.cardWidth
-                    height: area.cardHeight
+                    // The cell holds the card and the spacing after it.
+                    width: cell.width - 16
+                    height: cell.height - 16
                     app: cell.modelData
                     isSelected: cell.modelData.id === CatalogStore.selectedAppID
 
                     TapHandler {
                         onTapped: {
-                            grid.forceActiveFocus()
+                            cell.GridView.view.forceActiveFocus()
                             CatalogStore.selectedAppID = cell.modelData.id
                         }
                     }
@@ -158,7 +158,7 @@ Item {
 
         Placeholder {
             anchors.fill: parent
-            visible: catalogView.content.kind === ContentKind.Unavailable
+            visible: catalogView.content.showsUnavailable
             symbol: "wifi.exclamationmark"
             title: qsTr("Catalogue unavailable")
             description: CatalogStore.phase.message
@@ -168,7 +168,7 @@ Item {
 
         Column {
             anchors.centerIn: parent
-            visible: catalogView.content.kind === ContentKind.Loading
+            visible: catalogView.content.showsLoading
             spacing: 12
             BusyIndicator {
                 anchors.horizontalCenter: parent.horizontalCenter
@@ -186,7 +186,7 @@ Item {
 
         Placeholder {
             anchors.fill: parent
-            visible: catalogView.content.kind === ContentKind.EmptySection
+            visible: catalogView.content.showsEmptySection
             symbol: "tray"
             title: qsTr("No apps here yet")
             description: qsTr("This category is empty.")
@@ -194,7 +194,7 @@ Item {
 
         Placeholder {
             anchors.fill: parent
-            visible: catalogView.content.kind === ContentKind.EmptySearch
+            visible: catalogView.content.showsEmptySearch
             symbol: "magnifyingglass"
             title: catalogView.content.searchTitle
             description: qsTr("Check the spelling or try a new search.")

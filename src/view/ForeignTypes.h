@@ -7,9 +7,6 @@
 #include "model/Catalog.h"
 #include "model/CatalogStore.h"
 #include "model/UpdateCoordinator.h"
-#include "view/CardStatus.h"
-#include "view/CatalogContent.h"
-#include "view/CatalogStatus.h"
 
 #include <QtQml/qqml.h>
 #include <QtQmlIntegration>
@@ -49,7 +46,7 @@ struct ToastValue { Q_GADGET QML_FOREIGN(CatalogStoreToast) QML_VALUE_TYPE(toast
 struct FilterValue { Q_GADGET QML_FOREIGN(CatalogStoreFilter) QML_VALUE_TYPE(filter) };
 struct StateValue { Q_GADGET QML_FOREIGN(UpdateCoordinatorState) QML_VALUE_TYPE(installState) };
 
-// Enums: Phase.Loaded, Filter.Updates, InstallState.Downloading, CardStatusKind.Update, ...
+// Enums: Phase.Loaded, Filter.Updates, InstallState.Downloading.
 namespace PhaseEnums {
 Q_NAMESPACE
 QML_FOREIGN_NAMESPACE(CatalogStorePhase)
@@ -64,19 +61,4 @@ namespace InstallStateEnums {
 Q_NAMESPACE
 QML_FOREIGN_NAMESPACE(UpdateCoordinatorState)
 QML_NAMED_ELEMENT(InstallState)
-}
-namespace CardStatusEnums {
-Q_NAMESPACE
-QML_FOREIGN_NAMESPACE(CardStatus)
-QML_NAMED_ELEMENT(CardStatusKind)
-}
-namespace CatalogStatusEnums {
-Q_NAMESPACE
-QML_FOREIGN_NAMESPACE(CatalogStatus)
-QML_NAMED_ELEMENT(StatusTone)
-}
-namespace CatalogContentEnums {
-Q_NAMESPACE
-QML_FOREIGN_NAMESPACE(CatalogContent)
-QML_NAMED_ELEMENT(ContentKind)
 }

@@ -23,10 +23,9 @@ Button {
     Accessible.name: text
 
     contentItem: Item {
-        implicitWidth: row.implicitWidth
-        implicitHeight: row.implicitHeight
+        implicitWidth: childrenRect.width
+        implicitHeight: childrenRect.height
         Row {
-            id: row
             anchors.centerIn: parent
             spacing: 6
             SymbolIcon {

@@ -12,7 +12,9 @@ ApplicationWindow {
 
     function showAbout() {
         aboutLoader.active = true
-        aboutLoader.item.show()
+        const panel = aboutLoader.item as AboutPanel
+        panel.transientParent = window
+        panel.show()
     }
 
     title: qsTr("Veltrane Hub")
@@ -51,8 +53,6 @@ ApplicationWindow {
     Loader {
         id: aboutLoader
         active: false
-        sourceComponent: AboutPanel {
-            transientParent: window
-        }
+        sourceComponent: AboutPanel {}
     }
 }

@@ -42,7 +42,8 @@ Item {
             id: rowItem
             required property sidebarRow modelData
             required property int index
-            readonly property bool selected: index === list.currentIndex
+            readonly property bool selected: index === ListView.view.currentIndex
+            readonly property bool listHasFocus: ListView.view.activeFocus
             width: ListView.view.width
 
             Text {
@@ -67,7 +68,7 @@ Item {
                 Rectangle {
                     anchors { fill: parent; leftMargin: 8; rightMargin: 8 }
                     radius: 6
-                    color: rowItem.selected ? (list.activeFocus ? Theme.accent : Theme.selectionFill)
+                    color: rowItem.selected ? (rowItem.listHasFocus ? Theme.accent : Theme.selectionFill)
                                             : (hover.hovered ? Theme.hoverFill : "transparent")
                 }
                 SymbolIcon {
@@ -75,14 +76,14 @@ Item {
                     anchors { left: parent.left; leftMargin: 18; verticalCenter: parent.verticalCenter }
                     name: rowItem.modelData.symbol
                     size: 16
-                    color: rowItem.selected && list.activeFocus ? "white" : Theme.accent
+                    color: rowItem.selected && rowItem.listHasFocus ? "white" : Theme.accent
                 }
                 Text {
                     anchors { left: rowIcon.right; leftMargin: 8; right: badge.left; rightMargin: 6
                               verticalCenter: parent.verticalCenter }
                     text: rowItem.modelData.text
                     font: Theme.body
-                    color: rowItem.selected && list.activeFocus ? "white" : Theme.primaryText
+                    color: rowItem.selected && rowItem.listHasFocus ? "white" : Theme.primaryText
                     elide: Text.ElideRight
                 }
                 Text {
@@ -91,13 +92,13 @@ Item {
                     visible: text.length > 0
                     text: rowItem.modelData.badge
                     font: Theme.caption
-                    color: rowItem.selected && list.activeFocus ? "white" : Theme.secondaryText
+                    color: rowItem.selected && rowItem.listHasFocus ? "white" : Theme.secondaryText
                 }
                 HoverHandler { id: hover }
                 TapHandler {
                     onTapped: {
-                        list.forceActiveFocus()
-                        list.pick(rowItem.index)
+                        rowItem.ListView.view.forceActiveFocus()
+                        CatalogStore.filter = rowItem.modelData.filter
                     }
                 }
             }

@@ -11,7 +11,8 @@ Image {
 
     width: size
     height: size
-    sourceSize: Qt.size(Math.ceil(size * 2), Math.ceil(size * 2))
+    sourceSize.width: Math.ceil(size * 2)
+    sourceSize.height: Math.ceil(size * 2)
     source: name.length > 0 ? "image://symbol/" + color.toString().substring(1) + "/" + name : ""
     fillMode: Image.PreserveAspectFit
     smooth: true

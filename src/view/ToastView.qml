@@ -24,8 +24,8 @@ Item {
             function strength(d) { return d > 8 ? 0 : Math.pow(1 - (d - 1) / 8, 2) }
             x: -spread
             y: 2 - spread
-            width: toastView.width + 2 * spread
-            height: toastView.height + 2 * spread
+            width: parent.width + 2 * spread
+            height: parent.height + 2 * spread
             radius: height / 2
             color: Qt.rgba(0, 0, 0, 0.33 * 0.5 * (strength(spread) - strength(spread + 1)))
         }

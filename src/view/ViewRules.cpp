@@ -81,6 +81,16 @@ QString ViewRules::uninstallTitle(bool hasApp, const QString &appName) const
 
 QString ViewRules::uninstallMessage() const { return AlertTexts::uninstallMessage(); }
 
+UpdateCoordinatorState ViewRules::stateIn(const QVariantMap &states, const CatalogApp &app) const
+{
+    return states.value(app.id).value<UpdateCoordinatorState>();
+}
+
+QString ViewRules::installedVersionIn(const QVariantMap &versions, const CatalogApp &app) const
+{
+    return app.bundleID ? versions.value(*app.bundleID).toString() : QString();
+}
+
 QString ViewRules::iconLetter(const QString &name) const
 {
     if (name.isEmpty())

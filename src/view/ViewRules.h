@@ -40,6 +40,11 @@ public:
     Q_INVOKABLE QString quitMessage(bool hasApp, const QString &appName) const;
     Q_INVOKABLE QString uninstallTitle(bool hasApp, const QString &appName) const;
     Q_INVOKABLE QString uninstallMessage() const;
+    // The install state of an app in the coordinator's states map (idle when absent).
+    Q_INVOKABLE UpdateCoordinatorState stateIn(const QVariantMap &states, const CatalogApp &app) const;
+    // The installed version of an app in the store's installedVersions map; empty without a
+    // bundle identifier or an installed copy.
+    Q_INVOKABLE QString installedVersionIn(const QVariantMap &versions, const CatalogApp &app) const;
     // The placeholder letter of an app icon: the name's first character, upper-cased.
     Q_INVOKABLE QString iconLetter(const QString &name) const;
 

@@ -30,24 +30,24 @@ Item {
             compare(view.content.subtitle, "0 apps")
             CatalogStore.filter = CatalogStore.allFilter()
             compare(view.content.subtitle, "1 app")
-            compare(view.content.kind, ContentKind.Grid)
+            verify(view.content.showsGrid)
         }
 
         function test_placeholders() {
             const view = createTemporaryObject(catalogComponent, scene)
             CatalogStore.filter = CatalogStore.categoryFilter("games")
-            compare(view.content.kind, ContentKind.EmptySection)
+            verify(view.content.showsEmptySection)
             CatalogStore.searchText = " "
-            compare(view.content.kind, ContentKind.EmptySearch)
+            verify(view.content.showsEmptySearch)
             CatalogStore.filter = CatalogStore.allFilter()
-            compare(view.content.kind, ContentKind.Grid)     // spaces alone match everything
+            verify(view.content.showsGrid)     // spaces alone match everything
             CatalogStore.searchText = "zzz"
-            compare(view.content.kind, ContentKind.EmptySearch)
+            verify(view.content.showsEmptySearch)
             compare(view.content.searchTitle, "No Results for “zzz”")
             CatalogStore.searchText = ""
             CatalogStore.filter = CatalogStore.updatesFilter()
             Harness.setInstalled({})
-            compare(view.content.kind, ContentKind.EmptySection)
+            verify(view.content.showsEmptySection)
             verify(!view.grid.visible)
         }
 
