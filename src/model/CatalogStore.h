@@ -177,6 +177,8 @@ Q_SIGNALS:
     void visibleAppsChanged();
     void updatableAppsChanged();
     void filterTitleChanged();
+    // A refresh has ended, its toast's lifetime included (the toolbar prefetches then).
+    void refreshFinished();
 
 private:
     void setCatalog(Catalog catalog);

@@ -28,3 +28,11 @@ QString Locations::catalogCacheFile() const { return hubDataFolder() + QStringLi
 QString Locations::updatesFolder() const { return hubDataFolder() + QStringLiteral("/Updates"); }
 QString Locations::homeApplications() const { return home + QStringLiteral("/Applications"); }
 QString Locations::userDesktopEntries() const { return dataHome + QStringLiteral("/applications"); }
+
+QStringList Locations::desktopEntryFolders() const
+{
+    QStringList folders{userDesktopEntries()};
+    for (const QString &dir : dataDirs)
+        folders.append(dir + QStringLiteral("/applications"));
+    return folders;
+}

@@ -19,4 +19,7 @@ struct Locations {
     QString updatesFolder() const;       // <dataHome>/VeltraneHub/Updates
     QString homeApplications() const;    // <home>/Applications
     QString userDesktopEntries() const;  // <dataHome>/applications
+    // Where desktop entries are looked up, most important first: the user's folder, then
+    // <dir>/applications for each of dataDirs in order.
+    QStringList desktopEntryFolders() const;
 };

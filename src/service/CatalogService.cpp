@@ -1,16 +1,117 @@
 #include "service/CatalogService.h"
 
 #include "BuildConfig.h"
+#include "model/CatalogJson.h"
+#include "platform/Locations.h"
 
-// Stand-in until the catalogue service lands: always the built-in (empty) catalogue.
+#include <QCoroFuture>
+#include <QCoroNetworkReply>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QSaveFile>
+#include <QSslConfiguration>
+#include <QtConcurrent>
+
+Q_LOGGING_CATEGORY(lcCatalog, "apps.veltrane.hub.catalog")
+
+namespace {
+
+const QString defaultBundledResource = QStringLiteral(":/catalog.json");
+
+// What a fetch gave: a catalogue, or the text of the failure.
+struct Fetched {
+    std::optional<Catalog> catalog;
+    QString failure;
+};
+
+std::optional<QByteArray> readFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return data;
+}
+
+std::optional<Catalog> decodeFile(const QString &path)
+{
+    const std::optional<QByteArray> data = readFile(path);
+    if (!data)
+        return std::nullopt;
+    return CatalogJson::decode(*data);
+}
+
+// The cached catalogue with the cache file's modification time, if the file decodes.
+std::optional<CatalogService::Result> readCache(const QString &path)
+{
+    std::optional<Catalog> catalog = decodeFile(path);
+    if (!catalog)
+        return std::nullopt;
+    QDateTime modified = QFileInfo(path).fileTime(QFileDevice::FileModificationTime);
+    if (!modified.isValid())
+        modified = QDateTime::currentDateTime();
+    return CatalogService::Result{std::move(*catalog), CatalogService::Origin::cache(modified)};
+}
+
+// Atomic, so a concurrent reader sees the old file or the new one. Failures leave the old
+// file as it was and are not worth reporting: the next successful load tries again.
+void writeCache(const QString &path, const Catalog &catalog)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(CatalogJson::encode(catalog));
+    file.commit();
+}
+
+Catalog decodeBundled(const QString &resource)
+{
+    std::optional<Catalog> catalog = decodeFile(resource);
+    return catalog ? std::move(*catalog) : Catalog::empty();
+}
+
+// The system's authorities plus those in the PEM file.
+QSslConfiguration trustingConfiguration(const QString &extraCaFile)
+{
+    // Parsing the system's store takes a while; it does not change while the program runs.
+    static const QList<QSslCertificate> system = QSslConfiguration::systemCaCertificates();
+    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+    config.setCaCertificates(system + QSslCertificate::fromPath(extraCaFile, QSsl::Pem));
+    return config;
+}
+
+struct ReplyDeleter {
+    void operator()(QNetworkReply *reply) const { reply->deleteLater(); }
+};
+
+} // namespace
+
 struct CatalogService::Private {
     QNetworkAccessManager *network = nullptr;
     Options options;
+    std::optional<QSslConfiguration> sslConfiguration;  // only with an extra authority
+
+    QCoro::Task<Fetched> fetch();
+    QCoro::Task<std::optional<QSslConfiguration>> tlsConfiguration();
+    QNetworkRequest request(const std::optional<QSslConfiguration> &tls) const;
+    static QString failureOf(QNetworkReply *reply);
+    QCoro::Task<Catalog> bundledCatalog() const;
 };
 
 CatalogService::CatalogService(QNetworkAccessManager *network, Options options)
-    : d(std::make_unique<Private>(Private{network, std::move(options)}))
+    : d(std::make_unique<Private>())
 {
+    d->network = network;
+    d->options = std::move(options);
+    if (d->options.cacheFile.isEmpty())
+        d->options.cacheFile = Locations::fromEnvironment().catalogCacheFile();
+    QDir().mkpath(QFileInfo(d->options.cacheFile).path());  // a failure only costs the cache
 }
 
 CatalogService::CatalogService(QNetworkAccessManager *network) : CatalogService(network, Options{}) {}
@@ -24,13 +125,121 @@ QUrl CatalogService::endpoint()
 
 const Catalog &CatalogService::bundled()
 {
-    static const Catalog catalog = Catalog::empty();
+    static const Catalog catalog = decodeBundled(defaultBundledResource);
     return catalog;
 }
 
+QString CatalogService::cacheFile() const { return d->options.cacheFile; }
+
+// Every future below is a named local before it is awaited: g++ 12 can destroy temporaries of
+// a full-expression that contains co_await twice.
 QCoro::Task<CatalogService::Result> CatalogService::load()
 {
-    co_return Result{bundled(), Origin::bundled()};
+    const QString cacheFile = d->options.cacheFile;
+    Fetched fetched = co_await d->fetch();
+    if (fetched.catalog) {
+        const Catalog catalog = std::move(*fetched.catalog);
+        QFuture<void> written = QtConcurrent::run([cacheFile, catalog] { writeCache(cacheFile, catalog); });
+        co_await written;
+        co_return Result{catalog, Origin::network()};
+    }
+
+    qCCritical(lcCatalog, "catalogue fetch failed: %s", qUtf8Printable(fetched.failure));
+    QFuture<std::optional<Result>> cacheRead = QtConcurrent::run([cacheFile] { return readCache(cacheFile); });
+    std::optional<Result> cached = co_await cacheRead;
+    if (cached)
+        co_return std::move(*cached);
+    Catalog bundledCopy = co_await d->bundledCatalog();
+    co_return Result{std::move(bundledCopy), Origin::bundled()};
 }
 
-QString CatalogService::cacheFile() const { return d->options.cacheFile; }
+QCoro::Task<Catalog> CatalogService::Private::bundledCatalog() const
+{
+    const QString resource = options.bundledResource;
+    QFuture<Catalog> decoded = QtConcurrent::run([resource] {
+        return resource == defaultBundledResource ? CatalogService::bundled() : decodeBundled(resource);
+    });
+    co_return co_await decoded;
+}
+
+QCoro::Task<std::optional<QSslConfiguration>> CatalogService::Private::tlsConfiguration()
+{
+    if (options.extraCaFile.isEmpty())
+        co_return std::nullopt;  // the manager's defaults: the system's authorities
+    if (!sslConfiguration) {
+        const QString caFile = options.extraCaFile;
+        QFuture<QSslConfiguration> built = QtConcurrent::run([caFile] { return trustingConfiguration(caFile); });
+        sslConfiguration = co_await built;
+    }
+    co_return sslConfiguration;
+}
+
+QNetworkRequest CatalogService::Private::request(const std::optional<QSslConfiguration> &tls) const
+{
+    QNetworkRequest request(options.endpoint);
+    request.setTransferTimeout(options.timeoutMs);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setRawHeader("Accept", "application/json");
+    if (tls)
+        request.setSslConfiguration(*tls);
+    return request;
+}
+
+QString CatalogService::Private::failureOf(QNetworkReply *reply)
+{
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (status.isValid() && (status.toInt() < 200 || status.toInt() > 299))
+        return QStringLiteral("HTTP %1").arg(status.toInt());
+    // Nothing else cancels the request: the transfer timeout fired.
+    if (reply->error() == QNetworkReply::OperationCanceledError)
+        return QStringLiteral("The request timed out.");
+    if (reply->error() != QNetworkReply::NoError)
+        return reply->errorString();
+    if (!status.isValid())
+        return QStringLiteral("bad server response");
+    return {};
+}
+
+QCoro::Task<Fetched> CatalogService::Private::fetch()
+{
+    const std::optional<QSslConfiguration> tls = co_await tlsConfiguration();
+    const QNetworkRequest get = request(tls);
+    const std::unique_ptr<QNetworkReply, ReplyDeleter> reply(network->get(get));
+
+    // The body is collected as it arrives so that an oversized one is cut off early instead
+    // of being held whole.
+    const qint64 limit = options.maxBodyBytes;
+    auto body = std::make_shared<QByteArray>();
+    auto tooLarge = std::make_shared<bool>(false);
+    const auto collect = [r = reply.get(), body, tooLarge, limit] {
+        if (*tooLarge || !r->isOpen())  // closed: aborted or timed out
+            return;
+        const QVariant announced = r->header(QNetworkRequest::ContentLengthHeader);
+        const qint64 available = r->bytesAvailable();
+        if ((announced.isValid() && announced.toLongLong() > limit) || body->size() + available > limit) {
+            *tooLarge = true;
+            r->abort();
+            return;
+        }
+        body->append(r->readAll());
+    };
+    QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, reply.get(), collect);
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, reply.get(), collect);
+
+    QNetworkReply *const finished = reply.get();
+    co_await finished;
+    collect();
+
+    if (*tooLarge)
+        co_return Fetched{std::nullopt, QStringLiteral("response body larger than %1 bytes").arg(limit)};
+    if (const QString failure = failureOf(reply.get()); !failure.isEmpty())
+        co_return Fetched{std::nullopt, failure};
+
+    QFuture<Fetched> decoded = QtConcurrent::run([body] {
+        CatalogJson::DecodeError error;
+        std::optional<Catalog> catalog = CatalogJson::decode(*body, &error);
+        return Fetched{std::move(catalog), error.toString()};
+    });
+    co_return co_await decoded;
+}

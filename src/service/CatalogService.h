@@ -38,7 +38,7 @@ public:
         QString bundledResource = QStringLiteral(":/catalog.json");
         QString extraCaFile;                             // PEM authority trusted besides the system's
         int timeoutMs = 15000;
-        qint64 maxBodyBytes = 32 * 1024 * 1024;
+        qint64 maxBodyBytes = 32 * 1024 * 1024;          // a longer body fails the fetch unread
     };
 
     CatalogService(QNetworkAccessManager *network, Options options);

@@ -1,15 +1,172 @@
 #include "service/InstalledApps.h"
 
-// Stand-in until installed-app discovery lands: nothing is installed.
+#include "platform/BundleInfo.h"
+#include "platform/DesktopEntries.h"
+#include "platform/Destination.h"
+
+#include <QDir>
+
+namespace {
+
+bool isDigit(QChar c) { return c >= QLatin1Char('0') && c <= QLatin1Char('9'); }
+
+qsizetype digitRunEnd(QStringView s, qsizetype from)
+{
+    while (from < s.size() && isDigit(s[from]))
+        ++from;
+    return from;
+}
+
+// Compares two runs of decimal digits by value, whatever their length.
+int compareDigitRuns(QStringView a, QStringView b)
+{
+    const auto significant = [](QStringView run) {
+        qsizetype zeros = 0;
+        while (zeros < run.size() && run[zeros] == QLatin1Char('0'))
+            ++zeros;
+        return run.mid(zeros);
+    };
+    a = significant(a);
+    b = significant(b);
+    if (a.size() != b.size())
+        return a.size() < b.size() ? -1 : 1;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i])
+            return a[i] < b[i] ? -1 : 1;
+    }
+    return 0;
+}
+
+// The standardised path of the folder holding `path`: "." and ".." resolved by name, links
+// not followed.
+QString cleanParent(const QString &path)
+{
+    const QString clean = QDir::cleanPath(path);
+    const qsizetype slash = clean.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QStringLiteral(".");
+    return slash == 0 ? QStringLiteral("/") : clean.left(slash);
+}
+
+} // namespace
+
 InstalledApps::InstalledApps(Locations locations) : m_locations(std::move(locations)) {}
 
-QHash<QString, InstalledApp> InstalledApps::scan(const QStringList &) const { return {}; }
+QHash<QString, InstalledApp> InstalledApps::scan(const QStringList &bundleIDs) const
+{
+    QHash<QString, InstalledApp> found;
+    for (const QString &bundleID : bundleIDs) {
+        if (std::optional<InstalledApp> app = find(bundleID))
+            found.insert(bundleID, std::move(*app));
+    }
+    return found;
+}
 
-std::optional<InstalledApp> InstalledApps::find(const QString &) const { return std::nullopt; }
+QStringList InstalledApps::searchFolders() const
+{
+    return {destinationDirectory(m_locations.systemApplications, m_locations.home),
+            m_locations.systemApplications, m_locations.homeApplications()};
+}
 
-std::optional<InstalledApp> InstalledApps::app(const QString &, const QString &) { return std::nullopt; }
+QList<InstalledApp> InstalledApps::registeredCopies(const QString &bundleID) const
+{
+    QList<InstalledApp> copies;
+    for (const QString &bundle : DesktopEntries::bundlesWithIdentifier(m_locations, bundleID)) {
+        if (std::optional<QString> version = versionOnDisk(bundle))
+            copies.append({bundleID, *version, bundle});
+    }
+    return copies;
+}
 
-int InstalledApps::compareVersions(QStringView a, QStringView b) { return a.compare(b); }
+QList<InstalledApp> InstalledApps::copiesInFolders(const QStringList &folders, const QString &bundleID)
+{
+    QList<InstalledApp> copies;
+    for (const QString &folder : folders) {
+        const QDir dir(folder);
+        const QStringList names =
+            dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        for (const QString &name : names) {
+            if (!name.endsWith(QLatin1String(".app")) || name.size() == 4)
+                continue;
+            if (std::optional<InstalledApp> copy = app(dir.filePath(name), bundleID))
+                copies.append(std::move(*copy));
+        }
+    }
+    return copies;
+}
+
+std::optional<InstalledApp> InstalledApps::find(const QString &bundleID) const
+{
+    const QStringList folders = searchFolders();
+    QList<InstalledApp> candidates = registeredCopies(bundleID);
+    if (candidates.isEmpty())
+        candidates = copiesInFolders(folders, bundleID);
+    return preferredCopy(candidates, folders);
+}
+
+std::optional<InstalledApp> InstalledApps::preferredCopy(const QList<InstalledApp> &candidates,
+                                                         const QStringList &folders)
+{
+    QStringList cleanFolders;
+    for (const QString &folder : folders)
+        cleanFolders.append(QDir::cleanPath(folder));
+
+    QList<InstalledApp> preferred;
+    for (const InstalledApp &candidate : candidates) {
+        if (cleanFolders.contains(cleanParent(candidate.location)))
+            preferred.append(candidate);
+    }
+    const QList<InstalledApp> &pool = preferred.isEmpty() ? candidates : preferred;
+    if (pool.isEmpty())
+        return std::nullopt;
+
+    InstalledApp choice = pool.constFirst();
+    for (qsizetype i = 1; i < pool.size(); ++i) {
+        if (compareVersions(pool[i].version, choice.version) > 0)
+            choice = pool[i];
+    }
+    return choice;
+}
+
+std::optional<InstalledApp> InstalledApps::app(const QString &bundlePath, const QString &bundleID)
+{
+    const std::optional<BundleInfo> info = BundleInfo::read(bundlePath);
+    if (!info || info->identifier != bundleID || !info->shortVersion)
+        return std::nullopt;
+    return InstalledApp{bundleID, *info->shortVersion, bundlePath};
+}
+
+std::optional<QString> InstalledApps::versionOnDisk(const QString &bundlePath)
+{
+    const std::optional<BundleInfo> info = BundleInfo::read(bundlePath);
+    if (!info)
+        return std::nullopt;
+    return info->shortVersion;
+}
+
+int InstalledApps::compareVersions(QStringView a, QStringView b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            const qsizetype endA = digitRunEnd(a, i);
+            const qsizetype endB = digitRunEnd(b, j);
+            if (const int order = compareDigitRuns(a.mid(i, endA - i), b.mid(j, endB - j)))
+                return order;
+            i = endA;
+            j = endB;
+            continue;
+        }
+        if (a[i] != b[j])
+            return a[i] < b[j] ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    const bool aLeft = i < a.size();
+    const bool bLeft = j < b.size();
+    return aLeft == bLeft ? 0 : (aLeft ? 1 : -1);
+}
 
 bool InstalledApps::isUpdate(QStringView catalogVersion, QStringView installedVersion)
 {

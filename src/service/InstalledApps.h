@@ -4,6 +4,7 @@
 #include "service/InstalledApp.h"
 
 #include <QHash>
+#include <QList>
 #include <QStringList>
 #include <QStringView>
 
@@ -22,8 +23,10 @@ public:
     // Exactly the bundle at bundlePath, when its Info.plist names bundleID and a version.
     static std::optional<InstalledApp> app(const QString &bundlePath, const QString &bundleID);
 
-    // Numeric version ordering: digit runs compare by value (2.10 after 2.9, 1.0.0 after 1.0).
-    // Negative, zero or positive like strcmp.
+    // Numeric version ordering: runs of decimal digits compare by value, of any length (2.10
+    // after 2.9, 1.01 equal to 1.1); other characters by UTF-16 code unit; the first difference
+    // decides, and a string orders after its own prefix (1.0.0 after 1.0). Negative, zero or
+    // positive like strcmp.
     static int compareVersions(QStringView a, QStringView b);
     // An update exists when the catalogue version orders strictly after the installed one.
     static bool isUpdate(QStringView catalogVersion, QStringView installedVersion);
@@ -31,5 +34,16 @@ public:
     const Locations &locations() const { return m_locations; }
 
 private:
+    // The install destination, "/Applications", the home "Applications" folder.
+    QStringList searchFolders() const;
+    QList<InstalledApp> registeredCopies(const QString &bundleID) const;
+    static QList<InstalledApp> copiesInFolders(const QStringList &folders, const QString &bundleID);
+    // Copies directly inside a search folder first, else all; then the newest, the earliest
+    // among equals.
+    static std::optional<InstalledApp> preferredCopy(const QList<InstalledApp> &candidates,
+                                                     const QStringList &folders);
+    // The bundle's short version string, without checking its identifier.
+    static std::optional<QString> versionOnDisk(const QString &bundlePath);
+
     Locations m_locations;
 };

@@ -325,6 +325,19 @@ private slots:
         QCOMPARE(rules.iconLetter(QStringLiteral("\U0001D4D0x")), QStringLiteral("\U0001D4D0"));  // not half a pair
     }
 
+    void lookupsInTheObjectsMaps()
+    {
+        ViewRules rules;
+        const QVariantMap states = {{QStringLiteral("a"), QVariant::fromValue(state(StateKind::Downloading, 0.5))}};
+        QCOMPARE(rules.stateIn(states, app("a")), state(StateKind::Downloading, 0.5));
+        QCOMPARE(rules.stateIn(states, app("b")).kind, StateKind::Idle);  // no entry: idle
+
+        const QVariantMap versions = {{QStringLiteral("app.example.tool"), QStringLiteral("1.2")}};
+        QCOMPARE(rules.installedVersionIn(versions, app("a")), QStringLiteral("1.2"));
+        QCOMPARE(rules.installedVersionIn(versions, app("a", std::nullopt)), QString());
+        QCOMPARE(rules.installedVersionIn({}, app("a")), QString());
+    }
+
     void everySymbolHasAnIcon_data()
     {
         QTest::addColumn<QString>("name");

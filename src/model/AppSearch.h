@@ -1,0 +1,35 @@
+#pragma once
+
+#include "model/Catalog.h"
+
+#include <QString>
+
+// The grid's free-text search. Runs on every keystroke, so it avoids copies and conversions
+// where the text allows.
+namespace AppSearch {
+
+class Query {
+public:
+    // The search text without leading and trailing white space or line breaks of any Unicode
+    // kind, in composed form so that it meets catalogue text on equal terms.
+    explicit Query(const QString &searchText);
+
+    // An empty query keeps every app.
+    bool isEmpty() const { return m_text.isEmpty(); }
+    const QString &text() const { return m_text; }
+
+    // Whether the query occurs in the app's name, tagline or description, ignoring case.
+    // Other fields are not searched.
+    bool matches(const CatalogApp &app) const;
+
+    // Case-insensitive containment of whole characters: accents and widths count, and a hit
+    // that ends in front of a combining mark is no hit, so "cafe" finds neither "café" nor
+    // "cafe" followed by U+0301.
+    bool foundIn(const QString &text) const;
+
+private:
+    QString m_text;
+    bool m_ascii;
+};
+
+} // namespace AppSearch

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QObject>
+
+// The catalogue's JSON format: decoding, its failures and the encoder. The slots are declared
+// here rather than in the .cpp because its JSON literals confuse moc.
+class TestCatalogJson : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void decodesEveryField();
+    void rejectsWithCodingPath_data();
+    void rejectsWithCodingPath();
+    void rejectsDocumentThatIsNotAnObject_data();
+    void rejectsDocumentThatIsNotAnObject();
+    void rejectsMalformedJson_data();
+    void rejectsMalformedJson();
+    void acceptsEquivalentDocuments_data();
+    void acceptsEquivalentDocuments();
+    void keepsStringsExactly();
+    void keepsPricesExactly_data();
+    void keepsPricesExactly();
+    void encodesInFormatOrderWithoutAbsentKeys();
+    void encodesWhatCannotBeReadAsUnreadable();
+    void decodesOnManyThreadsAtOnce();
+    void shippedCatalogueIsComplete();
+};

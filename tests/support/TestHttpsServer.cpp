@@ -1,0 +1,329 @@
+#include "TestHttpsServer.h"
+
+#include "TestCertificates.h"
+
+#include <QHash>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QPointer>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTcpServer>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+constexpr qint64 chunkSize = 64 * 1024;
+constexpr qint64 maxBuffered = 4 * chunkSize;
+constexpr qsizetype maxHeaderBytes = 64 * 1024;
+
+QByteArray reasonPhrase(int status)
+{
+    switch (status) {
+    case 200: return "OK";
+    case 204: return "No Content";
+    case 206: return "Partial Content";
+    case 301: return "Moved Permanently";
+    case 302: return "Found";
+    case 304: return "Not Modified";
+    case 400: return "Bad Request";
+    case 403: return "Forbidden";
+    case 404: return "Not Found";
+    case 500: return "Internal Server Error";
+    case 502: return "Bad Gateway";
+    case 503: return "Service Unavailable";
+    default: return "Status";
+    }
+}
+
+QByteArray patternSlice(const QByteArray &pattern, qint64 offset, qint64 size)
+{
+    QByteArray out;
+    out.reserve(size);
+    const qint64 n = pattern.size();
+    qint64 at = offset % n;
+    while (out.size() < size) {
+        const qint64 take = std::min(n - at, size - out.size());
+        out.append(pattern.constData() + at, take);
+        at = 0;
+    }
+    return out;
+}
+
+QByteArray pathWithoutQuery(const QByteArray &target)
+{
+    const qsizetype q = target.indexOf('?');
+    return q < 0 ? target : target.left(q);
+}
+
+} // namespace
+
+struct TestHttpsServer::Shared {
+    QMutex mutex;
+    QHash<QString, Handler> routes;
+    QList<Request> requests;
+
+    Route answer(const Request &request)
+    {
+        Handler handler;
+        {
+            QMutexLocker lock(&mutex);
+            requests.append(request);
+            handler = routes.value(QString::fromUtf8(pathWithoutQuery(request.path)));
+        }
+        if (!handler)
+            return Route::withStatus(404, QByteArrayLiteral("no route"));
+        return handler(request);
+    }
+};
+
+// One client connection: reads one request, writes one answer, closes.
+class TestHttpsServer::Connection : public QObject {
+public:
+    Connection(QSslSocket *socket, std::shared_ptr<Shared> shared, QObject *parent)
+        : QObject(parent), m_socket(socket), m_shared(std::move(shared))
+    {
+        socket->setParent(this);
+        connect(socket, &QSslSocket::readyRead, this, &Connection::readRequest);
+        connect(socket, &QSslSocket::disconnected, this, &QObject::deleteLater);
+        // A failed handshake, a client that gave up, or the client closing after the answer.
+        connect(socket, &QSslSocket::errorOccurred, this, &QObject::deleteLater);
+        connect(socket, &QSslSocket::bytesWritten, this, [this] {
+            if (m_streaming)
+                pump();
+        });
+    }
+
+private:
+    void readRequest()
+    {
+        if (m_answered)
+            return void(m_socket->readAll());
+        m_buffer += m_socket->readAll();
+        const qsizetype end = m_buffer.indexOf("\r\n\r\n");
+        if (end < 0) {
+            if (m_buffer.size() > maxHeaderBytes)
+                m_socket->abort();
+            return;
+        }
+        m_answered = true;
+        Request request = parse(m_buffer.left(end));
+        m_route = m_shared->answer(request);
+        if (m_route.hang)
+            return;
+        if (m_route.delayMs > 0)
+            QTimer::singleShot(m_route.delayMs, this, &Connection::respond);
+        else
+            respond();
+    }
+
+    static Request parse(const QByteArray &head)
+    {
+        Request request;
+        const QList<QByteArray> lines = head.split('\n');
+        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+        request.method = requestLine.value(0);
+        request.path = requestLine.value(1);
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const QByteArray line = lines[i].trimmed();
+            const qsizetype colon = line.indexOf(':');
+            if (colon > 0)
+                request.headers.append({line.left(colon).trimmed(), line.mid(colon + 1).trimmed()});
+        }
+        return request;
+    }
+
+    void respond()
+    {
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(m_route.status) + ' ' + reasonPhrase(m_route.status) + "\r\n";
+        for (const auto &[name, value] : std::as_const(m_route.headers))
+            head += name + ": " + value + "\r\n";
+        if (!m_route.omitContentLength)
+            head += "Content-Length: " + QByteArray::number(m_route.announcedLength.value_or(m_route.bodySize())) + "\r\n";
+        head += "Connection: close\r\n\r\n";
+        m_socket->write(head);
+        m_streaming = true;
+        pump();
+    }
+
+    // Writes the body a chunk at a time, keeping little in the socket's buffer.
+    void pump()
+    {
+        if (m_waiting)
+            return;
+        const qint64 total = m_route.bodySize();
+        while (m_sent < total && m_socket->bytesToWrite() < maxBuffered) {
+            const qint64 size = std::min(chunkSize, total - m_sent);
+            m_socket->write(m_route.generatedSize ? patternSlice(m_route.pattern, m_sent, size)
+                                                  : m_route.body.mid(m_sent, size));
+            m_sent += size;
+            if (m_route.chunkDelayMs > 0 && m_sent < total) {
+                m_waiting = true;
+                QTimer::singleShot(m_route.chunkDelayMs, this, [this] {
+                    m_waiting = false;
+                    pump();
+                });
+                return;
+            }
+        }
+        if (m_sent >= total) {
+            m_streaming = false;
+            m_socket->disconnectFromHost();  // after the buffered bytes are written
+        }
+    }
+
+    QSslSocket *m_socket;
+    std::shared_ptr<Shared> m_shared;
+    QByteArray m_buffer;
+    Route m_route;
+    qint64 m_sent = 0;
+    bool m_answered = false;
+    bool m_streaming = false;
+    bool m_waiting = false;
+};
+
+class TestHttpsServer::Worker : public QTcpServer {
+public:
+    Worker(std::shared_ptr<Shared> shared, const Identity &identity) : m_shared(std::move(shared))
+    {
+        m_config = QSslConfiguration::defaultConfiguration();
+        m_config.setLocalCertificate(identity.certificate);
+        m_config.setPrivateKey(identity.key);
+        m_config.setPeerVerifyMode(QSslSocket::VerifyNone);
+    }
+
+protected:
+    void incomingConnection(qintptr descriptor) override
+    {
+        auto *socket = new QSslSocket;
+        if (!socket->setSocketDescriptor(descriptor)) {
+            delete socket;
+            return;
+        }
+        socket->setSslConfiguration(m_config);
+        new Connection(socket, m_shared, this);
+        socket->startServerEncryption();
+    }
+
+private:
+    std::shared_ptr<Shared> m_shared;
+    QSslConfiguration m_config;
+};
+
+TestHttpsServer::TestHttpsServer()
+    : TestHttpsServer(Identity{TestCertificates::serverCertificate(), TestCertificates::serverKey()})
+{
+}
+
+TestHttpsServer::TestHttpsServer(Identity identity)
+    : m_shared(std::make_shared<Shared>()), m_thread(std::make_unique<QThread>())
+{
+    m_thread->setObjectName(QStringLiteral("TestHttpsServer"));
+    m_worker = new Worker(m_shared, identity);
+    m_worker->moveToThread(m_thread.get());
+    m_thread->start();
+    QMetaObject::invokeMethod(
+        m_worker,
+        [this] {
+            if (!m_worker->listen(QHostAddress::LocalHost, 0))
+                qFatal("test HTTPS server cannot listen: %s", qPrintable(m_worker->errorString()));
+            m_port = m_worker->serverPort();
+        },
+        Qt::BlockingQueuedConnection);
+}
+
+TestHttpsServer::~TestHttpsServer()
+{
+    // The worker and its connections belong to the server's thread: delete them there.
+    QMetaObject::invokeMethod(m_worker, [this] { delete m_worker; }, Qt::BlockingQueuedConnection);
+    m_thread->quit();
+    m_thread->wait();
+}
+
+void TestHttpsServer::route(const QString &path, Route route)
+{
+    this->route(path, Handler([route = std::move(route)](const Request &) { return route; }));
+}
+
+void TestHttpsServer::route(const QString &path, Handler handler)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->routes.insert(path, std::move(handler));
+}
+
+void TestHttpsServer::removeRoute(const QString &path)
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->routes.remove(path);
+}
+
+quint16 TestHttpsServer::port() const { return m_port; }
+
+QUrl TestHttpsServer::url(const QString &path) const
+{
+    return QUrl(QStringLiteral("https://127.0.0.1:%1%2").arg(m_port).arg(path));
+}
+
+QList<TestHttpsServer::Request> TestHttpsServer::requests() const
+{
+    QMutexLocker lock(&m_shared->mutex);
+    return m_shared->requests;
+}
+
+qsizetype TestHttpsServer::requestCount(const QString &path) const
+{
+    const QList<Request> all = requests();
+    return std::count_if(all.begin(), all.end(), [&](const Request &r) {
+        return QString::fromUtf8(pathWithoutQuery(r.path)) == path;
+    });
+}
+
+void TestHttpsServer::clearRequests()
+{
+    QMutexLocker lock(&m_shared->mutex);
+    m_shared->requests.clear();
+}
+
+QByteArray TestHttpsServer::generatedBytes(qint64 size, const QByteArray &pattern)
+{
+    return patternSlice(pattern, 0, size);
+}
+
+TestHttpsServer::Identity TestHttpsServer::untrustedIdentity()
+{
+    return {TestCertificates::untrustedServerCertificate(), TestCertificates::untrustedServerKey()};
+}
+
+QByteArray TestHttpsServer::Request::header(const QByteArray &name) const
+{
+    for (const auto &[key, value] : headers) {
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
+    }
+    return {};
+}
+
+TestHttpsServer::Route TestHttpsServer::Route::ok(const QByteArray &body, const QByteArray &contentType)
+{
+    Route r;
+    r.body = body;
+    r.headers.append({QByteArrayLiteral("Content-Type"), contentType});
+    return r;
+}
+
+TestHttpsServer::Route TestHttpsServer::Route::withStatus(int status, const QByteArray &body)
+{
+    Route r;
+    r.status = status;
+    r.body = body;
+    return r;
+}
+
+TestHttpsServer::Route TestHttpsServer::Route::generated(qint64 size)
+{
+    Route r;
+    r.generatedSize = size;
+    r.headers.append({QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/octet-stream")});
+    return r;
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QPair>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+// A real HTTPS/1.1 server on 127.0.0.1 (random port) for network tests. It runs on its own
+// thread, so code under test may block while it waits for an answer (a worker thread using
+// libcurl, a test waiting synchronously). Every answer carries "Connection: close".
+//
+//   TestHttpsServer server;                       // certificate issued by the test authority
+//   server.route("/api/apps.json", TestHttpsServer::Route::ok(json));
+//   server.route("/big.dmg", TestHttpsServer::Route::generated(64 << 20));
+//   fetch(server.url("/api/apps.json"));
+//   QCOMPARE(server.requests().size(), 1);
+//
+// Paths without a route answer 404. All members are safe to call from any thread.
+class TestHttpsServer {
+public:
+    using Headers = QList<QPair<QByteArray, QByteArray>>;
+
+    static QByteArray defaultPattern() { return QByteArrayLiteral("0123456789abcdefghijklmnopqrstuvwxyz"); }
+
+    struct Request {
+        QByteArray method;
+        QByteArray path;  // as sent, query included
+        Headers headers;  // in the order received, names as sent
+
+        // The first header of that name (case-insensitive), or a null array.
+        QByteArray header(const QByteArray &name) const;
+    };
+
+    struct Route {
+        int status = 200;
+        Headers headers;  // besides Content-Length and Connection, which the server writes
+        QByteArray body;
+
+        // A generated body of this many bytes, byte i being pattern[i % pattern.size()]; it is
+        // produced chunk by chunk as the client reads, never held whole. Replaces `body`.
+        std::optional<qint64> generatedSize;
+        QByteArray pattern = defaultPattern();
+
+        // No Content-Length: the body ends when the server closes the connection.
+        bool omitContentLength = false;
+        // Announce this Content-Length whatever the body's real size; a larger figure gives
+        // a truncated body (the server closes after the real body).
+        std::optional<qint64> announcedLength;
+        // Wait this long before answering (the request is recorded at once).
+        int delayMs = 0;
+        // Wait this long between chunks of the body (64 KiB each).
+        int chunkDelayMs = 0;
+        // Never answer: keep the connection open until the client gives up.
+        bool hang = false;
+
+        qint64 bodySize() const { return generatedSize ? *generatedSize : body.size(); }
+
+        static Route ok(const QByteArray &body,
+                        const QByteArray &contentType = QByteArrayLiteral("application/json"));
+        static Route withStatus(int status, const QByteArray &body = {});
+        static Route generated(qint64 size);
+    };
+
+    // Answers computed per request; runs on the server's thread.
+    using Handler = std::function<Route(const Request &)>;
+
+    struct Identity {
+        QSslCertificate certificate;
+        QSslKey key;
+    };
+
+    // Serves with the certificate the test authority issued for 127.0.0.1 and localhost.
+    TestHttpsServer();
+    // Serves with another identity (e.g. one issued by an untrusted authority).
+    explicit TestHttpsServer(Identity identity);
+    ~TestHttpsServer();
+
+    TestHttpsServer(const TestHttpsServer &) = delete;
+    TestHttpsServer &operator=(const TestHttpsServer &) = delete;
+
+    void route(const QString &path, Route route);
+    void route(const QString &path, Handler handler);
+    void removeRoute(const QString &path);
+
+    quint16 port() const;
+    // https://127.0.0.1:<port><path>
+    QUrl url(const QString &path) const;
+
+    // Every request whose headers arrived, in order.
+    QList<Request> requests() const;
+    qsizetype requestCount(const QString &path) const;
+    void clearRequests();
+
+    // The bytes a generated body of `size` bytes consists of (for comparing small ones).
+    static QByteArray generatedBytes(qint64 size, const QByteArray &pattern = defaultPattern());
+    // The identity issued by an authority no client trusts.
+    static Identity untrustedIdentity();
+
+private:
+    class Worker;
+    class Connection;
+    struct Shared;
+    std::shared_ptr<Shared> m_shared;
+    std::unique_ptr<class QThread> m_thread;
+    Worker *m_worker = nullptr;  // lives on m_thread
+    quint16 m_port = 0;
+};

@@ -1,0 +1,250 @@
+#include "ToolFixture.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTest>
+
+#include <plist/plist.h>
+
+#include <sys/statvfs.h>
+
+#include <cstdlib>
+
+namespace {
+
+// The first system-entities mount-point of an attach -plist output, as the installer reads it.
+QString mountPointOf(const QString &plistText)
+{
+    const QByteArray xml = plistText.toUtf8();
+    plist_t root = nullptr;
+    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
+    QString result;
+    plist_t entities = root ? plist_dict_get_item(root, "system-entities") : nullptr;
+    plist_t entity = entities && plist_array_get_size(entities) > 0 ? plist_array_get_item(entities, 0) : nullptr;
+    plist_t mount = entity ? plist_dict_get_item(entity, "mount-point") : nullptr;
+    if (mount && plist_get_node_type(mount) == PLIST_STRING) {
+        char *value = nullptr;
+        plist_get_string_val(mount, &value);
+        result = QString::fromUtf8(value);
+        std::free(value);
+    }
+    plist_free(root);
+    return result;
+}
+
+bool isListedAsMount(const QString &path)
+{
+    QFile mounts("/proc/self/mountinfo");
+    return mounts.open(QIODevice::ReadOnly) && mounts.readAll().contains(" " + path.toUtf8() + " ");
+}
+
+} // namespace
+
+class TestHdiutil : public QObject {
+    Q_OBJECT
+
+    ToolFixture fx;
+    QString identity, goodImage, tamperedImage, runtimeDir;
+
+    QProcessEnvironment environment(bool unpack) const
+    {
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", runtimeDir);
+        if (unpack)
+            env.insert("VELTRANE_HDIUTIL_NO_FUSE", "1");
+        return env;
+    }
+
+    ToolRun attach(const QString &image, bool unpack) const
+    {
+        return ToolFixture::run(fx.tool("hdiutil"),
+                                {"attach", image, "-nobrowse", "-readonly", "-noverify", "-plist"},
+                                environment(unpack));
+    }
+
+    ToolRun detach(const QString &mountPoint) const
+    {
+        return ToolFixture::run(fx.tool("hdiutil"), {"detach", mountPoint, "-quiet"}, environment(false));
+    }
+
+    QString image(const QString &name, bool tamper)
+    {
+        const QString app = fx.makeBundle(fx.path(name), "Notes", "app.veltrane.notes");
+        fx.sign(app, identity);
+        if (tamper)
+            writeText(app + "/Contents/Resources/readme.txt", "changed\n");
+        const QString dmg = fx.path(name + ".dmg");
+        const ToolRun packed = ToolFixture::pack({"image", dmg, app});
+        if (packed.exitCode != 0)
+            qWarning() << packed.merged();
+        return dmg;
+    }
+
+    // Attaches, skipping the test when FUSE was asked for but could not be used here.
+    QString attachOrSkip(const QString &dmg, bool unpack, ToolRun &run)
+    {
+        run = attach(dmg, unpack);
+        const QString mountPoint = mountPointOf(run.out);
+        if (!unpack && run.out.contains("<string>unpacked</string>")) {
+            detach(mountPoint);
+            return {};
+        }
+        return mountPoint;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QVERIFY(fx.isValid());
+        runtimeDir = fx.path("runtime");
+        QDir().mkpath(runtimeDir);
+        QFile::setPermissions(runtimeDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        const QString root = fx.makeRoot("root");
+        fx.trust(root);
+        identity = fx.makeIdentity(root, "K3Q8ZT52WM", "Veltrane Labs");
+        goodImage = image("good", false);
+        tamperedImage = image("tampered", true);
+        QVERIFY(QFile::exists(goodImage));
+    }
+
+    // A failed check must not leave mounts behind for the next one.
+    void cleanup()
+    {
+        for (const QString &folder : QDir(runtimeDir).entryList({"veltrane-hdiutil.*"}, QDir::Dirs))
+            detach(runtimeDir + "/" + folder + "/volume");
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<bool>("unpack");
+        QTest::newRow("fuse") << false;
+        QTest::newRow("unpacked") << true;
+    }
+
+    void roundTrip()
+    {
+        QFETCH(bool, unpack);
+        ToolRun attached;
+        const QString mountPoint = attachOrSkip(goodImage, unpack, attached);
+        if (mountPoint.isEmpty() && attached.exitCode == 0)
+            QSKIP("FUSE cannot be used here (no /dev/fuse access or squashfuse failed)");
+        QCOMPARE(attached.exitCode, 0);
+        QVERIFY2(!mountPoint.isEmpty(), qPrintable(attached.merged()));
+
+        // A fresh private folder under the runtime folder, not a shared predictable name.
+        const QFileInfo parent(QFileInfo(mountPoint).absolutePath());
+        QCOMPARE(parent.absolutePath(), QFileInfo(runtimeDir).canonicalFilePath());
+        QCOMPARE(parent.permissions() & (QFile::ReadGroup | QFile::ReadOther | QFile::WriteOther), QFile::Permissions());
+        QCOMPARE(isListedAsMount(mountPoint), !unpack);
+
+        const QString app = mountPoint + "/Notes.app";
+        QVERIFY(QFileInfo(app + "/Contents/MacOS/notes").isExecutable());
+        if (unpack) {
+            const auto writeBits = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+            QCOMPARE(QFileInfo(app + "/Contents/Resources/readme.txt").permissions() & writeBits, QFile::Permissions());
+            QCOMPARE(QFileInfo(app + "/Contents").permissions() & writeBits, QFile::Permissions());
+        } else {
+            struct statvfs fs {};
+            QCOMPARE(::statvfs(QFile::encodeName(app).constData(), &fs), 0);
+            QVERIFY(fs.f_flag & ST_RDONLY);
+        }
+        QCOMPARE(fx.runTool("codesign", {"--verify", "--deep", "--strict", app}).exitCode, 0);
+        QCOMPARE(fx.runTool("spctl", {"-a", "-vv", "-t", "exec", app}).exitCode, 0);
+
+        const ToolRun detached = detach(mountPoint);
+        QCOMPARE(detached.exitCode, 0);
+        QVERIFY(detached.out.isEmpty());
+        QVERIFY(!QFileInfo::exists(mountPoint));
+        QVERIFY(!QFileInfo::exists(parent.absoluteFilePath()));
+        QVERIFY(!isListedAsMount(mountPoint));
+    }
+
+    void detachAfterFailedVerification_data() { roundTrip_data(); }
+
+    void detachAfterFailedVerification()
+    {
+        QFETCH(bool, unpack);
+        ToolRun attached;
+        const QString mountPoint = attachOrSkip(tamperedImage, unpack, attached);
+        if (mountPoint.isEmpty() && attached.exitCode == 0)
+            QSKIP("FUSE cannot be used here");
+        const ToolRun verified = fx.runTool("codesign", {"--verify", "--deep", "--strict", mountPoint + "/Notes.app"});
+        QCOMPARE(verified.exitCode, 1);
+        QVERIFY(verified.err.contains("file modified: Contents/Resources/readme.txt"));
+        QCOMPARE(detach(mountPoint).exitCode, 0);
+        QVERIFY(!QFileInfo::exists(QFileInfo(mountPoint).absolutePath()));
+    }
+
+    void nonImagesAreRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("text file") << "notes" << "hdiutil: attach failed - image not recognized";
+        QTest::newRow("folder") << "good" << "hdiutil: attach failed - image not recognized";
+        QTest::newRow("missing") << "missing.dmg" << "hdiutil: attach failed - No such file or directory";
+    }
+
+    void nonImagesAreRefused()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, message);
+        const ToolRun run = attach(fx.path(path), false);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(QDir(runtimeDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    }
+
+    void corruptImageLeavesNothing()
+    {
+        QFile good(goodImage);
+        QVERIFY(good.open(QIODevice::ReadOnly));
+        QByteArray bytes = good.readAll();
+        for (qsizetype i = 200; i < bytes.size() - 200; ++i)
+            bytes[i] = static_cast<char>(i * 7);
+        const QString broken = fx.path("broken.dmg");
+        writeText(broken, bytes);
+        const ToolRun run = attach(broken, true);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY(run.err.startsWith("hdiutil: attach failed"));
+        QCOMPARE(QDir(runtimeDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    }
+
+    // detach removes folders; it must refuse anything it did not make.
+    void detachRefusesOtherFolders_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("plain folder") << "victim/volume";
+        QTest::newRow("lookalike without record") << "runtime/veltrane-hdiutil.ABCDEF/volume";
+        QTest::newRow("not a volume") << "victim";
+    }
+
+    void detachRefusesOtherFolders()
+    {
+        QFETCH(QString, folder);
+        const QString target = fx.path(folder);
+        QDir().mkpath(target);
+        QFile::setPermissions(QFileInfo(target).absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(writeText(target + "/precious.txt", "keep"));
+        const ToolRun run = detach(target);
+        QCOMPARE(run.exitCode, 1);
+        QVERIFY2(run.err.contains("hdiutil: detach failed"), qPrintable(run.err));
+        QVERIFY(QFile::exists(target + "/precious.txt"));
+        QDir(fx.path(folder.section('/', 0, 1))).removeRecursively();
+    }
+
+    void imagePathBeginningWithDash()
+    {
+        QVERIFY(QFile::copy(goodImage, fx.path("-plist")));
+        const ToolRun run = ToolFixture::run(fx.tool("hdiutil"), {"attach", "-plist", "-plist"},
+                                             environment(true), fx.path(""));
+        QCOMPARE(run.exitCode, 0);
+        const QString mountPoint = mountPointOf(run.out);
+        QVERIFY(QFileInfo::exists(mountPoint + "/Notes.app"));
+        QCOMPARE(detach(mountPoint).exitCode, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHdiutil)
+#include "tst_hdiutil.moc"

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+namespace hdiutil {
+
+// Whole-tree operations on an unpacked image, by descriptor, never following symbolic links
+// and never entering another file system. Throw vtools::Failure on error.
+struct FolderTree {
+    // Takes every write bit away (links are left alone).
+    static void makeReadOnly(const std::string &root);
+    // Gives write access back to the owner where needed and removes everything, `root` too.
+    static void remove(const std::string &root);
+};
+
+} // namespace hdiutil
