@@ -122,6 +122,8 @@ Item {
             function move(step) {
                 select(currentIndex < 0 ? 0 : Math.max(0, Math.min(count - 1, currentIndex + step)))
             }
+            // Keep the selected card in sight, however it was selected.
+            onCurrentIndexChanged: if (currentIndex >= 0) positionViewAtIndex(currentIndex, GridView.Contain)
             Keys.onLeftPressed: move(-1)
             Keys.onRightPressed: move(1)
             Keys.onUpPressed: move(-area.columns)
