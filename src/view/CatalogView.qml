@@ -95,8 +95,12 @@ Item {
             boundsBehavior: Flickable.StopAtBounds
             reuseItems: true
             cacheBuffer: cellHeight * 2
-            model: CatalogStore.visibleApps
-            currentIndex: indexOfSelection()
+            model: AppListModel {
+                id: appList
+                apps: CatalogStore.visibleApps
+                selectedID: CatalogStore.selectedAppID
+            }
+            currentIndex: appList.selectedRow
             highlightFollowsCurrentItem: false
             keyNavigationEnabled: false
             activeFocusOnTab: true
@@ -104,19 +108,10 @@ Item {
             Accessible.role: Accessible.List
             Accessible.name: CatalogStore.filterTitle
 
-            function indexOfSelection() {
-                const apps = CatalogStore.visibleApps
-                const id = CatalogStore.selectedAppID
-                for (let i = 0; i < apps.length; ++i) {
-                    if (apps[i].id === id)
-                        return i
-                }
-                return -1
-            }
             function select(index) {
                 if (index < 0 || index >= count)
                     return
-                CatalogStore.selectedAppID = CatalogStore.visibleApps[index].id
+                CatalogStore.selectedAppID = appList.idAt(index)
                 positionViewAtIndex(index, GridView.Contain)
             }
             function move(step) {
@@ -131,7 +126,7 @@ Item {
 
             delegate: Item {
                 id: cell
-                required property catalogApp modelData
+                required property catalogApp app
                 width: (GridView.view as GridView).cellWidth
                 height: (GridView.view as GridView).cellHeight
 
@@ -139,13 +134,13 @@ Item {
                     // The cell holds the card and the spacing after it.
                     width: cell.width - 16
                     height: cell.height - 16
-                    app: cell.modelData
-                    isSelected: cell.modelData.id === CatalogStore.selectedAppID
+                    app: cell.app
+                    isSelected: cell.app.id === CatalogStore.selectedAppID
 
                     TapHandler {
                         onTapped: {
                             cell.GridView.view.forceActiveFocus()
-                            CatalogStore.selectedAppID = cell.modelData.id
+                            CatalogStore.selectedAppID = cell.app.id
                         }
                     }
                 }

@@ -23,8 +23,8 @@ Button {
     Accessible.name: text
 
     contentItem: Item {
-        implicitWidth: childrenRect.width
-        implicitHeight: childrenRect.height
+        implicitWidth: children[0].implicitWidth
+        implicitHeight: children[0].implicitHeight
         Row {
             anchors.centerIn: parent
             spacing: 6

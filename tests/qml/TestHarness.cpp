@@ -99,6 +99,19 @@ void TestHarness::loadEmpty()
     load();
 }
 
+void TestHarness::loadMany(int n)
+{
+    Catalog catalog = testCatalogue();
+    catalog.apps.clear();
+    for (int i = 0; i < n; ++i) {
+        const QString id = QStringLiteral("app%1").arg(i, 3, 10, QLatin1Char('0'));
+        catalog.apps.append(testApp(id, QStringLiteral("App %1").arg(n - i), QStringLiteral("photo"), QStringLiteral("1.0"),
+                                    QStringLiteral("test.") + id));
+    }
+    m_service.result = {catalog, CatalogService::Origin::network()};
+    load();
+}
+
 void TestHarness::setInstalled(const QVariantMap &versions)
 {
     m_installed.clear();

@@ -29,6 +29,8 @@ public:
     Q_INVOKABLE void reset();
     // Serve and load an empty catalogue (the state before the first load, but loaded).
     Q_INVOKABLE void loadEmpty();
+    // Serve and load a catalogue of n generated apps (for timing the grid and the search).
+    Q_INVOKABLE void loadMany(int n);
     // bundle identifier -> installed version; then the store rescans.
     Q_INVOKABLE void setInstalled(const QVariantMap &versions);
     Q_INVOKABLE CatalogStoreToast makeToast(const QString &text, const QString &symbol, bool isWarning) const;
