@@ -44,9 +44,12 @@ QImage SymbolImageProvider::render(const QString &symbolName, const QColor &colo
     QSvgRenderer renderer(svgIn(SymbolNames::resourceFor(symbolName), color));
     if (!renderer.isValid())
         return image;
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(color.alphaF());
-    renderer.render(&painter);
+    {
+        // The painter must be done before the image is handed out.
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setOpacity(color.alphaF());
+        renderer.render(&painter);
+    }
     return image;
 }
