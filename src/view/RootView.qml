@@ -9,7 +9,8 @@ Item {
 
     readonly property alias sidebar: sidebar
     readonly property alias catalog: catalog
-    readonly property alias detail: detail
+    // Made when an app is first selected and dropped when the selection is cleared.
+    readonly property AppDetailView detail: detailLoader.item as AppDetailView
     readonly property alias searchField: searchField
     readonly property alias quitAlert: quitAlert
 
@@ -59,13 +60,15 @@ Item {
             SplitView.minimumWidth: 320
         }
 
-        AppDetailView {
-            id: detail
+        Loader {
+            id: detailLoader
             // The selection is the only switch of this column.
-            visible: CatalogStore.hasSelectedApp
+            active: CatalogStore.hasSelectedApp
+            visible: active
             SplitView.minimumWidth: 300
             SplitView.preferredWidth: 340
             SplitView.maximumWidth: 420
+            sourceComponent: AppDetailView {}
         }
     }
 
@@ -76,7 +79,7 @@ Item {
 
     Shortcut {
         sequence: "Escape"
-        enabled: CatalogStore.hasSelectedApp && !quitAlert.visible && !detail.uninstallDialog.visible
+        enabled: CatalogStore.hasSelectedApp && !quitAlert.visible && !(root.detail && root.detail.uninstallDialog.visible)
         onActivated: CatalogStore.selectedAppID = ""
     }
 

@@ -24,11 +24,12 @@ Item {
 
         function test_opensWithTheSelection() {
             const root = createTemporaryObject(rootComponent, scene)
-            verify(!root.detail.visible)
+            compare(root.detail, null)
             CatalogStore.selectedAppID = "photolab"
             verify(root.detail.visible)
+            tryVerify(() => root.detail.width >= 300 && root.detail.width <= 420)
             CatalogStore.selectedAppID = ""
-            verify(!root.detail.visible)
+            compare(root.detail, null)
         }
 
         function test_buttonsPerApp_data() {
@@ -55,9 +56,9 @@ Item {
 
         function test_uninstallAsksFirstAndHandsOverOnce() {
             const root = createTemporaryObject(rootComponent, scene)
+            CatalogStore.selectedAppID = "batchwise"
             uninstallSpy.target = root.detail
             uninstallSpy.clear()
-            CatalogStore.selectedAppID = "batchwise"
             waitForRendering(root)
             const more = findChild(root.detail, "moreActions")
             mouseClick(more)
