@@ -46,12 +46,14 @@ CatalogService::Options VeltraneHubApp::serviceOptions()
 
 bool VeltraneHubApp::start()
 {
+    // The catalogue loads on worker threads while the window's QML loads here; the window
+    // first shows the store's initial state (loading, no apps) either way.
+    launch(m_store, m_updates);
     m_engine.load(QUrl(QStringLiteral("qrc:/Veltrane/Hub/HubWindow.qml")));
     if (!window())
         return false;
     StartupProbe::attach(window(), m_store);
     window()->show();
-    launch(m_store, m_updates);
 #ifdef VELTRANE_SCREENSHOT_HOOKS
     if (const QString script = qEnvironmentVariable("VELTRANE_SCREENSHOT_SCRIPT"); !script.isEmpty())
         ScreenshotScript::run(*this, script);
