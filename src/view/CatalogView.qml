@@ -91,7 +91,7 @@ Item {
             bottomMargin: catalogView.margin - catalogView.rowSpacing
             cellWidth: area.cardWidth + catalogView.columnSpacing
             cellHeight: area.cardHeight + catalogView.rowSpacing
-            clip: false
+            clip: true
             boundsBehavior: Flickable.StopAtBounds
             reuseItems: true
             cacheBuffer: cellHeight * 2
@@ -117,8 +117,21 @@ Item {
             function move(step) {
                 select(currentIndex < 0 ? 0 : Math.max(0, Math.min(count - 1, currentIndex + step)))
             }
-            // Keep the selected card in sight, however it was selected.
-            onCurrentIndexChanged: if (currentIndex >= 0) positionViewAtIndex(currentIndex, GridView.Contain)
+            // Keep the selected card in sight, however it was selected and however the
+            // columns change (the detail pane opening narrows the grid).
+            function keepSelectionInSight() {
+                if (currentIndex >= 0)
+                    positionViewAtIndex(currentIndex, GridView.Contain)
+            }
+            onCurrentIndexChanged: sightTimer.restart()
+            onCellWidthChanged: sightTimer.restart()
+            onWidthChanged: sightTimer.restart()
+            // Once the layout has settled.
+            Timer {
+                id: sightTimer
+                interval: 0
+                onTriggered: grid.keepSelectionInSight()
+            }
             Keys.onLeftPressed: move(-1)
             Keys.onRightPressed: move(1)
             Keys.onUpPressed: move(-area.columns)
