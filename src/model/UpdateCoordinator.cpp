@@ -1,16 +1,319 @@
-// Stand-in until the update coordinator lands: every app idle, requests only recorded.
 #include "model/UpdateCoordinator.h"
 
-UpdateCoordinator::UpdateCoordinator(QObject *parent) : QObject(parent) {}
-UpdateCoordinator::~UpdateCoordinator() = default;
-void UpdateCoordinator::setOnInstalled(InstalledHook) {}
-UpdateCoordinator::State UpdateCoordinator::state(const CatalogApp &) const { return {}; }
-void UpdateCoordinator::install(const CatalogApp &) {}
-void UpdateCoordinator::uninstall(const CatalogApp &) {}
-void UpdateCoordinator::prefetch(const QList<CatalogApp> &) {}
-void UpdateCoordinator::prefetchApps(const QVariantList &) {}
-void UpdateCoordinator::clearAppToQuitFirst() {}
-void UpdateCoordinator::openApp(const QString &) {}
-CatalogApp UpdateCoordinator::appToQuitFirstOrEmpty() const { return {}; }
-bool UpdateCoordinator::hasAppToQuitFirst() const { return false; }
-QVariantMap UpdateCoordinator::statesForView() const { return {}; }
+#include "platform/DesktopEntries.h"
+
+#include <QCoroFuture>
+#include <QFileInfo>
+#include <QPointer>
+#include <QThread>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include <exception>
+
+namespace {
+
+// What a background job hands back to the window's thread: a path, or the text of its
+// failure. Failures never cross threads as exceptions.
+struct Outcome {
+    QString value;
+    std::optional<QString> error;
+};
+
+QString unknownFailure()
+{
+    return UpdateCoordinator::tr("The operation failed for an unknown reason.");
+}
+
+template<typename Work>
+Outcome catchingFailures(Work &&work)
+{
+    try {
+        return {work(), std::nullopt};
+    } catch (const UpdateInstaller::Error &error) {
+        return {{}, error.description()};
+    } catch (const std::exception &error) {
+        return {{}, QString::fromLocal8Bit(error.what())};
+    } catch (...) {
+        return {{}, unknownFailure()};
+    }
+}
+
+QCoro::Task<Outcome> fetch(UpdateInstaller installer, CatalogApp app, UpdateInstaller::Progress progress)
+{
+    try {
+        QCoro::Task<QString> download = installer.fetchDMG(app.id, app.version, *app.downloadURL, progress);
+        QString image = co_await download;
+        co_return Outcome{std::move(image), std::nullopt};
+    } catch (const UpdateInstaller::Error &error) {
+        co_return Outcome{{}, error.description()};
+    } catch (const std::exception &error) {
+        co_return Outcome{{}, QString::fromLocal8Bit(error.what())};
+    } catch (...) {
+        co_return Outcome{{}, unknownFailure()};
+    }
+}
+
+// Runs on a pool thread: the download gets that thread's own event loop, so neither the
+// network nor writing the image ever holds up the window.
+Outcome fetchInThisThread(const UpdateInstaller &installer, const CatalogApp &app,
+                          const UpdateInstaller::Progress &progress)
+{
+    return QCoro::waitFor(fetch(installer, app, progress));
+}
+
+// Runs on a pool thread: the cached image of this version if there is one, else a fresh
+// download, then the install, which blocks while the system tools run.
+Outcome installInThisThread(const UpdateInstaller &installer, const CatalogApp &app,
+                            const UpdateInstaller::Progress &progress)
+{
+    QString image = installer.cachedDMG(app.id, app.version);
+    if (!QFileInfo::exists(image)) {
+        const Outcome fetched = fetchInThisThread(installer, app, progress);
+        if (fetched.error)
+            return fetched;
+        image = fetched.value;
+    }
+    return catchingFailures([&] { return installer.install(image, progress); });
+}
+
+} // namespace
+
+UpdateCoordinator::UpdateCoordinator(UpdateInstaller installer, DesktopServices services, QObject *parent)
+    : QObject(parent),
+      m_installer(std::move(installer)),
+      m_services(std::move(services)),
+      m_installedApps(m_installer.options().locations)
+{
+    // Mostly waiting on child processes and the network: enough threads that installs of
+    // different apps, and downloads, run side by side.
+    m_installPool.setMaxThreadCount(8);
+    m_installPool.setThreadPriority(QThread::HighPriority);
+    m_prefetchPool.setMaxThreadCount(4);
+    m_prefetchPool.setThreadPriority(QThread::LowPriority);
+}
+
+UpdateCoordinator::UpdateCoordinator(QObject *parent)
+    : UpdateCoordinator(UpdateInstaller(), DesktopServices::forUser(Locations::fromEnvironment()), parent)
+{
+}
+
+UpdateCoordinator::~UpdateCoordinator()
+{
+    // Nothing is cancelled. The jobs post their progress to this object, which must exist
+    // until the last of them has ended.
+    m_installPool.waitForDone();
+    m_prefetchPool.waitForDone();
+}
+
+void UpdateCoordinator::setOnInstalled(InstalledHook hook)
+{
+    m_onInstalled = std::move(hook);
+}
+
+UpdateCoordinator::State UpdateCoordinator::state(const CatalogApp &app) const
+{
+    return m_states.value(app.id, State::idle());
+}
+
+void UpdateCoordinator::install(const CatalogApp &app)
+{
+    if (isRunning(app)) {
+        setAppToQuitFirst(app);
+        return;
+    }
+    if (!app.downloadURL) {
+        const UpdateInstaller::Failure noLink{UpdateInstaller::Failure::Kind::NoDownloadURL, 0, {}};
+        setState(app.id, State::failed(noLink.description()));
+        return;
+    }
+    setState(app.id, State::installing());
+    runInstall(app);
+}
+
+// The coroutines below await named futures: g++ 12 may destroy the temporaries of a
+// co_await expression twice.
+
+QCoro::Task<> UpdateCoordinator::runInstall(CatalogApp app)
+{
+    const QPointer<UpdateCoordinator> self(this);
+    QFuture<Outcome> job = QtConcurrent::run(
+        &m_installPool, [installer = m_installer, app, progress = progressReporter(app.id)] {
+            return installInThisThread(installer, app, progress);
+        });
+    const Outcome outcome = co_await job;
+    if (!self)
+        co_return;
+    if (outcome.error) {
+        setState(app.id, State::failed(*outcome.error));
+        co_return;
+    }
+    setState(app.id, State::installed(outcome.value));
+    if (m_onInstalled) {
+        if (app.bundleID)
+            m_onInstalled(std::make_pair(*app.bundleID, outcome.value));
+        else
+            m_onInstalled(std::nullopt);
+    }
+}
+
+void UpdateCoordinator::apply(const UpdateInstaller::Step &step, const QString &appID)
+{
+    using Kind = UpdateInstaller::Step::Kind;
+    switch (step.kind) {
+    case Kind::Verifying:
+    case Kind::Installing:
+        setState(appID, State::installing());
+        return;
+    case Kind::Finished:
+        setState(appID, State::installed(step.location));
+        return;
+    case Kind::Downloading:
+        // Reports travel separately and may arrive after a later step: a download report
+        // never takes an install back.
+        if (m_states.value(appID).kind == State::Kind::Installing)
+            return;
+        setState(appID, State::downloading(step.fraction));
+        return;
+    }
+}
+
+void UpdateCoordinator::prefetch(const QList<CatalogApp> &apps)
+{
+    for (const CatalogApp &app : apps) {
+        if (m_running.contains(app.id) || !app.downloadURL)
+            continue;
+        if (QFileInfo::exists(m_installer.cachedDMG(app.id, app.version))) {
+            setState(app.id, State::ready());
+            continue;
+        }
+        m_running.insert(app.id);
+        setState(app.id, State::downloading(0));
+        runPrefetch(app);
+    }
+}
+
+void UpdateCoordinator::prefetchApps(const QVariantList &apps)
+{
+    QList<CatalogApp> list;
+    list.reserve(apps.size());
+    for (const QVariant &app : apps) {
+        if (app.canConvert<CatalogApp>())
+            list.append(app.value<CatalogApp>());
+    }
+    prefetch(list);
+}
+
+QCoro::Task<> UpdateCoordinator::runPrefetch(CatalogApp app)
+{
+    const QPointer<UpdateCoordinator> self(this);
+    QFuture<Outcome> job = QtConcurrent::run(
+        &m_prefetchPool, [installer = m_installer, app, progress = progressReporter(app.id)] {
+            return fetchInThisThread(installer, app, progress);
+        });
+    const Outcome outcome = co_await job;
+    if (!self)
+        co_return;
+    m_running.remove(app.id);
+    setState(app.id, outcome.error ? State::failed(*outcome.error) : State::ready());
+}
+
+void UpdateCoordinator::uninstall(const CatalogApp &app)
+{
+    if (!app.bundleID)
+        return;
+    const std::optional<InstalledApp> installed = m_installedApps.find(*app.bundleID);
+    if (!installed)
+        return;
+    if (isRunning(app)) {
+        setAppToQuitFirst(app);
+        return;
+    }
+    moveToTrash(app.id, *app.bundleID, installed->location);
+}
+
+QCoro::Task<> UpdateCoordinator::moveToTrash(QString appID, QString bundleID, QString location)
+{
+    const QPointer<UpdateCoordinator> self(this);
+    QFuture<Trash::Result> job = QtConcurrent::run(
+        &m_installPool, [trash = m_services.trash, locations = m_installer.options().locations, bundleID, location] {
+            Trash::Result result = trash->moveToTrash(location);
+            // The desktop's menus stop offering the app; a copy elsewhere keeps its own entry.
+            if (result.ok())
+                DesktopEntries::unregisterBundle(locations, bundleID, location);
+            return result;
+        });
+    const Trash::Result result = co_await job;
+    if (!self)
+        co_return;
+    if (!result.ok()) {
+        setState(appID, State::failed(result.error));
+        co_return;
+    }
+    setState(appID, State::idle());
+    if (m_onInstalled)
+        m_onInstalled(std::nullopt);
+}
+
+void UpdateCoordinator::clearAppToQuitFirst()
+{
+    setAppToQuitFirst(std::nullopt);
+}
+
+void UpdateCoordinator::openApp(const QString &bundlePath)
+{
+    if (!bundlePath.isEmpty())
+        m_services.launcher->open(bundlePath);
+}
+
+UpdateInstaller::Progress UpdateCoordinator::progressReporter(const QString &appID)
+{
+    // Called on worker threads. Each report reaches the window's thread as its own event;
+    // the coordinator outlives the jobs (its destructor waits for them), the guard only
+    // keeps a report from acting on a coordinator being torn down.
+    return [context = this, self = QPointer<UpdateCoordinator>(this), appID](const UpdateInstaller::Step &step) {
+        QMetaObject::invokeMethod(
+            context,
+            [self, step, appID] {
+                if (self)
+                    self->apply(step, appID);
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+bool UpdateCoordinator::isRunning(const CatalogApp &app) const
+{
+    return app.bundleID && m_services.runningApps->isRunning(*app.bundleID);
+}
+
+void UpdateCoordinator::setState(const QString &appID, const State &state)
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (m_states.value(appID, State::idle()) == state)
+        return;
+    m_states.insert(appID, state);
+    Q_EMIT stateChanged(appID);
+    Q_EMIT statesChanged();
+}
+
+void UpdateCoordinator::setAppToQuitFirst(const std::optional<CatalogApp> &app)
+{
+    Q_ASSERT(QThread::currentThread() == thread());
+    if (m_appToQuitFirst == app)
+        return;
+    m_appToQuitFirst = app;
+    Q_EMIT appToQuitFirstChanged();
+}
+
+CatalogApp UpdateCoordinator::appToQuitFirstOrEmpty() const
+{
+    return m_appToQuitFirst.value_or(CatalogApp());
+}
+
+QVariantMap UpdateCoordinator::states() const
+{
+    QVariantMap map;
+    for (auto it = m_states.cbegin(); it != m_states.cend(); ++it)
+        map.insert(it.key(), QVariant::fromValue(it.value()));
+    return map;
+}

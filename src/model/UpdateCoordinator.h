@@ -1,11 +1,15 @@
 #pragma once
 
-// Interface sketch; the coordinator work fills it in and may refine it, keeping the members
-// the views use (state, install, prefetch, uninstall, openApp, appToQuitFirst, states).
-
 #include "model/Catalog.h"
+#include "platform/DesktopServices.h"
+#include "service/InstalledApps.h"
+#include "service/UpdateInstaller.h"
 
+#include <QCoroTask>
+#include <QHash>
 #include <QObject>
+#include <QSet>
+#include <QThreadPool>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -24,31 +28,51 @@ public:
     enum class Kind { Idle, Ready, Downloading, Installing, Installed, Failed };
     Q_ENUM(Kind)
     Kind kind = Kind::Idle;
-    double fraction = 0;  // Downloading
-    QString location;     // Installed
-    QString message;      // Failed
+    double fraction = 0;  // Downloading: 0 to 1
+    QString location;     // Installed: the installed bundle
+    QString message;      // Failed: the text the user reads
+
+    static UpdateCoordinatorState idle() { return {}; }
+    static UpdateCoordinatorState ready() { return {Kind::Ready, 0, {}, {}}; }
+    static UpdateCoordinatorState downloading(double fraction) { return {Kind::Downloading, fraction, {}, {}}; }
+    static UpdateCoordinatorState installing() { return {Kind::Installing, 0, {}, {}}; }
+    static UpdateCoordinatorState installed(QString at) { return {Kind::Installed, 0, std::move(at), {}}; }
+    static UpdateCoordinatorState failed(QString message) { return {Kind::Failed, 0, {}, std::move(message)}; }
     friend bool operator==(const UpdateCoordinatorState &, const UpdateCoordinatorState &) = default;
 };
 
+// The one object through which the window installs, updates, uninstalls and pre-downloads
+// catalogue apps. It keeps a state per catalogue app id for the views to draw, runs the
+// installer in the background, refuses to touch an app while a copy of it runs, and tells
+// the catalogue store when the installed apps have changed.
+//
+// Lives on the window's thread: every member is called there, every state change and every
+// signal happens there. Work once started is never cancelled; destroying the coordinator
+// waits for the installs and downloads still running.
 class UpdateCoordinator : public QObject {
     Q_OBJECT
     Q_PROPERTY(CatalogApp appToQuitFirst READ appToQuitFirstOrEmpty NOTIFY appToQuitFirstChanged)
     Q_PROPERTY(bool hasAppToQuitFirst READ hasAppToQuitFirst NOTIFY appToQuitFirstChanged)
     // catalogue id -> State; an id without entry is idle. Read it in a binding to redraw on change.
-    Q_PROPERTY(QVariantMap states READ statesForView NOTIFY statesChanged)
+    Q_PROPERTY(QVariantMap states READ states NOTIFY statesChanged)
 
 public:
     // The value type lives outside the class (moc cannot read gadgets nested in a QObject).
     using State = UpdateCoordinatorState;
 
-    // Told (bundle identifier, installed bundle path) after an install, nothing after an uninstall.
+    // Told after an install (bundle identifier and installed bundle path, or nothing when the
+    // app has no bundle identifier) and after an uninstall (nothing).
     using InstalledHook = std::function<void(const std::optional<std::pair<QString, QString>> &)>;
 
+    // The installer's locations also say where installed copies are looked for.
+    UpdateCoordinator(UpdateInstaller installer, DesktopServices services, QObject *parent = nullptr);
+    // The user's real installer and desktop.
     explicit UpdateCoordinator(QObject *parent = nullptr);
     ~UpdateCoordinator() override;
+    // Set once by the application at launch: the catalogue store's rescan.
     void setOnInstalled(InstalledHook hook);
 
-    Q_INVOKABLE UpdateCoordinatorState state(const CatalogApp &app) const;
+    Q_INVOKABLE State state(const CatalogApp &app) const;
     Q_INVOKABLE void install(const CatalogApp &app);
     Q_INVOKABLE void uninstall(const CatalogApp &app);
     void prefetch(const QList<CatalogApp> &apps);
@@ -57,14 +81,40 @@ public:
     // Starts the installed bundle's program detached; nothing when path is empty.
     Q_INVOKABLE void openApp(const QString &bundlePath);
 
+    // Applies one progress report of the installer to the app's state.
+    void apply(const UpdateInstaller::Step &step, const QString &appID);
+
+    std::optional<CatalogApp> appToQuitFirst() const { return m_appToQuitFirst; }
+    bool hasAppToQuitFirst() const { return m_appToQuitFirst.has_value(); }
+    QVariantMap states() const;
+
 Q_SIGNALS:
     void statesChanged();
+    void stateChanged(const QString &appID);
     void appToQuitFirstChanged();
 
 private:
     CatalogApp appToQuitFirstOrEmpty() const;
-    bool hasAppToQuitFirst() const;
-    QVariantMap statesForView() const;
+
+    void setState(const QString &appID, const State &state);
+    void setAppToQuitFirst(const std::optional<CatalogApp> &app);
+    bool isRunning(const CatalogApp &app) const;
+    UpdateInstaller::Progress progressReporter(const QString &appID);
+
+    QCoro::Task<> runInstall(CatalogApp app);
+    QCoro::Task<> runPrefetch(CatalogApp app);
+    QCoro::Task<> moveToTrash(QString appID, QString bundleID, QString location);
+
+    UpdateInstaller m_installer;
+    DesktopServices m_services;
+    InstalledApps m_installedApps;
+    QHash<QString, State> m_states;
+    std::optional<CatalogApp> m_appToQuitFirst;
+    QSet<QString> m_running;  // apps with a prefetch download in flight
+    // Installs before pre-downloads: the user is waiting for the former.
+    QThreadPool m_installPool;
+    QThreadPool m_prefetchPool;
+    InstalledHook m_onInstalled;
 };
 
 Q_DECLARE_METATYPE(UpdateCoordinatorState)

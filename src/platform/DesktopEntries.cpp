@@ -89,9 +89,9 @@ QString entryFileName(const QString &bundleID, const QString &bundlePath)
         .arg(safeFileNamePart(bundleID), QString::fromLatin1(hash.toHex().left(16)));
 }
 
-QStringList bundlesWithIdentifier(const Locations &locations, const QString &bundleID)
+QHash<QString, QStringList> registeredBundles(const Locations &locations)
 {
-    QStringList bundles;
+    QHash<QString, QStringList> bundles;
     QSet<QString> seenFiles;
     for (const QString &folder : locations.desktopEntryFolders()) {
         for (const QString &name : entryFiles(folder)) {
@@ -99,18 +99,24 @@ QStringList bundlesWithIdentifier(const Locations &locations, const QString &bun
                 continue;  // masked by a more important folder
             seenFiles.insert(name);
             const std::optional<DesktopEntryFile> entry = readEntry(folder + QLatin1Char('/') + name);
-            if (!entry || entry->value(QStringLiteral("Hidden")) == QLatin1String("true")
-                || entry->value(identifierKey) != bundleID)
+            if (!entry || entry->value(QStringLiteral("Hidden")) == QLatin1String("true"))
                 continue;
+            const QString bundleID = entry->value(identifierKey).value_or(QString());
             const QString path = entry->value(pathKey).value_or(QString());
-            if (path.isEmpty())
+            if (bundleID.isEmpty() || path.isEmpty())
                 continue;
+            QStringList &paths = bundles[bundleID];
             const QString clean = QDir::cleanPath(path);
-            if (!bundles.contains(clean))
-                bundles.append(clean);
+            if (!paths.contains(clean))
+                paths.append(clean);
         }
     }
     return bundles;
+}
+
+QStringList bundlesWithIdentifier(const Locations &locations, const QString &bundleID)
+{
+    return registeredBundles(locations).value(bundleID);
 }
 
 bool registerBundle(const Locations &locations, const QString &bundlePath)

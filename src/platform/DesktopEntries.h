@@ -2,6 +2,7 @@
 
 #include "platform/Locations.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
@@ -30,6 +31,8 @@ namespace DesktopEntries {
 // Paths of the bundles registered with exactly this identifier, user entries first, each
 // folder in file-name order, without duplicates. The bundles are not checked on disk.
 QStringList bundlesWithIdentifier(const Locations &locations, const QString &bundleID);
+// The same for every identifier at once, reading each entry once.
+QHash<QString, QStringList> registeredBundles(const Locations &locations);
 
 // Writes (atomically) the entry for the bundle at bundlePath from its Info.plist. False when
 // the Info.plist lacks an identifier or a plain executable name, or the write fails.

@@ -52,11 +52,82 @@ QString cleanParent(const QString &path)
 
 InstalledApps::InstalledApps(Locations locations) : m_locations(std::move(locations)) {}
 
+class InstalledApps::Snapshot {
+public:
+    explicit Snapshot(const InstalledApps &apps)
+        : m_folders(apps.searchFolders()), m_registry(DesktopEntries::registeredBundles(apps.m_locations))
+    {
+    }
+
+    std::optional<InstalledApp> find(const QString &bundleID)
+    {
+        QList<InstalledApp> candidates = registeredCopies(bundleID);
+        if (candidates.isEmpty())
+            candidates = copiesInFolders(bundleID);
+        return preferredCopy(candidates, m_folders);
+    }
+
+private:
+    QList<InstalledApp> registeredCopies(const QString &bundleID)
+    {
+        QList<InstalledApp> copies;
+        for (const QString &bundle : m_registry.value(bundleID)) {
+            if (const BundleInfo *info = bundleInfo(bundle); info && info->shortVersion)
+                copies.append({bundleID, *info->shortVersion, bundle});
+        }
+        return copies;
+    }
+
+    // The ".app" entries of the search folders, in folder order, each folder listed once.
+    const QStringList &folderBundles()
+    {
+        if (!m_folderBundles) {
+            m_folderBundles.emplace();
+            for (const QString &folder : m_folders) {
+                const QDir dir(folder);
+                const QStringList names = dir.entryList(
+                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+                for (const QString &name : names) {
+                    if (name.endsWith(QLatin1String(".app")) && name.size() > 4)
+                        m_folderBundles->append(dir.filePath(name));
+                }
+            }
+        }
+        return *m_folderBundles;
+    }
+
+    QList<InstalledApp> copiesInFolders(const QString &bundleID)
+    {
+        QList<InstalledApp> copies;
+        for (const QString &bundle : folderBundles()) {
+            const BundleInfo *info = bundleInfo(bundle);
+            if (info && info->identifier == bundleID && info->shortVersion)
+                copies.append({bundleID, *info->shortVersion, bundle});
+        }
+        return copies;
+    }
+
+    // Info.plist of a bundle, read at most once per snapshot; null when unreadable.
+    const BundleInfo *bundleInfo(const QString &bundle)
+    {
+        auto it = m_infos.constFind(bundle);
+        if (it == m_infos.cend())
+            it = m_infos.insert(bundle, BundleInfo::read(bundle));
+        return it->has_value() ? &**it : nullptr;
+    }
+
+    QStringList m_folders;
+    QHash<QString, QStringList> m_registry;
+    std::optional<QStringList> m_folderBundles;
+    QHash<QString, std::optional<BundleInfo>> m_infos;
+};
+
 QHash<QString, InstalledApp> InstalledApps::scan(const QStringList &bundleIDs) const
 {
+    Snapshot snapshot(*this);
     QHash<QString, InstalledApp> found;
     for (const QString &bundleID : bundleIDs) {
-        if (std::optional<InstalledApp> app = find(bundleID))
+        if (std::optional<InstalledApp> app = snapshot.find(bundleID))
             found.insert(bundleID, std::move(*app));
     }
     return found;
@@ -68,40 +139,9 @@ QStringList InstalledApps::searchFolders() const
             m_locations.systemApplications, m_locations.homeApplications()};
 }
 
-QList<InstalledApp> InstalledApps::registeredCopies(const QString &bundleID) const
-{
-    QList<InstalledApp> copies;
-    for (const QString &bundle : DesktopEntries::bundlesWithIdentifier(m_locations, bundleID)) {
-        if (std::optional<QString> version = versionOnDisk(bundle))
-            copies.append({bundleID, *version, bundle});
-    }
-    return copies;
-}
-
-QList<InstalledApp> InstalledApps::copiesInFolders(const QStringList &folders, const QString &bundleID)
-{
-    QList<InstalledApp> copies;
-    for (const QString &folder : folders) {
-        const QDir dir(folder);
-        const QStringList names =
-            dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-        for (const QString &name : names) {
-            if (!name.endsWith(QLatin1String(".app")) || name.size() == 4)
-                continue;
-            if (std::optional<InstalledApp> copy = app(dir.filePath(name), bundleID))
-                copies.append(std::move(*copy));
-        }
-    }
-    return copies;
-}
-
 std::optional<InstalledApp> InstalledApps::find(const QString &bundleID) const
 {
-    const QStringList folders = searchFolders();
-    QList<InstalledApp> candidates = registeredCopies(bundleID);
-    if (candidates.isEmpty())
-        candidates = copiesInFolders(folders, bundleID);
-    return preferredCopy(candidates, folders);
+    return Snapshot(*this).find(bundleID);
 }
 
 std::optional<InstalledApp> InstalledApps::preferredCopy(const QList<InstalledApp> &candidates,
@@ -134,14 +174,6 @@ std::optional<InstalledApp> InstalledApps::app(const QString &bundlePath, const 
     if (!info || info->identifier != bundleID || !info->shortVersion)
         return std::nullopt;
     return InstalledApp{bundleID, *info->shortVersion, bundlePath};
-}
-
-std::optional<QString> InstalledApps::versionOnDisk(const QString &bundlePath)
-{
-    const std::optional<BundleInfo> info = BundleInfo::read(bundlePath);
-    if (!info)
-        return std::nullopt;
-    return info->shortVersion;
 }
 
 int InstalledApps::compareVersions(QStringView a, QStringView b)

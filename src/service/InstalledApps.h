@@ -36,14 +36,12 @@ public:
 private:
     // The install destination, "/Applications", the home "Applications" folder.
     QStringList searchFolders() const;
-    QList<InstalledApp> registeredCopies(const QString &bundleID) const;
-    static QList<InstalledApp> copiesInFolders(const QStringList &folders, const QString &bundleID);
+    // What one scan reads from disk: the registry and each bundle's Info.plist, once each.
+    class Snapshot;
     // Copies directly inside a search folder first, else all; then the newest, the earliest
     // among equals.
     static std::optional<InstalledApp> preferredCopy(const QList<InstalledApp> &candidates,
                                                      const QStringList &folders);
-    // The bundle's short version string, without checking its identifier.
-    static std::optional<QString> versionOnDisk(const QString &bundlePath);
 
     Locations m_locations;
 };

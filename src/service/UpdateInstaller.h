@@ -84,21 +84,29 @@ public:
         Locations locations = Locations::fromEnvironment();
         Tools tools = Tools::installed();
         QString extraCaFile;  // PEM authority trusted besides the system's
-        QString teamIdentifier;  // default: the maker's team
+        QString teamIdentifier;  // empty: the maker's team
+        // A tool still running after this long is killed and counts as failed.
         std::chrono::seconds toolTimeout{600};
     };
 
+    // The build's settings: the extra authority of a demo build (none normally).
     UpdateInstaller();
     explicit UpdateInstaller(Options options);
 
     QString cacheDirectory() const;  // <data>/VeltraneHub/Updates, created when missing
+    // <cache>/<appID>-<version>.dmg (it may not exist). Empty when the id or version cannot be
+    // part of a file name in the cache ("/", control characters, a leading ".", empty);
+    // fetchDMG and install refuse those with a clear text.
     QString cachedDMG(const QString &appID, const QString &version) const;
     static QString destinationDirectory(const Locations &locations);
 
     // Returns the cached image, downloading it first when it is not cached. Throws Error.
+    // The download runs on a worker thread and reports progress there; the caller's thread
+    // only waits for the result. Safe to call on a temporary installer.
     QCoro::Task<QString> fetchDMG(QString appID, QString version, QUrl from, Progress progress) const;
     // Installs the app in the image and returns its location. Blocks while the tools run:
-    // never call it on the window's thread. Throws Error.
+    // never call it on the window's thread. Throws Error. A cached image that cannot be
+    // opened or holds no app is removed from the cache, so the next attempt downloads it.
     QString install(const QString &dmg, const Progress &progress) const;
 
     const Options &options() const { return m_options; }

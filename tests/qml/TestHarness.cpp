@@ -1,5 +1,7 @@
 #include "TestHarness.h"
 
+#include "platform/DesktopServices.h"
+
 #include <QCoroTask>
 
 namespace {
@@ -30,6 +32,15 @@ QHash<QString, InstalledApp> defaultInstalled()
     };
 }
 
+// Batchwise is running: the coordinator must ask the user to quit it before an update.
+class FakeRunningApps : public RunningApps {
+public:
+    QList<qint64> processes(const QString &bundleID) const override
+    {
+        return bundleID == QLatin1String("test.batchwise") ? QList<qint64>{4242} : QList<qint64>{};
+    }
+};
+
 } // namespace
 
 TestHarness::TestHarness() : m_installed(defaultInstalled())
@@ -45,6 +56,9 @@ TestHarness::TestHarness() : m_installed(defaultInstalled())
     };
     scanner.readBundle = [](const QString &, const QString &) { return std::optional<InstalledApp>(); };
     m_store = std::make_unique<CatalogStore>(&m_service, std::move(scanner));
+    DesktopServices services = DesktopServices::forUser(Locations::fromEnvironment());
+    services.runningApps = std::make_shared<FakeRunningApps>();
+    m_updates = std::make_unique<UpdateCoordinator>(UpdateInstaller(), std::move(services));
     // Toasts stay until the next one: the tests decide when they look.
     m_store->setToastSleep([](std::chrono::milliseconds) -> QCoro::Task<> { co_return; });
     reset();

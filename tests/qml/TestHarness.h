@@ -23,7 +23,7 @@ public:
     ~TestHarness() override;
 
     CatalogStore &store() { return *m_store; }
-    UpdateCoordinator &updates() { return m_updates; }
+    UpdateCoordinator &updates() { return *m_updates; }
 
     // Back to the test catalogue, loaded, with the default installed copies and no selection.
     Q_INVOKABLE void reset();
@@ -43,5 +43,5 @@ private:
     FakeCatalogService m_service;
     QHash<QString, InstalledApp> m_installed;
     std::unique_ptr<CatalogStore> m_store;
-    UpdateCoordinator m_updates;
+    std::unique_ptr<UpdateCoordinator> m_updates;
 };

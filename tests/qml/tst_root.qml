@@ -34,14 +34,28 @@ Item {
             compare(plain.foreground, Theme.primaryText)
         }
 
-        function test_quitAlertClearsTheAppToQuit() {
+        function test_quitAlertForARunningApp() {
             const root = createTemporaryObject(rootComponent, scene)
-            root.quitAlert.open()
+            CatalogStore.selectedAppID = "batchwise"          // running, see the harness
+            UpdateCoordinator.install(CatalogStore.selectedApp)
             tryVerify(() => root.quitAlert.opened)
-            compare(root.quitAlert.title, UpdateCoordinator.hasAppToQuitFirst ? root.quitAlert.title : "Quit the app first")
+            compare(root.quitAlert.title, "Quit Batchwise first")
+            compare(root.quitAlert.message, "Batchwise is running. Quit it, then press Update again.")
             mouseClick(findChild(root.quitAlert.contentItem, "cancelButton"))
             tryVerify(() => !root.quitAlert.visible)
             verify(!UpdateCoordinator.hasAppToQuitFirst)
+            wait(50)
+            verify(!root.quitAlert.visible)                   // does not come back by itself
+        }
+
+        function test_failureShowsUnderTheDescription() {
+            const root = createTemporaryObject(rootComponent, scene)
+            CatalogStore.selectedAppID = "nolink"
+            UpdateCoordinator.install(CatalogStore.selectedApp)
+            const failure = findChild(root.detail, "failureMessage")
+            tryVerify(() => failure.visible)
+            compare(failure.text, "This app has no download link yet.")
+            compare(failure.color, Theme.orange)
         }
 
         function test_searchFieldWritesEveryKeystroke() {

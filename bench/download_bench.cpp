@@ -1,0 +1,159 @@
+// Downloads one disk image with UpdateInstaller::fetchDMG and prints the throughput, how much
+// the resident memory grew at its peak and the longest stall of the main thread's event loop
+// (gaps between ticks of a 1 ms timer) while the download ran.
+//
+//   download_bench <url> <ca file> <work folder> [rounds]
+//
+// Each round downloads afresh into <work folder>; the best throughput and the worst memory
+// growth and stall over the rounds are printed, and for comparison the longest stall of the
+// same timer on an idle event loop (scheduling on a busy machine alone).
+
+#include "service/UpdateInstaller.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+struct Round {
+    double mibPerSecond = 0;
+    double rssGrowthMib = 0;
+    double maxStallMs = 0;
+    QString error;
+};
+
+// A field of /proc/self/status in kB.
+long statusKb(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+// Sets the peak resident size back to the current one.
+void resetPeakRss()
+{
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
+}
+
+// The longest gap between ticks of a precise 1 ms timer on this thread.
+class StallMeter {
+public:
+    StallMeter()
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setInterval(1);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            m_longestNs = qMax(m_longestNs, m_sinceTick.nsecsElapsed());
+            m_sinceTick.restart();
+        });
+        m_sinceTick.start();
+        m_timer.start();
+    }
+    double longestMs() const { return qMax(m_longestNs, m_sinceTick.nsecsElapsed()) / 1e6; }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_sinceTick;
+    qint64 m_longestNs = 0;
+};
+
+QCoro::Task<QString> fetch(UpdateInstaller installer, QUrl url, double *lastFraction)
+{
+    // Progress hops to the main thread, as the window's coordinator does.
+    auto progress = [lastFraction](const UpdateInstaller::Step &step) {
+        QMetaObject::invokeMethod(qApp, [lastFraction, f = step.fraction] { *lastFraction = f; },
+                                  Qt::QueuedConnection);
+    };
+    try {
+        QString image = co_await installer.fetchDMG(QStringLiteral("bench"), QStringLiteral("1.0"), url, progress);
+        co_return image;
+    } catch (const UpdateInstaller::Error &error) {
+        co_return QStringLiteral("error: ") + error.description();
+    }
+}
+
+// The same meter on an idle event loop: what the machine's scheduling alone costs.
+double idleStallMs(int milliseconds)
+{
+    StallMeter stalls;
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+    return stalls.longestMs();
+}
+
+Round runRound(const QUrl &url, const QString &caFile, const QString &work)
+{
+    UpdateInstaller::Options options;
+    options.locations.home = work + QStringLiteral("/home");
+    options.locations.dataHome = work + QStringLiteral("/data");
+    options.locations.tempDir = work + QStringLiteral("/tmp");
+    options.extraCaFile = caFile;
+    QDir().mkpath(options.locations.tempDir);
+    const UpdateInstaller installer(options);
+
+    double lastFraction = 0;
+    resetPeakRss();
+    const long rssBefore = statusKb("VmRSS:");
+    StallMeter stalls;
+    QElapsedTimer clock;
+    clock.start();
+    const QString image = QCoro::waitFor(fetch(installer, url, &lastFraction));
+    const double seconds = clock.nsecsElapsed() / 1e9;
+
+    Round round;
+    round.maxStallMs = stalls.longestMs();
+    round.rssGrowthMib = (statusKb("VmHWM:") - rssBefore) / 1024.0;
+    if (image.startsWith(QStringLiteral("error: "))) {
+        round.error = image;
+        return round;
+    }
+    round.mibPerSecond = QFileInfo(image).size() / (1024.0 * 1024.0) / seconds;
+    QFile::remove(image);
+    return round;
+}
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 4) {
+        std::fprintf(stderr, "usage: download_bench <url> <ca file> <work folder> [rounds]\n");
+        return 2;
+    }
+    const QUrl url(args[1]);
+    const int rounds = args.size() > 4 ? args[4].toInt() : 3;
+
+    const double idleMs = idleStallMs(2000);
+    Round summary;
+    for (int i = 0; i < rounds; ++i) {
+        const Round round = runRound(url, args[2], args[3]);
+        if (!round.error.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(round.error));
+            return 1;
+        }
+        summary.mibPerSecond = qMax(summary.mibPerSecond, round.mibPerSecond);
+        summary.rssGrowthMib = qMax(summary.rssGrowthMib, round.rssGrowthMib);
+        summary.maxStallMs = qMax(summary.maxStallMs, round.maxStallMs);
+    }
+    std::printf("BENCH download_mib_per_s %.1f MiB/s\n", summary.mibPerSecond);
+    std::printf("BENCH download_peak_rss_growth_mib %.1f MiB\n", summary.rssGrowthMib);
+    std::printf("BENCH download_max_stall_ms %.1f ms\n", summary.maxStallMs);
+    std::printf("BENCH idle_max_stall_ms %.1f ms\n", idleMs);
+    return 0;
+}

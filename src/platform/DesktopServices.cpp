@@ -1,0 +1,8 @@
+#include "platform/DesktopServices.h"
+
+DesktopServices DesktopServices::forUser(const Locations &locations)
+{
+    return {std::make_shared<const RunningApps>(),
+            std::make_shared<const Trash>(locations.dataHome),
+            std::make_shared<const AppLauncher>(locations.home)};
+}

@@ -1,0 +1,83 @@
+#include "platform/RunningApps.h"
+
+#include "platform/BundleInfo.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+
+#include <algorithm>
+#include <climits>
+#include <optional>
+#include <unistd.h>
+
+namespace {
+
+// The program a process runs, from its /proc entry; nothing for kernel threads, processes
+// that ended meanwhile and those of other users.
+std::optional<QString> programOf(const QString &processFolder)
+{
+    char buffer[PATH_MAX];
+    const QByteArray link = QFile::encodeName(processFolder + QStringLiteral("/exe"));
+    const ssize_t length = ::readlink(link.constData(), buffer, sizeof buffer);
+    if (length <= 0 || length == ssize_t(sizeof buffer))
+        return std::nullopt;
+    return QFile::decodeName(QByteArray(buffer, length));
+}
+
+bool isProcessID(const QString &name)
+{
+    return !name.isEmpty() && std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.isDigit(); });
+}
+
+} // namespace
+
+RunningApps::RunningApps(QString procRoot) : m_procRoot(std::move(procRoot)) {}
+
+QString RunningApps::enclosingBundle(const QString &executablePath)
+{
+    QString path = executablePath;
+    // The kernel marks a program whose file was deleted or replaced after it started.
+    const QLatin1String deleted(" (deleted)");
+    if (path.endsWith(deleted))
+        path.chop(deleted.size());
+
+    const QStringList parts = path.split(QLatin1Char('/'));
+    // The program itself is never the bundle, so its own name is not looked at.
+    for (qsizetype i = parts.size() - 2; i > 0; --i) {
+        const QString &part = parts.at(i);
+        if (part.size() > 4 && part.endsWith(QLatin1String(".app")))
+            return parts.mid(0, i + 1).join(QLatin1Char('/'));
+    }
+    return {};
+}
+
+QList<qint64> RunningApps::processes(const QString &bundleID) const
+{
+    QList<qint64> found;
+    if (bundleID.isEmpty())
+        return found;
+
+    // Several processes usually share a bundle: read each Info.plist once per scan.
+    QHash<QString, std::optional<QString>> identifiers;
+    const QStringList entries = QDir(m_procRoot).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &entry : entries) {
+        if (!isProcessID(entry))
+            continue;
+        const auto program = programOf(m_procRoot + QLatin1Char('/') + entry);
+        if (!program)
+            continue;
+        const QString bundle = enclosingBundle(*program);
+        if (bundle.isEmpty())
+            continue;
+        auto known = identifiers.find(bundle);
+        if (known == identifiers.end()) {
+            const auto info = BundleInfo::read(bundle);
+            known = identifiers.insert(bundle, info ? info->identifier : std::nullopt);
+        }
+        if (known.value() == bundleID)
+            found.append(entry.toLongLong());
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}

@@ -1,0 +1,3 @@
+#include "service/UpdateInstallerLog.h"
+
+Q_LOGGING_CATEGORY(lcUpdate, "apps.veltrane.hub.update")

@@ -1,0 +1,278 @@
+#include "TestBundles.h"
+#include "platform/AppLauncher.h"
+#include "platform/RunningApps.h"
+#include "platform/Trash.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(data);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The two keys of an information file, the path decoded as the Trash's users decode it.
+struct TrashInfo {
+    QString path;
+    QString deletionDate;
+};
+
+TrashInfo readTrashInfo(const QString &file)
+{
+    TrashInfo info;
+    const QList<QByteArray> lines = readFile(file).split('\n');
+    if (lines.value(0) != "[Trash Info]")
+        return info;
+    for (const QByteArray &line : lines) {
+        if (line.startsWith("Path="))
+            info.path = QString::fromUtf8(QByteArray::fromPercentEncoding(line.mid(5)));
+        else if (line.startsWith("DeletionDate="))
+            info.deletionDate = QString::fromLatin1(line.mid(13));
+    }
+    return info;
+}
+
+} // namespace
+
+class DesktopServicesTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QList<QProcess *> m_processes;
+
+    // Inside the test home, so items and the Trash share one filesystem.
+    QString path(const QString &relative) const { return m_dir->filePath(relative); }
+    QString dataHome() const { return path(QStringLiteral("data")); }
+
+    QProcess *startFrom(const QString &program)
+    {
+        auto *process = new QProcess(this);
+        m_processes.append(process);
+        process->start(program, {QStringLiteral("30")});
+        return process->waitForStarted() ? process : nullptr;
+    }
+
+    void stop(QProcess *process)
+    {
+        process->kill();
+        process->waitForFinished();
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>(QDir::homePath() + QStringLiteral("/desktop-XXXXXX"));
+        QVERIFY(m_dir->isValid());
+    }
+
+    void cleanup()
+    {
+        for (QProcess *process : std::as_const(m_processes))
+            stop(process);
+        qDeleteAll(m_processes);
+        m_processes.clear();
+        m_dir.reset();
+    }
+
+    // Trash
+
+    void trashedItemsCanBePutBack_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("isFolder");
+        QTest::newRow("file") << QStringLiteral("notes.txt") << false;
+        QTest::newRow("app bundle") << QStringLiteral("Foo.app") << true;
+        QTest::newRow("spaces, percent, accents") << QStringLiteral("Ünïcode 100% done.app") << true;
+    }
+
+    void trashedItemsCanBePutBack()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, isFolder);
+        const QString original = path(QStringLiteral("items/") + name);
+        const QString content = isFolder ? original + QStringLiteral("/Contents/Info.plist") : original;
+        writeFile(content, "payload");
+
+        const Trash::Result result = Trash(dataHome()).moveToTrash(original);
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        QVERIFY(!QFileInfo::exists(original));
+        QCOMPARE(QFileInfo(result.trashedAt).path(), dataHome() + QStringLiteral("/Trash/files"));
+
+        const QString infoFile = dataHome() + QStringLiteral("/Trash/info/")
+                                 + QFileInfo(result.trashedAt).fileName() + QStringLiteral(".trashinfo");
+        const QByteArray raw = readFile(infoFile);
+        const QByteArray pathLine = raw.mid(raw.indexOf("Path=")).split('\n').value(0);
+        QVERIFY2(!pathLine.contains(' ') && !pathLine.contains("Ü"), raw.constData());  // escaped as in URLs
+        const TrashInfo info = readTrashInfo(infoFile);
+        QCOMPARE(info.path, original);
+        QVERIFY(QRegularExpression(QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d$"))
+                    .match(info.deletionDate)
+                    .hasMatch());
+
+        // Putting it back, as a file manager does: move it to the recorded path.
+        QVERIFY(QFile::rename(result.trashedAt, info.path));
+        QCOMPARE(readFile(content), QByteArray("payload"));
+    }
+
+    void itemsOfTheSameNameKeepTheirOwnOrigin()
+    {
+        const QStringList originals{path(QStringLiteral("a/Foo.app")), path(QStringLiteral("b/Foo.app"))};
+        // A leftover without information file must not be overwritten either.
+        writeFile(dataHome() + QStringLiteral("/Trash/files/Foo.2.app/keep"), "leftover");
+
+        QStringList trashed;
+        for (const QString &original : originals) {
+            writeFile(original + QStringLiteral("/Contents/Info.plist"), original.toUtf8());
+            const Trash::Result result = Trash(dataHome()).moveToTrash(original);
+            QVERIFY2(result.ok(), qPrintable(result.error));
+            trashed.append(result.trashedAt);
+        }
+        QCOMPARE(trashed.size(), 2);
+        QVERIFY(trashed.at(0) != trashed.at(1));
+        for (qsizetype i = 0; i < 2; ++i) {
+            QCOMPARE(readFile(trashed.at(i) + QStringLiteral("/Contents/Info.plist")), originals.at(i).toUtf8());
+            const QString infoFile = dataHome() + QStringLiteral("/Trash/info/")
+                                     + QFileInfo(trashed.at(i)).fileName() + QStringLiteral(".trashinfo");
+            QCOMPARE(readTrashInfo(infoFile).path, originals.at(i));
+        }
+        QCOMPARE(readFile(dataHome() + QStringLiteral("/Trash/files/Foo.2.app/keep")), QByteArray("leftover"));
+    }
+
+    void failuresLeaveTheItemAndSayWhy()
+    {
+        const Trash trash(dataHome());
+        const Trash::Result missing = trash.moveToTrash(path(QStringLiteral("Missing.app")));
+        QVERIFY(!missing.ok());
+        QVERIFY(missing.trashedAt.isEmpty());
+        QVERIFY2(missing.error.contains(QStringLiteral("“Missing.app”")), qPrintable(missing.error));
+
+        // A Trash whose "files" is not a folder cannot take anything.
+        const QString original = path(QStringLiteral("Foo.app"));
+        writeFile(original + QStringLiteral("/Contents/Info.plist"), "payload");
+        writeFile(dataHome() + QStringLiteral("/Trash/files"), "not a folder");
+        const Trash::Result broken = trash.moveToTrash(original);
+        QVERIFY(!broken.ok());
+        QVERIFY2(broken.error.startsWith(QStringLiteral("Could not move “Foo.app” to the Trash: ")),
+                 qPrintable(broken.error));
+        QCOMPARE(readFile(original + QStringLiteral("/Contents/Info.plist")), QByteArray("payload"));
+        QVERIFY(QDir(dataHome() + QStringLiteral("/Trash/info")).isEmpty());
+    }
+
+    // Running apps
+
+    void enclosingBundle_data()
+    {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QString>("bundle");
+        QTest::newRow("main program") << "/A/Foo.app/Contents/MacOS/foo" << "/A/Foo.app";
+        QTest::newRow("replaced while running") << "/A/Foo.app/Contents/MacOS/foo (deleted)" << "/A/Foo.app";
+        QTest::newRow("nested helper") << "/A/Foo.app/Contents/Helpers/Bar.app/Contents/MacOS/bar"
+                                       << "/A/Foo.app/Contents/Helpers/Bar.app";
+        QTest::newRow("look-alike folder") << "/A/Foo.app2/Contents/MacOS/foo" << "";
+        QTest::newRow("program named .app") << "/usr/bin/tool.app" << "";
+        QTest::newRow("bare .app folder") << "/A/.app/Contents/MacOS/foo" << "";
+        QTest::newRow("no bundle") << "/usr/bin/sleep" << "";
+    }
+
+    void enclosingBundle()
+    {
+        QFETCH(QString, program);
+        QFETCH(QString, bundle);
+        QCOMPARE(RunningApps::enclosingBundle(program), bundle);
+    }
+
+    void runningCopiesAreFoundByIdentifier()
+    {
+        const QString bundle = TestBundles::make(path(QStringLiteral("Apps")), QStringLiteral("Foo"),
+                                                 QStringLiteral("com.example.foo"), QStringLiteral("foo"));
+        const QString lookalike = path(QStringLiteral("Apps/Foo.app2"));
+        QVERIFY(QDir().rename(TestBundles::make(path(QStringLiteral("Apps")), QStringLiteral("Foo2"),
+                                                QStringLiteral("com.example.foo"), QStringLiteral("foo")),
+                              lookalike));
+        QProcess *copy = startFrom(TestBundles::copyProgram(bundle, QStringLiteral("foo")));
+        QProcess *outsider = startFrom(TestBundles::copyProgram(lookalike, QStringLiteral("foo")));
+        QVERIFY(copy && outsider);
+
+        const RunningApps running;
+        QCOMPARE(running.processes(QStringLiteral("com.example.foo")), QList<qint64>{copy->processId()});
+        QVERIFY(!running.isRunning(QStringLiteral("com.example.other")));
+        QVERIFY(!running.isRunning(QString()));
+
+        // An update that replaced the program file leaves the old copy running.
+        QVERIFY(QFile::remove(bundle + QStringLiteral("/Contents/MacOS/foo")));
+        TestBundles::copyProgram(bundle, QStringLiteral("foo"));
+        QVERIFY(running.isRunning(QStringLiteral("com.example.foo")));
+
+        stop(copy);
+        QVERIFY(!running.isRunning(QStringLiteral("com.example.foo")));
+    }
+
+    // Opening apps
+
+    void openStartsTheBundlesProgram()
+    {
+        const QString bundle = TestBundles::make(path(QStringLiteral("Apps")), QStringLiteral("Foo"),
+                                                 QStringLiteral("com.example.foo"), QStringLiteral("foo"));
+        const QString marker = path(QStringLiteral("started"));
+        TestBundles::writeScript(bundle, QStringLiteral("foo"),
+                                 "pwd > '" + marker.toUtf8() + ".part' && mv '" + marker.toUtf8() + ".part' '"
+                                     + marker.toUtf8() + "'\n");
+        const QString home = path(QStringLiteral("home"));
+        QDir().mkpath(home);
+
+        QVERIFY(AppLauncher(home).open(bundle));
+        QTRY_VERIFY(QFileInfo::exists(marker));
+        QCOMPARE(readFile(marker).trimmed(), QFileInfo(home).canonicalFilePath().toUtf8());
+    }
+
+    void openRefusesWhatIsNoProgramOfTheBundle_data()
+    {
+        QTest::addColumn<QString>("executable");
+        QTest::addColumn<QByteArray>("setUp");
+        QTest::newRow("path leaving the bundle") << "../../evil" << QByteArray("evil outside");
+        QTest::newRow("absolute path") << "/bin/true" << QByteArray();
+        QTest::newRow("no executable key") << "" << QByteArray();
+        QTest::newRow("missing program") << "ghost" << QByteArray();
+        QTest::newRow("not executable") << "plain" << QByteArray("plain file");
+        QTest::newRow("no Info.plist") << "foo" << QByteArray("no plist");
+    }
+
+    void openRefusesWhatIsNoProgramOfTheBundle()
+    {
+        QFETCH(QString, executable);
+        QFETCH(QByteArray, setUp);
+        const QString bundle = TestBundles::make(path(QStringLiteral("Apps")), QStringLiteral("Foo"),
+                                                 QStringLiteral("com.example.foo"), executable);
+        if (setUp == "evil outside") {
+            writeFile(bundle + QStringLiteral("/evil"), "#!/bin/sh\ntrue\n");
+            QFile::setPermissions(bundle + QStringLiteral("/evil"), QFile::ReadOwner | QFile::ExeOwner);
+        }
+        if (setUp == "plain file")
+            writeFile(bundle + QStringLiteral("/Contents/MacOS/plain"), "#!/bin/sh\ntrue\n");
+        if (setUp == "no plist") {
+            TestBundles::writeScript(bundle, QStringLiteral("foo"), "true\n");
+            QVERIFY(QFile::remove(bundle + QStringLiteral("/Contents/Info.plist")));
+        }
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^no program to start in ")));
+        QVERIFY(!AppLauncher(path(QString())).open(bundle));
+    }
+};
+
+QTEST_GUILESS_MAIN(DesktopServicesTest)
+#include "tst_desktop_services.moc"

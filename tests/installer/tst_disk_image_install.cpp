@@ -1,0 +1,358 @@
+#include "ScriptFolder.h"
+#include "platform/AtomicPlacement.h"
+#include "platform/DesktopEntries.h"
+#include "platform/TreeCopy.h"
+#include "service/UpdateInstaller.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <dirent.h>
+
+using namespace std::chrono_literals;
+using Step = UpdateInstaller::Step;
+
+namespace {
+const QString team = QStringLiteral("TESTTEAM01");
+
+const QString attachPlist = QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0"><dict><key>system-entities</key><array>
+<dict><key>content-hint</key><string>Apple_partition_map</string></dict>
+<dict><key>content-hint</key><string>Apple_HFS</string><key>mount-point</key><string>%1</string></dict>
+<dict><key>mount-point</key><string>/somewhere/else</string></dict>
+</array></dict></plist>)");
+
+// Bodies of the stand-in tools; each script first logs its name and arguments.
+const QString hdiutilBody = QStringLiteral("case \"$1\" in\nattach) cat <<'EOF'\n%1\nEOF\n;;\ndetach) ;;\nesac");
+const QString codesignBody = QStringLiteral(
+    "case \"$1\" in\n--verify) exit 0;;\n"
+    "-dv) echo \"Executable=$2/Contents/MacOS/Notes\" >&2; echo Identifier=com.example.notes >&2;"
+    " echo TeamIdentifier=%1 >&2;;\nesac");
+const QString spctlBody = QStringLiteral("echo \"$5: accepted\"; echo source=Veltrane");
+
+const QString infoPlist = QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>CFBundleIdentifier</key><string>com.example.notes</string>
+<key>CFBundleExecutable</key><string>Notes</string>
+<key>CFBundleShortVersionString</key><string>%1</string>
+</dict></plist>)");
+
+void writeFile(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(content);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void makeBundle(const QString &path, const QString &version)
+{
+    writeFile(path + "/Contents/Info.plist", infoPlist.arg(version).toUtf8());
+    writeFile(path + "/Contents/MacOS/Notes", "#!/bin/sh\n");
+    QFile::setPermissions(path + "/Contents/MacOS/Notes", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Names in a folder in the order the directory itself gives them.
+QStringList directoryOrder(const QString &folder)
+{
+    QStringList names;
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    while (const dirent *e = dir ? ::readdir(dir) : nullptr)
+        names << QFile::decodeName(e->d_name);
+    if (dir)
+        ::closedir(dir);
+    return names;
+}
+} // namespace
+
+class TestDiskImageInstall : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_root = std::make_unique<QTemporaryDir>();
+        m_scripts = std::make_unique<ScriptFolder>();
+        m_mount = m_root->filePath("mount");
+        m_locations.home = m_root->filePath("home");
+        m_locations.dataHome = m_root->filePath("data");
+        m_locations.systemApplications = m_root->filePath("Applications");
+        m_locations.tempDir = m_root->filePath("tmp");
+        for (const QString &folder : {m_mount, m_locations.home, m_locations.systemApplications, m_locations.tempDir})
+            QDir().mkpath(folder);
+        m_destination = m_locations.systemApplications + "/Notes.app";
+        m_log = m_root->filePath("log");
+
+        m_options.locations = m_locations;
+        m_options.teamIdentifier = team;
+        m_options.toolTimeout = 20s;
+        m_options.tools = {tool("hdiutil", hdiutilBody.arg(attachPlist.arg(m_mount))),
+                           tool("codesign", codesignBody.arg(team)), tool("spctl", spctlBody),
+                           tool("xattr", "exit 0")};
+        m_image = UpdateInstaller(m_options).cachedDMG("notes", "2.1");
+        writeFile(m_image, "image");
+        makeBundle(m_mount + "/Notes.app", "2.1");
+        m_steps.clear();
+    }
+
+    void cleanup()
+    {
+        TreeCopy::remove(m_root->path());
+        m_root.reset();
+    }
+
+    void installsAFreshCopyInOrder()
+    {
+        QTest::ignoreMessage(QtInfoMsg, "installed Notes.app");
+        QCOMPARE(install(), m_destination);
+
+        const QString app = m_mount + "/Notes.app";
+        QCOMPARE(log(), QStringList({
+                            "progress verifying",
+                            "hdiutil [attach] [" + m_image + "] [-nobrowse] [-readonly] [-noverify] [-plist]",
+                            "codesign [--verify] [--deep] [--strict] [" + app + "]",
+                            "codesign [-dv] [" + app + "]",
+                            "spctl [-a] [-vv] [-t] [exec] [" + app + "]",
+                            "progress installing",
+                            "xattr [-dr] [com.apple.quarantine] [" + m_destination + "]",
+                            "progress finished " + m_destination,
+                            "hdiutil [detach] [" + m_mount + "] [-quiet]",
+                        }));
+        QCOMPARE(m_steps, QList<Step>({Step::verifying(), Step::installing(), Step::finished(m_destination)}));
+        QCOMPARE(readFile(m_destination + "/Contents/Info.plist"), infoPlist.arg("2.1").toUtf8());
+        QVERIFY(QFileInfo(m_destination + "/Contents/MacOS/Notes").isExecutable());
+        QVERIFY(QFileInfo::exists(m_image));  // kept for a later reinstall
+        QCOMPARE(DesktopEntries::bundlesWithIdentifier(m_locations, "com.example.notes"), QStringList{m_destination});
+        QVERIFY(stagingLeftovers().isEmpty());
+    }
+
+    void replacesAnInstalledCopy()
+    {
+        makeBundle(m_destination, "2.0");
+        writeFile(m_destination + "/Contents/Resources/old-only", "old");
+        QTest::ignoreMessage(QtInfoMsg, "installed Notes.app");
+
+        QCOMPARE(install(), m_destination);
+        QCOMPARE(readFile(m_destination + "/Contents/Info.plist"), infoPlist.arg("2.1").toUtf8());
+        QVERIFY(!QFileInfo::exists(m_destination + "/Contents/Resources/old-only"));
+        QVERIFY(log().contains("xattr [-dr] [com.apple.quarantine] [" + m_destination + "]"));
+        QVERIFY(stagingLeftovers().isEmpty());
+    }
+
+    void installsTheFirstAppInListingOrder()
+    {
+        for (const QString &name : QStringList{"Zeta.app", "Alpha.app", ".Hidden.app", "Mid.app"})
+            makeBundle(m_mount + "/" + name, "1.0");
+        writeFile(m_mount + "/Readme.APP", "not an app: the suffix is case-sensitive");
+        QString expected;
+        for (const QString &name : directoryOrder(m_mount)) {
+            if (name.endsWith(".app") && name.size() > 4) {
+                expected = name;
+                break;
+            }
+        }
+        QTest::ignoreMessage(QtInfoMsg, qPrintable("installed " + expected));
+        QCOMPARE(install(), m_locations.systemApplications + "/" + expected);
+    }
+
+    void ignoresFailuresAfterTheCopy()
+    {
+        m_options.tools.xattr = m_scripts->path("missing-xattr");
+        m_options.tools.hdiutil = tool("hdiutil", hdiutilBody.arg(attachPlist.arg(m_mount)) + "\n[ \"$1\" != detach ] || exit 1");
+        QTest::ignoreMessage(QtInfoMsg, "installed Notes.app");
+        QCOMPARE(install(), m_destination);
+        QVERIFY(log().last().startsWith("hdiutil [detach]"));
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("toolName");
+        QTest::addColumn<QString>("body");   // "" leaves the tool as it is
+        QTest::addColumn<QString>("layout"); // how the mounted image looks
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("exact");     // else message is a prefix
+        QTest::addColumn<bool>("mounted");
+        QTest::addColumn<bool>("imageDropped");
+
+        const QString verifyFails = "case \"$1\" in --verify) echo \"$4: code object is not signed at all\"; exit 1;; esac";
+        QTest::newRow("attach fails")
+            << "hdiutil" << "echo 'hdiutil: attach failed - image not recognized'; exit 1" << ""
+            << "Could not open the disk image. hdiutil: attach failed - image not recognized\n" << true << false << true;
+        QTest::newRow("attach prints no plist")
+            << "hdiutil" << "echo mounted somewhere" << ""
+            << "Could not open the disk image. mounted somewhere\n" << true << false << true;
+        QTest::newRow("plist without mount point")
+            << "hdiutil" << "echo '<plist><dict><key>system-entities</key><array><dict/></array></dict></plist>'" << ""
+            << "Could not open the disk image. <plist><dict><key>system-entities</key><array><dict/></array></dict></plist>\n"
+            << true << false << true;
+        QTest::newRow("attach killed") << "hdiutil" << "kill -9 $$" << ""
+                                       << "Could not open the disk image. (ended by signal 9)" << true << false << true;
+        QTest::newRow("no app") << "" << "" << "empty"
+                                << "The disk image contains no app." << true << true << true;
+        QTest::newRow("app only in a subfolder") << "" << "" << "nested"
+                                                 << "The disk image contains no app." << true << true << true;
+        QTest::newRow("invalid signature")
+            << "codesign" << verifyFails << ""
+            << "Refused: the download is not signed by Veltrane. MOUNT/Notes.app: code object is not signed at all\n"
+            << true << true << false;
+        QTest::newRow("another team") << "codesign" << codesignBody.arg("OTHERTEAM9") << ""
+                                      << "Refused: the download is not signed by Veltrane. Unexpected developer."
+                                      << true << true << false;
+        QTest::newRow("team that only starts with ours")
+            << "codesign" << codesignBody.arg(team + "X") << ""
+            << "Refused: the download is not signed by Veltrane. Unexpected developer." << true << true << false;
+        QTest::newRow("team only quoted in the identifier")
+            << "codesign" << "[ \"$1\" = -dv ] && echo Identifier=com.evil.TeamIdentifier=" + team + " >&2; exit 0" << ""
+            << "Refused: the download is not signed by Veltrane. Unexpected developer." << true << true << false;
+        QTest::newRow("verifier killed") << "codesign" << "kill -9 $$" << ""
+                                         << "Refused: the download is not signed by Veltrane. (ended by signal 9)"
+                                         << true << true << false;
+        QTest::newRow("assessment rejects")
+            << "spctl" << "echo \"$5: rejected\"; echo 'source=no usable signature'; exit 3" << ""
+            << "Refused by macOS security check. MOUNT/Notes.app: rejected\nsource=no usable signature\n"
+            << true << true << false;
+        QTest::newRow("assessment runs too long") << "spctl" << "sleep 30" << ""
+                                                  << "Refused by macOS security check. (stopped" << false << true << false;
+        QTest::newRow("verifier cannot start") << "codesign" << "<missing>" << ""
+                                               << "Could not start " << false << true << false;
+        QTest::newRow("app is a file") << "" << "" << "file"
+                                       << "Could not install the app. Notes.app is not a folder." << true << true << false;
+    }
+
+    void failures()
+    {
+        QFETCH(QString, toolName);
+        QFETCH(QString, body);
+        QFETCH(QString, layout);
+        QFETCH(QString, message);
+        QFETCH(bool, exact);
+        QFETCH(bool, mounted);
+        QFETCH(bool, imageDropped);
+        m_options.toolTimeout = 1s;
+        if (body == "<missing>")
+            m_options.tools.codesign = m_scripts->path("missing-codesign");
+        else if (!body.isEmpty())
+            setTool(toolName, tool(toolName, body));
+        arrangeImage(layout);
+
+        const QString error = installError();
+        message.replace("MOUNT", m_mount);
+        if (exact)
+            QCOMPARE(error, message);
+        else
+            QVERIFY2(error.startsWith(message), qPrintable(error));
+
+        const QStringList calls = log();
+        QCOMPARE(calls.first(), QString("progress verifying"));
+        QVERIFY(!calls.contains("progress installing") || layout == "file");
+        QCOMPARE(calls.last() == "hdiutil [detach] [" + m_mount + "] [-quiet]", mounted);
+        QVERIFY(!QFileInfo::exists(m_destination) || layout == "file");
+        QCOMPARE(QFileInfo::exists(m_image), !imageDropped);
+        QVERIFY(stagingLeftovers().isEmpty());
+    }
+
+    void keepsImagesOutsideTheCache()
+    {
+        const QString image = m_root->filePath("Downloads/notes-2.1.dmg");
+        writeFile(image, "image");
+        setTool("hdiutil", tool("hdiutil", "exit 1"));
+        installError(image);
+        QVERIFY(QFileInfo::exists(image));
+    }
+
+    void refusesAnUnusableImageName()
+    {
+        const QString path = UpdateInstaller(m_options).cachedDMG("../notes", "2.1");
+        QCOMPARE(path, QString());
+        QCOMPARE(installError(path), QString("The app's name or version cannot be used as a file name."));
+        QVERIFY(log().isEmpty());
+    }
+
+private:
+    QString tool(const QString &name, const QString &body)
+    {
+        const QString logLine = QString("printf %1 >> '%2'; for a in \"$@\"; do printf ' [%s]' \"$a\" >> '%2'; done; "
+                                        "echo >> '%2'\n")
+                                    .arg(name, m_log);
+        return m_scripts->write(name, logLine + body);
+    }
+
+    void setTool(const QString &name, const QString &path)
+    {
+        auto &tools = m_options.tools;
+        (name == "hdiutil" ? tools.hdiutil : name == "codesign" ? tools.codesign : name == "spctl" ? tools.spctl : tools.xattr) = path;
+    }
+
+    void arrangeImage(const QString &layout)
+    {
+        if (layout.isEmpty())
+            return;
+        TreeCopy::remove(m_mount + "/Notes.app");
+        writeFile(m_mount + "/Readme.txt", "read me");
+        if (layout == "nested")
+            makeBundle(m_mount + "/Apps/Notes.app", "2.1");
+        if (layout == "file")
+            writeFile(m_mount + "/Notes.app", "not a bundle");
+    }
+
+    UpdateInstaller::Progress recorder()
+    {
+        return [this](const Step &step) {
+            m_steps << step;
+            static const char *names[] = {"downloading", "verifying", "installing", "finished"};
+            QFile f(m_log);
+            f.open(QIODevice::Append);
+            f.write(QByteArray("progress ") + names[int(step.kind)]
+                    + (step.location.isEmpty() ? QByteArray() : " " + step.location.toUtf8()) + "\n");
+        };
+    }
+
+    QString install()
+    {
+        try {
+            return UpdateInstaller(m_options).install(m_image, recorder());
+        } catch (const UpdateInstaller::Error &error) {
+            qWarning("install failed: %s", error.what());
+            return {};
+        }
+    }
+
+    QString installError() { return installError(m_image); }
+
+    QString installError(const QString &image)
+    {
+        try {
+            UpdateInstaller(m_options).install(image, recorder());
+            return "installed";
+        } catch (const UpdateInstaller::Error &error) {
+            return error.description();
+        }
+    }
+
+    QStringList log() const { return QString::fromUtf8(readFile(m_log)).split('\n', Qt::SkipEmptyParts); }
+
+    QStringList stagingLeftovers() const
+    {
+        return QDir(m_locations.systemApplications)
+            .entryList({QString(AtomicPlacement::stagingPrefix) + "*"}, QDir::AllEntries | QDir::Hidden);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<ScriptFolder> m_scripts;
+    Locations m_locations;
+    UpdateInstaller::Options m_options;
+    QString m_mount, m_destination, m_log, m_image;
+    QList<Step> m_steps;
+};
+
+QTEST_GUILESS_MAIN(TestDiskImageInstall)
+#include "tst_disk_image_install.moc"
