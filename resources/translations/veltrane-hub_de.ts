@@ -266,6 +266,24 @@
     </message>
 </context>
 <context>
+    <name>DiskImageInstall</name>
+    <message>
+        <source>Unexpected developer.</source>
+        <translation>Unerwarteter Entwickler.</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder.</source>
+        <translation>%1 ist kein Ordner.</translation>
+    </message>
+</context>
+<context>
+    <name>DmgDownload</name>
+    <message>
+        <source>The download could not be started.</source>
+        <translation>Der Download konnte nicht gestartet werden.</translation>
+    </message>
+</context>
+<context>
     <name>HubWindow</name>
     <message>
         <source>Veltrane Hub</source>
@@ -418,6 +436,66 @@
     <message>
         <source>This licence requires our source to be published. No fork link yet.</source>
         <translation>Diese Lizenz verlangt, dass wir unseren Quelltext veröffentlichen. Noch kein Link zu unserem Fork.</translation>
+    </message>
+</context>
+<context>
+    <name>ToolRunner</name>
+    <message>
+        <source>not an absolute path</source>
+        <translation>kein absoluter Pfad</translation>
+    </message>
+</context>
+<context>
+    <name>Trash</name>
+    <message>
+        <source>Could not move “%1” to the Trash: %2.</source>
+        <translation>„%1“ konnte nicht in den Papierkorb gelegt werden: %2.</translation>
+    </message>
+    <message>
+        <source>Could not move “%1” to the Trash: its drive has no Trash folder you may use.</source>
+        <translation>„%1“ konnte nicht in den Papierkorb gelegt werden: Das Laufwerk hat keinen Papierkorb, den du benutzen darfst.</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateCoordinator</name>
+    <message>
+        <source>The operation failed for an unknown reason.</source>
+        <translation>Der Vorgang ist aus unbekanntem Grund fehlgeschlagen.</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateInstaller</name>
+    <message>
+        <source>Download failed (HTTP %1).</source>
+        <translation>Download fehlgeschlagen (HTTP %1).</translation>
+    </message>
+    <message>
+        <source>Could not open the disk image. %1</source>
+        <translation>Das Disk-Image konnte nicht geöffnet werden. %1</translation>
+    </message>
+    <message>
+        <source>Refused: the download is not signed by Veltrane. %1</source>
+        <translation>Abgelehnt: Der Download ist nicht von Veltrane signiert. %1</translation>
+    </message>
+    <message>
+        <source>Refused by macOS security check. %1</source>
+        <translation>Von der macOS-Sicherheitsprüfung abgelehnt. %1</translation>
+    </message>
+    <message>
+        <source>Could not install the app. %1</source>
+        <translation>Die App konnte nicht installiert werden. %1</translation>
+    </message>
+    <message>
+        <source>This app has no download link yet.</source>
+        <translation>Für diese App gibt es noch keinen Download-Link.</translation>
+    </message>
+    <message>
+        <source>The disk image contains no app.</source>
+        <translation>Das Disk-Image enthält keine App.</translation>
+    </message>
+    <message>
+        <source>The app&apos;s name or version cannot be used as a file name.</source>
+        <translation>Name oder Version der App können nicht als Dateiname verwendet werden.</translation>
     </message>
 </context>
 <context>
