@@ -426,6 +426,14 @@ QVariantList CatalogStore::featuredAppsForView() const
     return forView(appsWhere(d->catalog.apps, [](const CatalogApp &app) { return app.isFeatured; }));
 }
 
+QVariantMap CatalogStore::installedVersionsForView() const
+{
+    QVariantMap versions;
+    for (auto it = d->installed.constBegin(); it != d->installed.constEnd(); ++it)
+        versions.insert(it.key(), it->version);
+    return versions;
+}
+
 size_t qHash(const CatalogStoreFilter &filter, size_t seed)
 {
     QtPrivate::QHashCombine combine;

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QUuid>
 #include <QVariantList>
+#include <QVariantMap>
 
 #include <chrono>
 #include <functional>
@@ -94,6 +95,8 @@ class CatalogStore : public QObject {
     Q_PROPERTY(QVariantList updatableApps READ updatableAppsForView NOTIFY updatableAppsChanged)
     Q_PROPERTY(QVariantList featuredApps READ featuredAppsForView NOTIFY catalogChanged)
     Q_PROPERTY(QString filterTitle READ filterTitle NOTIFY filterTitleChanged)
+    // bundle identifier -> installed version, so views can follow rescans.
+    Q_PROPERTY(QVariantMap installedVersions READ installedVersionsForView NOTIFY installedChanged)
 
 public:
     // The value types live outside the class (moc cannot read gadgets nested in a QObject);
@@ -194,6 +197,7 @@ private:
     QVariantList visibleAppsForView() const;
     QVariantList updatableAppsForView() const;
     QVariantList featuredAppsForView() const;
+    QVariantMap installedVersionsForView() const;
 
     struct Private;
     std::unique_ptr<Private> d;

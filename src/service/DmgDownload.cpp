@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <curl/curl.h>
+#include <openssl/crypto.h>
 
 #include <atomic>
 #include <memory>
@@ -31,6 +32,16 @@ CURL *newHandle()
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
     return curl_easy_init();
 }
+
+// Frees the TLS library's state of this thread when the download ends: the worker threads
+// outlive downloads, and OpenSSL otherwise keeps per-thread random generators until the thread
+// exits, which at the end of the process may come after the leak check.
+struct ThreadCryptoState {
+    ThreadCryptoState() = default;
+    ThreadCryptoState(const ThreadCryptoState &) = delete;
+    ThreadCryptoState &operator=(const ThreadCryptoState &) = delete;
+    ~ThreadCryptoState() { OPENSSL_thread_stop(); }
+};
 
 int keepGoing(void *, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
@@ -100,6 +111,7 @@ DmgDownload::DmgDownload(QString tempDir, QString extraCaFile)
 
 QString DmgDownload::fetch(const QUrl &url, const UpdateInstaller::Progress &progress) const
 {
+    const ThreadCryptoState cryptoState;  // released after the handle below
     const std::unique_ptr<CURL, void (*)(CURL *)> curl(newHandle(), curl_easy_cleanup);
     if (!curl)
         throw Error::other(tr("The download could not be started."));

@@ -1,0 +1,65 @@
+#!/usr/bin/env bash
+# Takes the README's screenshots: builds the Hub with its screenshot hooks (a configuration of
+# its own; the product has none), starts it offline under Xvfb with a throw-away home, so the
+# built-in catalogue shows, and writes PNGs to artifacts/screenshots/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+build=build/screenshots
+out=$root/artifacts/screenshots
+
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DVELTRANE_SCREENSHOT_HOOKS=ON -DVELTRANE_BUILD_TESTS=OFF -DVELTRANE_BUILD_BENCH=OFF \
+  -DVELTRANE_CATALOG_HOST=127.0.0.1:9 >/dev/null
+cmake --build "$build" --target veltrane-hub
+
+home=$(mktemp -d)
+trap 'rm -rf "$home"' EXIT
+mkdir -p "$out" "$home/runtime" "$home/.local/share"
+chmod 700 "$home/runtime"
+
+# An older copy of Photo Lab, so the detail pane offers an update.
+bundle="$home/Applications/Photo Lab.app"
+mkdir -p "$bundle/Contents/MacOS"
+cat > "$bundle/Contents/Info.plist" <<'PLIST'
+<?xml version="1.0" encoding="UTF-8"?>
+<!DOCTYPE plist PUBLIC "-//Apple//DTD PLIST 1.0//EN" "http://www.apple.com/DTDs/PropertyList-1.0.dtd">
+<plist version="1.0">
+<dict>
+  <key>CFBundleIdentifier</key><string>app.veltrane.photolab</string>
+  <key>CFBundleShortVersionString</key><string>2.3.0</string>
+  <key>CFBundleExecutable</key><string>photolab</string>
+  <key>CFBundleName</key><string>Photo Lab</string>
+</dict>
+</plist>
+PLIST
+printf '#!/bin/sh\nexit 0\n' > "$bundle/Contents/MacOS/photolab"
+chmod +x "$bundle/Contents/MacOS/photolab"
+
+script="$home/screenshots.txt"
+cat > "$script" <<SCRIPT
+wait 1500
+shot $out/grid.png
+select photolab
+wait 700
+shot $out/detail-update.png
+deselect
+refresh
+wait 1000
+shot $out/toast.png
+search zzz
+wait 400
+shot $out/empty-search.png
+search
+about
+wait 700
+shot-about $out/about.png
+quit
+SCRIPT
+
+env -i PATH="$PATH" HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
+  XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/runtime" LANG=C.UTF-8 \
+  VELTRANE_SCREENSHOT_SCRIPT="$script" \
+  timeout 60 xvfb-run -a -s "-screen 0 1280x800x24" "$build/src/app/veltrane-hub"
+
+ls -1 "$out"/*.png

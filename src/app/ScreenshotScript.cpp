@@ -1,0 +1,83 @@
+#include "app/ScreenshotScript.h"
+
+#include "app/VeltraneHubApp.h"
+
+#include <QCoroTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QQuickWindow>
+#include <QTimer>
+
+namespace {
+
+QCoro::Task<> pause(int ms)
+{
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.start(ms);
+    co_await timer;
+}
+
+CatalogStoreFilter filterNamed(const QString &name)
+{
+    if (name == QLatin1String("all"))
+        return CatalogStoreFilter::all();
+    if (name == QLatin1String("featured"))
+        return CatalogStoreFilter::featured();
+    if (name == QLatin1String("updates"))
+        return CatalogStoreFilter::updates();
+    return CatalogStoreFilter::category(name);
+}
+
+QQuickWindow *aboutWindow(QQuickWindow *main)
+{
+    const QObject *rootView = main ? main->property("aboutPanel").value<QObject *>() : nullptr;
+    return qobject_cast<QQuickWindow *>(const_cast<QObject *>(rootView));
+}
+
+void save(QQuickWindow *window, const QString &file)
+{
+    if (!window || !window->grabWindow().save(file))
+        qWarning("screenshot: could not write %s", qPrintable(file));
+}
+
+} // namespace
+
+QCoro::Task<> ScreenshotScript::run(VeltraneHubApp &hub, QString path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qWarning("screenshot: cannot read %s", qPrintable(path));
+        co_return;
+    }
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (const QString &raw : lines) {
+        const QString line = raw.trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
+            continue;
+        const QString command = line.section(QLatin1Char(' '), 0, 0);
+        const QString argument = line.section(QLatin1Char(' '), 1);
+        if (command == QLatin1String("wait"))
+            co_await pause(argument.toInt());
+        else if (command == QLatin1String("select"))
+            hub.store().setSelectedAppID(argument);
+        else if (command == QLatin1String("deselect"))
+            hub.store().setSelectedAppID(std::nullopt);
+        else if (command == QLatin1String("search"))
+            hub.store().setSearchText(argument);
+        else if (command == QLatin1String("filter"))
+            hub.store().setFilter(filterNamed(argument));
+        else if (command == QLatin1String("refresh"))
+            hub.store().startRefresh();
+        else if (command == QLatin1String("about"))
+            QMetaObject::invokeMethod(hub.window(), "showAbout");
+        else if (command == QLatin1String("shot"))
+            save(hub.window(), argument);
+        else if (command == QLatin1String("shot-about"))
+            save(aboutWindow(hub.window()), argument);
+        else if (command == QLatin1String("quit"))
+            QGuiApplication::quit();
+        else
+            qWarning("screenshot: unknown command %s", qPrintable(command));
+    }
+}

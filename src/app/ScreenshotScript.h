@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QString>
+
+class VeltraneHubApp;
+
+// Drives the window from a script file, for the README's screenshots. Built only with the
+// VELTRANE_SCREENSHOT_HOOKS option; the product has no such entry point.
+//
+// One command a line: "wait <ms>", "select <app id>", "deselect", "search <text>",
+// "filter all|featured|updates|<category id>", "refresh", "about", "shot <png>",
+// "shot-about <png>", "quit". Lines starting with "#" are skipped.
+class ScreenshotScript {
+public:
+    static QCoro::Task<> run(VeltraneHubApp &hub, QString path);
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+class QQuickWindow;
+class CatalogStore;
+
+// For the start-up benchmark: when VELTRANE_STARTUP_T0_NS holds the wall-clock time (ns since
+// the epoch) the process was started at, prints "startup_ms <ms>" on the first frame drawn
+// after the catalogue has apps. Costs nothing when the variable is unset.
+namespace StartupProbe {
+
+void attach(QQuickWindow *window, const CatalogStore &store);
+
+} // namespace StartupProbe

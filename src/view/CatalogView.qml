@@ -1,0 +1,213 @@
+import QtQuick
+import QtQuick.Controls.Basic
+import Veltrane.Hub
+
+// The main column: the section's title and count, the refresh button, and the grid of app
+// cards or the placeholder that stands in for it.
+Item {
+    id: catalogView
+
+    // Adaptive columns: as many as fit, each 280 to 420 wide, 16 apart.
+    property int minimumCellWidth: 280
+    property int maximumCellWidth: 420
+    property int columnSpacing: 16
+    property int rowSpacing: 16
+    property int margin: 20
+
+    readonly property catalogContent content: ViewRules.catalogContent(CatalogStore.phase,
+        CatalogStore.catalog.apps.length, CatalogStore.visibleApps.length, CatalogStore.searchText)
+    readonly property alias grid: grid
+
+    Accessible.role: Accessible.Pane
+    Accessible.name: CatalogStore.filterTitle
+
+    Rectangle {
+        id: toolbar
+        anchors { left: parent.left; right: parent.right; top: parent.top }
+        height: Theme.toolbarHeight
+        color: Theme.barMaterial
+        z: 1
+
+        Column {
+            anchors { left: parent.left; leftMargin: 20; verticalCenter: parent.verticalCenter }
+            width: parent.width - 80
+            spacing: 1
+            Text {
+                width: parent.width
+                text: CatalogStore.filterTitle
+                font: Theme.title
+                color: Theme.primaryText
+                elide: Text.ElideRight
+                Accessible.role: Accessible.Heading
+            }
+            Text {
+                text: catalogView.content.subtitle
+                font: Theme.caption
+                color: Theme.secondaryText
+            }
+        }
+
+        ToolbarButton {
+            objectName: "refreshButton"
+            anchors { right: parent.right; rightMargin: 12; verticalCenter: parent.verticalCenter }
+            text: qsTr("Refresh")
+            symbol: "arrow.clockwise"
+            help: ViewRules.refreshHelp
+            onClicked: CatalogActions.refreshThenPrefetch(CatalogStore, UpdateCoordinator)
+        }
+
+        Rectangle {
+            anchors { left: parent.left; right: parent.right; bottom: parent.bottom }
+            height: 1
+            color: Theme.separator
+        }
+    }
+
+    Rectangle {
+        id: area
+        anchors { left: parent.left; right: parent.right; top: toolbar.bottom; bottom: parent.bottom }
+        color: Theme.secondaryBackground
+
+        readonly property int available: width - 2 * catalogView.margin
+        readonly property int columns: Math.max(1, Math.floor((available + catalogView.columnSpacing)
+                                                             / (catalogView.minimumCellWidth + catalogView.columnSpacing)))
+        readonly property real cardWidth: Math.max(catalogView.minimumCellWidth, Math.min(catalogView.maximumCellWidth,
+            (available - (columns - 1) * catalogView.columnSpacing) / columns))
+        readonly property real usedWidth: columns * cardWidth + (columns - 1) * catalogView.columnSpacing
+
+        FontMetrics { id: headlineMetrics; font: Theme.headline }
+        FontMetrics { id: subheadlineMetrics; font: Theme.subheadline }
+        readonly property real cardHeight: 2 * Theme.cardInset + Math.max(Theme.cardIcon,
+            Math.ceil(headlineMetrics.height) + 4 + 2 * Math.ceil(subheadlineMetrics.height))
+
+        GridView {
+            id: grid
+            objectName: "grid"
+            visible: catalogView.content.showsGrid
+            x: catalogView.margin + Math.max(0, (area.available - area.usedWidth) / 2)
+            width: area.columns * cellWidth
+            height: parent.height
+            topMargin: catalogView.margin
+            bottomMargin: catalogView.margin - catalogView.rowSpacing
+            cellWidth: area.cardWidth + catalogView.columnSpacing
+            cellHeight: area.cardHeight + catalogView.rowSpacing
+            clip: true
+            boundsBehavior: Flickable.StopAtBounds
+            reuseItems: true
+            cacheBuffer: cellHeight * 2
+            model: AppListModel {
+                id: appList
+                apps: CatalogStore.visibleApps
+                selectedID: CatalogStore.selectedAppID
+            }
+            currentIndex: appList.selectedRow
+            highlightFollowsCurrentItem: false
+            keyNavigationEnabled: false
+            activeFocusOnTab: true
+            ScrollBar.vertical: scrollBar
+            Accessible.role: Accessible.List
+            Accessible.name: CatalogStore.filterTitle
+
+            function select(index) {
+                if (index < 0 || index >= count)
+                    return
+                CatalogStore.selectedAppID = appList.idAt(index)
+                positionViewAtIndex(index, GridView.Contain)
+            }
+            function move(step) {
+                select(currentIndex < 0 ? 0 : Math.max(0, Math.min(count - 1, currentIndex + step)))
+            }
+            // Keep the selected card in sight, however it was selected and however the
+            // columns change (the detail pane opening narrows the grid).
+            function keepSelectionInSight() {
+                if (currentIndex >= 0)
+                    positionViewAtIndex(currentIndex, GridView.Contain)
+            }
+            onCurrentIndexChanged: sightTimer.restart()
+            onCellWidthChanged: sightTimer.restart()
+            onWidthChanged: sightTimer.restart()
+            // Once the layout has settled.
+            Timer {
+                id: sightTimer
+                interval: 0
+                onTriggered: grid.keepSelectionInSight()
+            }
+            Keys.onLeftPressed: move(-1)
+            Keys.onRightPressed: move(1)
+            Keys.onUpPressed: move(-area.columns)
+            Keys.onDownPressed: move(area.columns)
+
+            delegate: Item {
+                id: cell
+                required property catalogApp app
+                width: (GridView.view as GridView).cellWidth
+                height: (GridView.view as GridView).cellHeight
+
+                AppCard {
+                    // The cell holds the card and the spacing after it.
+                    width: cell.width - 16
+                    height: cell.height - 16
+                    app: cell.app
+                    isSelected: cell.app.id === CatalogStore.selectedAppID
+
+                    TapHandler {
+                        onTapped: {
+                            cell.GridView.view.forceActiveFocus()
+                            CatalogStore.selectedAppID = cell.app.id
+                        }
+                    }
+                }
+            }
+        }
+
+        ScrollBar {
+            id: scrollBar
+            anchors { right: parent.right; top: parent.top; bottom: parent.bottom }
+            policy: ScrollBar.AsNeeded
+        }
+
+        Placeholder {
+            anchors.fill: parent
+            visible: catalogView.content.showsUnavailable
+            symbol: "wifi.exclamationmark"
+            title: qsTr("Catalogue unavailable")
+            description: CatalogStore.phase.message
+            actionTitle: qsTr("Try Again")
+            onActionTriggered: CatalogActions.refresh(CatalogStore)
+        }
+
+        Column {
+            anchors.centerIn: parent
+            visible: catalogView.content.showsLoading
+            spacing: 12
+            BusyIndicator {
+                anchors.horizontalCenter: parent.horizontalCenter
+                running: parent.visible
+                width: 40
+                height: 40
+                palette.dark: Theme.secondaryText
+            }
+            Text {
+                text: qsTr("Loading catalogue…")
+                font: Theme.callout
+                color: Theme.secondaryText
+            }
+        }
+
+        Placeholder {
+            anchors.fill: parent
+            visible: catalogView.content.showsEmptySection
+            symbol: "tray"
+            title: qsTr("No apps here yet")
+            description: qsTr("This category is empty.")
+        }
+
+        Placeholder {
+            anchors.fill: parent
+            visible: catalogView.content.showsEmptySearch
+            symbol: "magnifyingglass"
+            title: catalogView.content.searchTitle
+            description: qsTr("Check the spelling or try a new search.")
+        }
+    }
+}

@@ -1,0 +1,61 @@
+import QtQuick
+import Veltrane.Hub
+
+// Icon, name, the "Installed" label and the tagline of the app in the detail pane.
+Row {
+    id: header
+
+    required property catalogApp app
+    required property bool showsInstalledLabel
+
+    spacing: 14
+
+    AppIcon {
+        url: header.app.iconURL
+        name: header.app.name
+        size: Theme.detailIcon
+        cornerColor: Theme.textBackground
+    }
+
+    Column {
+        width: header.width - Theme.detailIcon - header.spacing
+        spacing: 4
+
+        Flow {
+            width: parent.width
+            spacing: 8
+            Text {
+                width: Math.min(implicitWidth, parent.width)
+                text: header.app.name
+                font: Theme.title2
+                color: Theme.primaryText
+                wrapMode: Text.Wrap
+                Accessible.role: Accessible.Heading
+            }
+            Row {
+                height: 26
+                visible: header.showsInstalledLabel
+                spacing: 4
+                SymbolIcon {
+                    anchors.verticalCenter: parent.verticalCenter
+                    name: "checkmark.circle"
+                    size: 12
+                    color: Theme.secondaryText
+                }
+                Text {
+                    anchors.verticalCenter: parent.verticalCenter
+                    text: qsTr("Installed")
+                    font: Theme.caption
+                    color: Theme.secondaryText
+                }
+            }
+        }
+        Text {
+            width: parent.width
+            text: header.app.tagline
+            font: Theme.subheadline
+            color: Theme.secondaryText
+            wrapMode: Text.Wrap
+        }
+    }
+}

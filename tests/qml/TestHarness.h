@@ -1,0 +1,47 @@
+#pragma once
+
+#include "model/CatalogStore.h"
+#include "model/UpdateCoordinator.h"
+#include "service/CatalogService.h"
+
+#include <QObject>
+
+// Serves the test catalogue in place of the endpoint, cache and shipped copy.
+class FakeCatalogService : public CatalogService {
+public:
+    FakeCatalogService() : CatalogService(nullptr) {}
+    QCoro::Task<Result> load() override { co_return result; }
+    Result result;
+};
+
+// What the QML tests may arrange: the catalogue served, the installed copies, a fresh store
+// state. Everything else they do through the views and the two real objects.
+class TestHarness : public QObject {
+    Q_OBJECT
+public:
+    TestHarness();
+    ~TestHarness() override;
+
+    CatalogStore &store() { return *m_store; }
+    UpdateCoordinator &updates() { return *m_updates; }
+
+    // Back to the test catalogue, loaded, with the default installed copies and no selection.
+    Q_INVOKABLE void reset();
+    // Serve and load an empty catalogue (the state before the first load, but loaded).
+    Q_INVOKABLE void loadEmpty();
+    // Serve and load a catalogue of n generated apps (for timing the grid and the search).
+    Q_INVOKABLE void loadMany(int n);
+    // bundle identifier -> installed version; then the store rescans.
+    Q_INVOKABLE void setInstalled(const QVariantMap &versions);
+    Q_INVOKABLE CatalogStoreToast makeToast(const QString &text, const QString &symbol, bool isWarning) const;
+
+    static Catalog testCatalogue();
+
+private:
+    void load();
+
+    FakeCatalogService m_service;
+    QHash<QString, InstalledApp> m_installed;
+    std::unique_ptr<CatalogStore> m_store;
+    std::unique_ptr<UpdateCoordinator> m_updates;
+};

@@ -1,0 +1,371 @@
+#include "view/AlertTexts.h"
+#include "view/CardStatus.h"
+#include "view/CatalogContent.h"
+#include "view/CatalogStatus.h"
+#include "view/DetailActions.h"
+#include "view/DetailFacts.h"
+#include "view/RelativeAge.h"
+#include "view/SidebarRows.h"
+#include "view/SymbolNames.h"
+#include "view/ViewRules.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+
+using State = UpdateCoordinatorState;
+using StateKind = UpdateCoordinatorState::Kind;
+
+CatalogApp app(const QString &id, std::optional<QString> bundleID = QStringLiteral("app.example.tool"),
+               bool hasDownload = true)
+{
+    CatalogApp a;
+    a.id = id;
+    a.name = id;
+    a.version = QStringLiteral("1.3");
+    a.categoryID = QStringLiteral("photo");
+    a.minimumSystem = QStringLiteral("13.0");
+    a.bundleID = std::move(bundleID);
+    if (hasDownload)
+        a.downloadURL = QUrl(QStringLiteral("https://example.org/%1.dmg").arg(id));
+    a.updatedAt = QDateTime(QDate(2024, 3, 12), QTime(12, 0), Qt::UTC);
+    return a;
+}
+
+State state(StateKind kind, double fraction = 0, QString message = {})
+{
+    State s;
+    s.kind = kind;
+    s.fraction = fraction;
+    s.message = std::move(message);
+    return s;
+}
+
+} // namespace
+
+class ViewRulesTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void primaryButton_data()
+    {
+        QTest::addColumn<State>("state");
+        QTest::addColumn<bool>("hasUpdate");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("idle, not installed") << state(StateKind::Idle) << false << "Install" << "arrow.down.circle" << true;
+        QTest::newRow("ready, update") << state(StateKind::Ready) << true << "Update to 1.3" << "arrow.down.circle" << true;
+        QTest::newRow("downloading 0.427") << state(StateKind::Downloading, 0.427) << false << "Downloading… 42%" << "arrow.down.circle" << false;
+        QTest::newRow("downloading 0.999") << state(StateKind::Downloading, 0.999) << false << "Downloading… 99%" << "arrow.down.circle" << false;
+        QTest::newRow("downloading 1") << state(StateKind::Downloading, 1.0) << true << "Downloading… 100%" << "arrow.down.circle" << false;
+        QTest::newRow("installing") << state(StateKind::Installing) << true << "Installing…" << "shippingbox" << false;
+        QTest::newRow("installed") << state(StateKind::Installed) << false << "Installed" << "checkmark.circle" << false;
+        QTest::newRow("failed") << state(StateKind::Failed, 0, QStringLiteral("boom")) << true << "Try Again" << "exclamationmark.triangle" << true;
+    }
+    void primaryButton()
+    {
+        QFETCH(State, state);
+        QFETCH(bool, hasUpdate);
+        const DetailActions actions = DetailActions::of(app(QStringLiteral("tool")), state,
+                                                        hasUpdate ? QStringLiteral("1.2") : QString(), hasUpdate);
+        QVERIFY(actions.showsPrimary);
+        QTEST(actions.primaryTitle, "title");
+        QTEST(actions.primarySymbol, "symbol");
+        QTEST(actions.primaryEnabled, "enabled");
+        QCOMPARE(actions.failureMessage, state.kind == StateKind::Failed ? QStringLiteral("boom") : QString());
+    }
+
+    void rows_data()
+    {
+        QTest::addColumn<CatalogApp>("app");
+        QTest::addColumn<QString>("installedVersion");
+        QTest::addColumn<bool>("hasUpdate");
+        QTest::addColumn<State>("state");
+        QTest::addColumn<bool>("primary");
+        QTest::addColumn<bool>("openRow");
+        QTest::addColumn<bool>("openProminent");
+        QTest::addColumn<bool>("installedLabel");
+        const State idle;
+        QTest::newRow("not installed") << app("a") << QString() << false << idle << true << false << true << false;
+        QTest::newRow("installed, current") << app("a") << "1.3" << false << idle << false << true << true << true;
+        QTest::newRow("installed, update") << app("a") << "1.2" << true << idle << true << true << false << false;
+        QTest::newRow("installed, downloading") << app("a") << "1.2" << true << state(StateKind::Downloading, 0.5) << true << false << false << false;
+        QTest::newRow("installed, installing") << app("a") << "1.2" << true << state(StateKind::Installing) << true << false << false << false;
+        QTest::newRow("installed, failed") << app("a") << "1.2" << true << state(StateKind::Failed) << true << true << false << false;
+        // Without a bundle identifier an app never counts as installed.
+        QTest::newRow("no bundle id") << app("a", std::nullopt) << "1.3" << false << idle << true << false << true << false;
+        QTest::newRow("no link, not installed") << app("a", QStringLiteral("x"), false) << QString() << false << idle << false << false << true << false;
+        QTest::newRow("no link, update") << app("a", QStringLiteral("x"), false) << "1.2" << true << idle << false << true << false << false;
+    }
+    void rows()
+    {
+        QFETCH(CatalogApp, app);
+        QFETCH(QString, installedVersion);
+        QFETCH(bool, hasUpdate);
+        QFETCH(State, state);
+        const DetailActions actions = DetailActions::of(app, state, installedVersion, hasUpdate);
+        QTEST(actions.showsPrimary, "primary");
+        QTEST(actions.showsOpenRow, "openRow");
+        QTEST(actions.openIsProminent, "openProminent");
+        QTEST(actions.showsInstalledLabel, "installedLabel");
+        if (!app.bundleID)
+            QCOMPARE(actions.primaryTitle, QStringLiteral("Install"));
+    }
+
+    void downloadingTitleNeverRoundsUpOrBreaks()
+    {
+        QCOMPARE(DetailActions::downloadingTitle(0.0), QStringLiteral("Downloading… 0%"));
+        QCOMPARE(DetailActions::downloadingTitle(0.29), QStringLiteral("Downloading… 28%"));  // 28.999…
+        QCOMPARE(DetailActions::downloadingTitle(std::nan("")), QStringLiteral("Downloading… 0%"));
+    }
+
+    void cardStatus_data()
+    {
+        QTest::addColumn<QString>("installed");
+        QTest::addColumn<bool>("hasUpdate");
+        QTest::addColumn<CardStatus::Kind>("kind");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("symbol");
+        QTest::newRow("update") << "1.2" << true << CardStatus::Kind::Update << "1.2 → 1.3" << "arrow.down.circle";
+        QTest::newRow("current") << "1.3" << false << CardStatus::Kind::Installed << "Installed" << "checkmark.circle";
+        QTest::newRow("newer installed") << "2.0" << false << CardStatus::Kind::Installed << "Installed" << "checkmark.circle";
+        QTest::newRow("not installed") << "" << false << CardStatus::Kind::None << "" << "";
+        // The update rule alone is not enough: without a known installed version, no label.
+        QTest::newRow("update without version") << "" << true << CardStatus::Kind::None << "" << "";
+    }
+    void cardStatus()
+    {
+        QFETCH(QString, installed);
+        QFETCH(bool, hasUpdate);
+        const CardStatus status = CardStatus::of(installed, QStringLiteral("1.3"), hasUpdate);
+        QTEST(status.kind, "kind");
+        QTEST(status.text, "text");
+        QTEST(status.symbol, "symbol");
+    }
+
+    void catalogStatus_data()
+    {
+        QTest::addColumn<CatalogStorePhase>("phase");
+        QTest::addColumn<QString>("symbol");
+        QTest::addColumn<CatalogStatus::Tone>("tone");
+        QTest::addColumn<QString>("message");
+        const QDateTime now(QDate(2025, 3, 1), QTime(12, 0), Qt::UTC);
+        using Origin = CatalogService::Origin;
+        QTest::newRow("loading") << CatalogStorePhase::loading() << "arrow.triangle.2.circlepath" << CatalogStatus::Tone::Secondary << "Updating…";
+        QTest::newRow("network") << CatalogStorePhase::loaded(Origin::network()) << "checkmark.circle" << CatalogStatus::Tone::Positive << "Up to date";
+        QTest::newRow("cache") << CatalogStorePhase::loaded(Origin::cache(now.addSecs(-3 * 3600))) << "internaldrive" << CatalogStatus::Tone::Secondary << "Offline · 3 hours ago";
+        QTest::newRow("bundled") << CatalogStorePhase::loaded(Origin::bundled()) << "shippingbox" << CatalogStatus::Tone::Secondary << "Offline · bundled catalogue";
+        QTest::newRow("failed") << CatalogStorePhase::failed(QStringLiteral("No route")) << "exclamationmark.triangle" << CatalogStatus::Tone::Warning << "No route";
+    }
+    void catalogStatus()
+    {
+        QFETCH(CatalogStorePhase, phase);
+        const CatalogStatus status = CatalogStatus::of(phase, QDateTime(QDate(2025, 3, 1), QTime(12, 0), Qt::UTC));
+        QTEST(status.symbol, "symbol");
+        QTEST(status.tone, "tone");
+        QTEST(status.message, "message");
+    }
+
+    void relativeAge_data()
+    {
+        QTest::addColumn<qint64>("secondsAgo");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("now") << qint64(20) << "now";
+        QTest::newRow("future") << qint64(-600) << "now";
+        QTest::newRow("1 minute") << qint64(90) << "1 minute ago";
+        QTest::newRow("minutes") << qint64(45 * 60) << "45 minutes ago";
+        QTest::newRow("1 hour") << qint64(3600) << "1 hour ago";
+        QTest::newRow("yesterday") << qint64(30 * 3600) << "yesterday";
+        QTest::newRow("days") << qint64(3 * 86400) << "3 days ago";
+        QTest::newRow("last week") << qint64(8 * 86400) << "last week";
+        QTest::newRow("weeks") << qint64(20 * 86400) << "2 weeks ago";
+        QTest::newRow("months") << qint64(100 * 86400) << "3 months ago";
+        QTest::newRow("last year") << qint64(400 * 86400) << "last year";
+        QTest::newRow("years") << qint64(1000 * 86400) << "2 years ago";
+    }
+    void relativeAge()
+    {
+        QFETCH(qint64, secondsAgo);
+        const QDateTime now(QDate(2025, 3, 15), QTime(12, 0), Qt::UTC);
+        QTEST(RelativeAge::describe(now.addSecs(-secondsAgo), now), "text");
+    }
+
+    void catalogContent_data()
+    {
+        QTest::addColumn<CatalogStorePhase>("phase");
+        QTest::addColumn<int>("catalogApps");
+        QTest::addColumn<int>("visible");
+        QTest::addColumn<QString>("search");
+        QTest::addColumn<CatalogContent::Kind>("kind");
+        QTest::addColumn<QString>("subtitle");
+        using K = CatalogContent::Kind;
+        const auto failed = CatalogStorePhase::failed(QStringLiteral("x"));
+        const auto loading = CatalogStorePhase::loading();
+        const auto loaded = CatalogStorePhase::loaded(CatalogService::Origin::network());
+        QTest::newRow("failed, empty") << failed << 0 << 0 << "" << K::Unavailable << "0 apps";
+        QTest::newRow("failed, apps kept") << failed << 5 << 5 << "" << K::Grid << "5 apps";
+        QTest::newRow("loading, empty") << loading << 0 << 0 << "" << K::Loading << "0 apps";
+        QTest::newRow("reloading keeps grid") << loading << 5 << 1 << "" << K::Grid << "1 app";
+        QTest::newRow("empty section") << loaded << 5 << 0 << "" << K::EmptySection << "0 apps";
+        QTest::newRow("empty search") << loaded << 5 << 0 << "zzz" << K::EmptySearch << "0 apps";
+        QTest::newRow("spaces are a search") << loaded << 5 << 0 << "  " << K::EmptySearch << "0 apps";
+        QTest::newRow("grid") << loaded << 5 << 2 << "" << K::Grid << "2 apps";
+    }
+    void catalogContent()
+    {
+        QFETCH(CatalogStorePhase, phase);
+        QFETCH(int, catalogApps);
+        QFETCH(int, visible);
+        QFETCH(QString, search);
+        const CatalogContent content = CatalogContent::choose(phase, catalogApps, visible, search);
+        QTEST(content.kind, "kind");
+        QTEST(content.subtitle, "subtitle");
+        if (content.kind == CatalogContent::Kind::EmptySearch)
+            QCOMPARE(content.searchTitle, QStringLiteral("No Results for “%1”").arg(search));
+    }
+
+    void sidebarRows()
+    {
+        Catalog catalog;
+        catalog.categories = {{QStringLiteral("photo"), QStringLiteral("Photography"), QStringLiteral("photo")},
+                              {QStringLiteral("empty"), QStringLiteral("Empty"), QStringLiteral("nonexistent.symbol")}};
+        catalog.apps = {app("a"), app("b")};
+
+        QList<SidebarRow> rows = SidebarRows::of(catalog, 0, 0);
+        QStringList texts;
+        for (const SidebarRow &row : rows)
+            texts << row.text + QLatin1Char('=') + row.badge;
+        // No Updates row without updates; no badge for zero.
+        QCOMPARE(texts, QStringList({"All Apps=2", "Featured=", "Photography=2", "Empty="}));
+        QCOMPARE(rows[2].header, QStringLiteral("Categories"));
+        QCOMPARE(rows[3].header, QString());
+        QCOMPARE(rows[3].filter, CatalogStoreFilter::category(QStringLiteral("empty")));
+
+        rows = SidebarRows::of(catalog, 1, 1);
+        QCOMPARE(rows[2].text, QStringLiteral("Updates"));
+        QCOMPARE(rows[2].badge, QStringLiteral("1"));
+        QCOMPARE(rows[2].symbol, QStringLiteral("arrow.down.circle"));
+        QCOMPARE(SidebarRows::indexOf(rows, CatalogStoreFilter::updates()), 2);
+        // The Updates section may stay picked after its row has gone.
+        QCOMPARE(SidebarRows::indexOf(SidebarRows::of(catalog, 0, 0), CatalogStoreFilter::updates()), -1);
+    }
+
+    void emptyCatalogueSidebar()
+    {
+        const QList<SidebarRow> rows = SidebarRows::of(Catalog::empty(), 0, 0);
+        QCOMPARE(rows.size(), 2);
+        QVERIFY(rows[0].badge.isEmpty());
+        QVERIFY(rows[1].badge.isEmpty());
+    }
+
+    void facts()
+    {
+        Catalog catalog;
+        catalog.categories = {{QStringLiteral("photo"), QStringLiteral("Photography"), QStringLiteral("photo")}};
+        CatalogApp a = app("a");
+        QList<DetailFact> facts = DetailFacts::of(a, catalog, QStringLiteral("1.2"));
+        QCOMPARE(facts.size(), 5);
+        QCOMPARE(facts[0], (DetailFact{"Category", "Photography"}));
+        QCOMPARE(facts[1], (DetailFact{"Version", "1.3"}));
+        QCOMPARE(facts[2], (DetailFact{"Installed", "1.2"}));
+        QCOMPARE(facts[3], (DetailFact{"Requires", "macOS 13.0 or later"}));
+        QCOMPARE(facts[4].name, QStringLiteral("Updated"));
+        QVERIFY(facts[4].value.contains(QLatin1String("2024")));
+
+        a.categoryID = QStringLiteral("unlisted");
+        a.bundleID.reset();
+        facts = DetailFacts::of(a, catalog, QStringLiteral("1.2"));
+        QCOMPARE(facts.size(), 4);  // no "Installed" without a bundle identifier
+        QCOMPARE(facts[0].value, QStringLiteral("unlisted"));
+    }
+
+    void sourceCredit_data()
+    {
+        QTest::addColumn<QString>("license");
+        QTest::addColumn<QString>("fork");
+        QTest::addColumn<bool>("warning");
+        QTest::newRow("fork") << "GPL-3.0" << "https://example.org/we/tool" << false;
+        QTest::newRow("copyleft, no fork") << "GPL-3.0" << "" << true;
+        QTest::newRow("permissive, no fork") << "MIT" << "" << false;
+    }
+    void sourceCredit()
+    {
+        QFETCH(QString, license);
+        QFETCH(QString, fork);
+        Source source{QUrl(QStringLiteral("https://example.org/team/lumen/")), QStringLiteral("Ann"), license, std::nullopt};
+        if (!fork.isEmpty())
+            source.fork = QUrl(fork);
+        const SourceCredit credit = SourceCredit::of(source);
+        QCOMPARE(credit.sentence, QStringLiteral("Based on lumen by Ann, released under the %1 license.").arg(license));
+        QCOMPARE(credit.repository, QStringLiteral("https://example.org/team/lumen/"));
+        QCOMPARE(credit.fork, fork);
+        QTEST(credit.showsSourceOfferWarning, "warning");
+    }
+
+    void alertTexts()
+    {
+        const QString name = QStringLiteral("Photo Lab");
+        QCOMPARE(AlertTexts::quitTitle(&name), QStringLiteral("Quit Photo Lab first"));
+        QCOMPARE(AlertTexts::quitTitle(nullptr), QStringLiteral("Quit the app first"));
+        QCOMPARE(AlertTexts::quitMessage(&name), QStringLiteral("Photo Lab is running. Quit it, then press Update again."));
+        QCOMPARE(AlertTexts::quitMessage(nullptr), QStringLiteral("The app is running. Quit it, then press Update again."));
+        QCOMPARE(AlertTexts::uninstallTitle(&name), QStringLiteral("Move Photo Lab to the Trash?"));
+        QCOMPARE(AlertTexts::uninstallTitle(nullptr), QStringLiteral("Move this app to the Trash?"));
+        QVERIFY(AlertTexts::uninstallMessage().startsWith(QStringLiteral("The app goes to the Trash, so you can put it back. ")));
+    }
+
+    void iconLetter()
+    {
+        ViewRules rules;
+        QCOMPARE(rules.iconLetter(QStringLiteral("photo Lab")), QStringLiteral("P"));
+        QCOMPARE(rules.iconLetter(QStringLiteral("éclair")), QStringLiteral("É"));
+        QCOMPARE(rules.iconLetter(QString()), QString());
+        QCOMPARE(rules.iconLetter(QStringLiteral("\U0001D4D0x")), QStringLiteral("\U0001D4D0"));  // not half a pair
+    }
+
+    void lookupsInTheObjectsMaps()
+    {
+        ViewRules rules;
+        const QVariantMap states = {{QStringLiteral("a"), QVariant::fromValue(state(StateKind::Downloading, 0.5))}};
+        QCOMPARE(rules.stateIn(states, app("a")), state(StateKind::Downloading, 0.5));
+        QCOMPARE(rules.stateIn(states, app("b")).kind, StateKind::Idle);  // no entry: idle
+
+        const QVariantMap versions = {{QStringLiteral("app.example.tool"), QStringLiteral("1.2")}};
+        QCOMPARE(rules.installedVersionIn(versions, app("a")), QStringLiteral("1.2"));
+        QCOMPARE(rules.installedVersionIn(versions, app("a", std::nullopt)), QString());
+        QCOMPARE(rules.installedVersionIn({}, app("a")), QString());
+    }
+
+    void everySymbolHasAnIcon_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char *name : {"checkmark.circle", "arrow.down.circle", "shippingbox", "internaldrive",
+                                 "exclamationmark.triangle", "arrow.triangle.2.circlepath", "square.grid.2x2",
+                                 "sparkles", "tray", "hand.tap", "wifi.exclamationmark", "arrow.clockwise", "xmark",
+                                 "trash", "arrow.up.forward.app", "magnifyingglass", "ellipsis.vertical",
+                                 "paintbrush", "hammer", "photo", "music.note", "doc.text", "gearshape", "chart.bar",
+                                 "gamecontroller", "book", "globe", "lock", "terminal", "film", "camera", "star.fill",
+                                 "folder.circle.fill"})
+            QTest::newRow(name) << QString::fromLatin1(name);
+    }
+    void everySymbolHasAnIcon()
+    {
+        QFETCH(QString, name);
+        QVERIFY(SymbolNames::isKnown(name));
+        QVERIFY2(QFile::exists(SymbolNames::resourceFor(name)), qPrintable(SymbolNames::resourceFor(name)));
+    }
+
+    void unknownSymbolsFallBack()
+    {
+        for (const QString &name : {QStringLiteral("no.such.symbol"), QString(), QStringLiteral(".fill")}) {
+            QVERIFY(!SymbolNames::isKnown(name));
+            QCOMPARE(SymbolNames::resourceFor(name), QStringLiteral(":/icons/lucide/app-window.svg"));
+            QVERIFY(QFile::exists(SymbolNames::resourceFor(name)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(ViewRulesTest)
+#include "tst_viewrules.moc"
