@@ -2,6 +2,7 @@
 
 #include "platform/DesktopEntries.h"
 
+#include <QCoreApplication>
 #include <QCoroFuture>
 #include <QFileInfo>
 #include <QPointer>
@@ -38,6 +39,9 @@ Outcome catchingFailures(Work &&work)
     }
 }
 
+// The coroutines in this file await named tasks and futures: g++ 12 may destroy the
+// temporaries of a co_await expression twice.
+
 QCoro::Task<Outcome> fetch(UpdateInstaller installer, CatalogApp app, UpdateInstaller::Progress progress)
 {
     try {
@@ -53,27 +57,14 @@ QCoro::Task<Outcome> fetch(UpdateInstaller installer, CatalogApp app, UpdateInst
     }
 }
 
-// Runs on a pool thread: the download gets that thread's own event loop, so neither the
-// network nor writing the image ever holds up the window.
-Outcome fetchInThisThread(const UpdateInstaller &installer, const CatalogApp &app,
-                          const UpdateInstaller::Progress &progress)
+// The image to install: the cached one of this version, else a fresh download.
+QCoro::Task<Outcome> imageFor(UpdateInstaller installer, CatalogApp app, UpdateInstaller::Progress progress)
 {
-    return QCoro::waitFor(fetch(installer, app, progress));
-}
-
-// Runs on a pool thread: the cached image of this version if there is one, else a fresh
-// download, then the install, which blocks while the system tools run.
-Outcome installInThisThread(const UpdateInstaller &installer, const CatalogApp &app,
-                            const UpdateInstaller::Progress &progress)
-{
-    QString image = installer.cachedDMG(app.id, app.version);
-    if (!QFileInfo::exists(image)) {
-        const Outcome fetched = fetchInThisThread(installer, app, progress);
-        if (fetched.error)
-            return fetched;
-        image = fetched.value;
-    }
-    return catchingFailures([&] { return installer.install(image, progress); });
+    const QString cached = installer.cachedDMG(app.id, app.version);
+    if (!cached.isEmpty() && QFileInfo::exists(cached))
+        co_return Outcome{cached, std::nullopt};
+    QCoro::Task<Outcome> download = fetch(std::move(installer), std::move(app), std::move(progress));
+    co_return co_await download;
 }
 
 } // namespace
@@ -84,12 +75,10 @@ UpdateCoordinator::UpdateCoordinator(UpdateInstaller installer, DesktopServices 
       m_services(std::move(services)),
       m_installedApps(m_installer.options().locations)
 {
-    // Mostly waiting on child processes and the network: enough threads that installs of
-    // different apps, and downloads, run side by side.
+    // Installs mostly wait on child processes: enough threads that installs of different
+    // apps run side by side. Downloads run on the installer's own threads.
     m_installPool.setMaxThreadCount(8);
     m_installPool.setThreadPriority(QThread::HighPriority);
-    m_prefetchPool.setMaxThreadCount(4);
-    m_prefetchPool.setThreadPriority(QThread::LowPriority);
 }
 
 UpdateCoordinator::UpdateCoordinator(QObject *parent)
@@ -99,10 +88,9 @@ UpdateCoordinator::UpdateCoordinator(QObject *parent)
 
 UpdateCoordinator::~UpdateCoordinator()
 {
-    // Nothing is cancelled. The jobs post their progress to this object, which must exist
-    // until the last of them has ended.
+    // Nothing is cancelled: an install that has started copying is let finish. Downloads are
+    // not waited for; their results find the coordinator gone.
     m_installPool.waitForDone();
-    m_prefetchPool.waitForDone();
 }
 
 void UpdateCoordinator::setOnInstalled(InstalledHook hook)
@@ -130,19 +118,23 @@ void UpdateCoordinator::install(const CatalogApp &app)
     runInstall(app);
 }
 
-// The coroutines below await named futures: g++ 12 may destroy the temporaries of a
-// co_await expression twice.
-
 QCoro::Task<> UpdateCoordinator::runInstall(CatalogApp app)
 {
     const QPointer<UpdateCoordinator> self(this);
-    QFuture<Outcome> job = QtConcurrent::run(
-        &m_installPool, [installer = m_installer, app, progress = progressReporter(app.id)] {
-            return installInThisThread(installer, app, progress);
-        });
-    const Outcome outcome = co_await job;
+    const UpdateInstaller::Progress progress = progressReporter(app.id);
+    QCoro::Task<Outcome> image = imageFor(m_installer, app, progress);
+    Outcome outcome = co_await image;
     if (!self)
         co_return;
+    if (!outcome.error) {
+        QFuture<Outcome> install = QtConcurrent::run(
+            &m_installPool, [installer = m_installer, image = outcome.value, progress] {
+                return catchingFailures([&] { return installer.install(image, progress); });
+            });
+        outcome = co_await install;
+        if (!self)
+            co_return;
+    }
     if (outcome.error) {
         setState(app.id, State::failed(*outcome.error));
         co_return;
@@ -206,11 +198,8 @@ void UpdateCoordinator::prefetchApps(const QVariantList &apps)
 QCoro::Task<> UpdateCoordinator::runPrefetch(CatalogApp app)
 {
     const QPointer<UpdateCoordinator> self(this);
-    QFuture<Outcome> job = QtConcurrent::run(
-        &m_prefetchPool, [installer = m_installer, app, progress = progressReporter(app.id)] {
-            return fetchInThisThread(installer, app, progress);
-        });
-    const Outcome outcome = co_await job;
+    QCoro::Task<Outcome> download = fetch(m_installer, app, progressReporter(app.id));
+    const Outcome outcome = co_await download;
     if (!self)
         co_return;
     m_running.remove(app.id);
@@ -267,12 +256,15 @@ void UpdateCoordinator::openApp(const QString &bundlePath)
 
 UpdateInstaller::Progress UpdateCoordinator::progressReporter(const QString &appID)
 {
-    // Called on worker threads. Each report reaches the window's thread as its own event;
-    // the coordinator outlives the jobs (its destructor waits for them), the guard only
-    // keeps a report from acting on a coordinator being torn down.
-    return [context = this, self = QPointer<UpdateCoordinator>(this), appID](const UpdateInstaller::Step &step) {
+    // Called on the installer's threads, possibly after the coordinator is gone (a download
+    // still running while the program quits). Each report reaches the window's thread as its
+    // own event, through the application object, and acts only while the coordinator exists.
+    return [self = QPointer<UpdateCoordinator>(this), appID](const UpdateInstaller::Step &step) {
+        QCoreApplication *application = QCoreApplication::instance();
+        if (!application)
+            return;
         QMetaObject::invokeMethod(
-            context,
+            application,
             [self, step, appID] {
                 if (self)
                     self->apply(step, appID);

@@ -48,7 +48,7 @@ public:
 //
 // Lives on the window's thread: every member is called there, every state change and every
 // signal happens there. Work once started is never cancelled; destroying the coordinator
-// waits for the installs and downloads still running.
+// waits for installs that are copying, not for downloads.
 class UpdateCoordinator : public QObject {
     Q_OBJECT
     Q_PROPERTY(CatalogApp appToQuitFirst READ appToQuitFirstOrEmpty NOTIFY appToQuitFirstChanged)
@@ -111,9 +111,7 @@ private:
     QHash<QString, State> m_states;
     std::optional<CatalogApp> m_appToQuitFirst;
     QSet<QString> m_running;  // apps with a prefetch download in flight
-    // Installs before pre-downloads: the user is waiting for the former.
-    QThreadPool m_installPool;
-    QThreadPool m_prefetchPool;
+    QThreadPool m_installPool;  // the blocking part of installs
     InstalledHook m_onInstalled;
 };
 
