@@ -3,6 +3,7 @@
 #include "platform/RunningApps.h"
 #include "platform/Trash.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -11,6 +12,13 @@
 #include <QTest>
 
 namespace {
+
+// Unique to this test process: the checks for running copies see every process of the
+// machine, other tests' included.
+QString bundleID(const QString &name)
+{
+    return QStringLiteral("com.example.%1.%2").arg(name).arg(QCoreApplication::applicationPid());
+}
 
 void writeFile(const QString &path, const QByteArray &data)
 {
@@ -200,27 +208,27 @@ private Q_SLOTS:
     void runningCopiesAreFoundByIdentifier()
     {
         const QString bundle = TestBundles::make(path(QStringLiteral("Apps")), QStringLiteral("Foo"),
-                                                 QStringLiteral("com.example.foo"), QStringLiteral("foo"));
+                                                 bundleID(QStringLiteral("foo")), QStringLiteral("foo"));
         const QString lookalike = path(QStringLiteral("Apps/Foo.app2"));
         QVERIFY(QDir().rename(TestBundles::make(path(QStringLiteral("Apps")), QStringLiteral("Foo2"),
-                                                QStringLiteral("com.example.foo"), QStringLiteral("foo")),
+                                                bundleID(QStringLiteral("foo")), QStringLiteral("foo")),
                               lookalike));
         QProcess *copy = startFrom(TestBundles::copyProgram(bundle, QStringLiteral("foo")));
         QProcess *outsider = startFrom(TestBundles::copyProgram(lookalike, QStringLiteral("foo")));
         QVERIFY(copy && outsider);
 
         const RunningApps running;
-        QCOMPARE(running.processes(QStringLiteral("com.example.foo")), QList<qint64>{copy->processId()});
-        QVERIFY(!running.isRunning(QStringLiteral("com.example.other")));
+        QCOMPARE(running.processes(bundleID(QStringLiteral("foo"))), QList<qint64>{copy->processId()});
+        QVERIFY(!running.isRunning(bundleID(QStringLiteral("other"))));
         QVERIFY(!running.isRunning(QString()));
 
         // An update that replaced the program file leaves the old copy running.
         QVERIFY(QFile::remove(bundle + QStringLiteral("/Contents/MacOS/foo")));
         TestBundles::copyProgram(bundle, QStringLiteral("foo"));
-        QVERIFY(running.isRunning(QStringLiteral("com.example.foo")));
+        QVERIFY(running.isRunning(bundleID(QStringLiteral("foo"))));
 
         stop(copy);
-        QVERIFY(!running.isRunning(QStringLiteral("com.example.foo")));
+        QVERIFY(!running.isRunning(bundleID(QStringLiteral("foo"))));
     }
 
     // Opening apps
@@ -228,7 +236,7 @@ private Q_SLOTS:
     void openStartsTheBundlesProgram()
     {
         const QString bundle = TestBundles::make(path(QStringLiteral("Apps")), QStringLiteral("Foo"),
-                                                 QStringLiteral("com.example.foo"), QStringLiteral("foo"));
+                                                 bundleID(QStringLiteral("foo")), QStringLiteral("foo"));
         const QString marker = path(QStringLiteral("started"));
         TestBundles::writeScript(bundle, QStringLiteral("foo"),
                                  "pwd > '" + marker.toUtf8() + ".part' && mv '" + marker.toUtf8() + ".part' '"
@@ -253,7 +261,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, executable);
         const QString bundle = TestBundles::make(path(QStringLiteral("Apps")), QStringLiteral("Foo"),
-                                                 QStringLiteral("com.example.foo"), executable);
+                                                 bundleID(QStringLiteral("foo")), executable);
         // The name from the Info.plist would reach a real program outside Contents/MacOS.
         writeFile(bundle + QStringLiteral("/evil"), "#!/bin/sh\ntrue\n");
         QFile::setPermissions(bundle + QStringLiteral("/evil"), QFile::ReadOwner | QFile::ExeOwner);

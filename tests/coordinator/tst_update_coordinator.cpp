@@ -37,6 +37,13 @@ CatalogApp catalogApp(const QString &id, const std::optional<QString> &bundleID,
     return app;
 }
 
+// Unique to this test process: the checks for running copies see every process of the
+// machine, other tests' included.
+QString bundleID(const QString &name)
+{
+    return QStringLiteral("com.example.%1.%2").arg(name).arg(QCoreApplication::applicationPid());
+}
+
 bool isBusy(const State &state)
 {
     return state.kind == State::Kind::Installing || state.kind == State::Kind::Downloading;
@@ -186,7 +193,7 @@ private Q_SLOTS:
 
     void untouchedAppIsIdle()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), QStringLiteral("com.example.foo"), QUrl());
+        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")), QUrl());
         QCOMPARE(coordinator().state(app), State::idle());
         QVERIFY(coordinator().states().isEmpty());
         QVERIFY(!coordinator().hasAppToQuitFirst());
@@ -196,7 +203,7 @@ private Q_SLOTS:
 
     void installWaitsUntilTheRunningCopyQuits()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), QStringLiteral("com.example.foo"),
+        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
                                           m_server->url(QStringLiteral("/foo.dmg")));
         const QString running = TestBundles::make(m_locations.homeApplications(), QStringLiteral("Running"),
                                                   *app.bundleID, QStringLiteral("run"));
@@ -226,7 +233,7 @@ private Q_SLOTS:
 
     void appWithoutDownloadLinkFailsAtOnce()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), QStringLiteral("com.example.foo"), std::nullopt);
+        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")), std::nullopt);
         cacheImage(app);  // even a cached image is not installed without a link
         coordinator().install(app);
         const State failed = State::failed(QStringLiteral("This app has no download link yet."));
@@ -251,7 +258,7 @@ private Q_SLOTS:
         QFETCH(bool, cached);
         QFETCH(bool, hasBundleID);
         const CatalogApp app = catalogApp(QStringLiteral("foo"),
-                                          hasBundleID ? std::optional(QStringLiteral("com.example.foo")) : std::nullopt,
+                                          hasBundleID ? std::optional(bundleID(QStringLiteral("foo"))) : std::nullopt,
                                           m_server->url(QStringLiteral("/foo.dmg")));
         if (cached) {
             cacheImage(app);
@@ -318,9 +325,9 @@ private Q_SLOTS:
 
     void prefetchOfACachedImageIsReadyAtOnce()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), QStringLiteral("com.example.foo"),
+        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
                                           m_server->url(QStringLiteral("/foo.dmg")));
-        const CatalogApp noLink = catalogApp(QStringLiteral("bar"), QStringLiteral("com.example.bar"), std::nullopt);
+        const CatalogApp noLink = catalogApp(QStringLiteral("bar"), bundleID(QStringLiteral("bar")), std::nullopt);
         cacheImage(app);
         coordinator().prefetchApps({QVariant::fromValue(app), QVariant::fromValue(noLink)});
         QCOMPARE(coordinator().state(app), State::ready());
@@ -331,7 +338,7 @@ private Q_SLOTS:
 
     void secondPrefetchDuringADownloadDoesNothing()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), QStringLiteral("com.example.foo"),
+        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
                                           m_server->url(QStringLiteral("/foo.dmg")));
         // The server answers only when the test lets it, so the download is surely in flight.
         auto gate = std::make_shared<QSemaphore>();
@@ -356,7 +363,7 @@ private Q_SLOTS:
 
     void failedPrefetchCanBeRetried()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), QStringLiteral("com.example.foo"),
+        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
                                           m_server->url(QStringLiteral("/foo.dmg")));
         m_server->route(QStringLiteral("/foo.dmg"), TestHttpsServer::Route::withStatus(500));
         coordinator().prefetch({app});
@@ -373,7 +380,7 @@ private Q_SLOTS:
 
     void coordinatorMayGoWhileWorkRuns()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), QStringLiteral("com.example.foo"),
+        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
                                           m_server->url(QStringLiteral("/foo.dmg")));
         auto gate = std::make_shared<QSemaphore>();
         m_server->route(QStringLiteral("/foo.dmg"), [gate](const TestHttpsServer::Request &) {
@@ -397,7 +404,7 @@ private Q_SLOTS:
 
     void uninstallPutsTheAppInTheTrash()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), QStringLiteral("com.example.foo"),
+        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
                                           m_server->url(QStringLiteral("/foo.dmg")));
         const QString location = placeInstalledCopy(app);
         QVERIFY(!location.isEmpty());
@@ -420,7 +427,7 @@ private Q_SLOTS:
     void uninstallOfNothingDoesNothing()
     {
         const CatalogApp noBundleID = catalogApp(QStringLiteral("foo"), std::nullopt, std::nullopt);
-        const CatalogApp notInstalled = catalogApp(QStringLiteral("bar"), QStringLiteral("com.example.bar"), std::nullopt);
+        const CatalogApp notInstalled = catalogApp(QStringLiteral("bar"), bundleID(QStringLiteral("bar")), std::nullopt);
         coordinator().uninstall(noBundleID);
         coordinator().uninstall(notInstalled);
         QTest::qWait(0);
@@ -431,7 +438,7 @@ private Q_SLOTS:
 
     void uninstallWaitsUntilTheRunningCopyQuits()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), QStringLiteral("com.example.foo"),
+        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
                                           m_server->url(QStringLiteral("/foo.dmg")));
         const QString location = placeInstalledCopy(app);
         QVERIFY(!location.isEmpty());
@@ -447,7 +454,7 @@ private Q_SLOTS:
 
     void failedTrashLeavesTheAppInstalled()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), QStringLiteral("com.example.foo"),
+        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
                                           m_server->url(QStringLiteral("/foo.dmg")));
         const QString location = placeInstalledCopy(app);
         QVERIFY(!location.isEmpty());
