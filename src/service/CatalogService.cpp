@@ -3,6 +3,7 @@
 #include "BuildConfig.h"
 #include "model/CatalogJson.h"
 #include "platform/Locations.h"
+#include "service/TlsTrust.h"
 
 #include <QCoroFuture>
 #include <QCoroNetworkReply>
@@ -74,16 +75,6 @@ Catalog decodeBundled(const QString &resource)
 {
     std::optional<Catalog> catalog = decodeFile(resource);
     return catalog ? std::move(*catalog) : Catalog::empty();
-}
-
-// The system's authorities plus those in the PEM file.
-QSslConfiguration trustingConfiguration(const QString &extraCaFile)
-{
-    // Parsing the system's store takes a while; it does not change while the program runs.
-    static const QList<QSslCertificate> system = QSslConfiguration::systemCaCertificates();
-    QSslConfiguration config = QSslConfiguration::defaultConfiguration();
-    config.setCaCertificates(system + QSslCertificate::fromPath(extraCaFile, QSsl::Pem));
-    return config;
 }
 
 struct ReplyDeleter {
@@ -168,7 +159,7 @@ QCoro::Task<std::optional<QSslConfiguration>> CatalogService::Private::tlsConfig
         co_return std::nullopt;  // the manager's defaults: the system's authorities
     if (!sslConfiguration) {
         const QString caFile = options.extraCaFile;
-        QFuture<QSslConfiguration> built = QtConcurrent::run([caFile] { return trustingConfiguration(caFile); });
+        QFuture<QSslConfiguration> built = QtConcurrent::run([caFile] { return TlsTrust::trusting(caFile); });
         sslConfiguration = co_await built;
     }
     co_return sslConfiguration;
