@@ -8,6 +8,7 @@
 #include "view/ForeignTypes.h"
 #include "view/ViewSetup.h"
 
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
 #include <QQuickStyle>
@@ -16,8 +17,28 @@
 
 Q_IMPORT_QML_PLUGIN(Veltrane_HubPlugin)
 
-VeltraneHubApp::VeltraneHubApp()
-    : m_service(&m_network, serviceOptions()), m_store(&m_service)
+VeltraneHubApp::Options VeltraneHubApp::Options::fromBuild()
+{
+    Options options;
+    options.catalog.extraCaFile = QString::fromUtf8(BuildConfig::extraCaFile);
+    options.installer.extraCaFile = options.catalog.extraCaFile;
+    return options;
+}
+
+void VeltraneHubApp::prepareGraphics()
+{
+    // Without a GPU, Qt Quick's software renderer draws this window several times faster than
+    // OpenGL emulated on the CPU (measured with bench/startup.sh). QT_QUICK_BACKEND still wins.
+    if (qEnvironmentVariableIsSet("QT_QUICK_BACKEND") || QFileInfo::exists(QStringLiteral("/dev/dri/renderD128")))
+        return;
+    QQuickWindow::setGraphicsApi(QSGRendererInterface::Software);
+}
+
+VeltraneHubApp::VeltraneHubApp() : VeltraneHubApp(Options::fromBuild()) {}
+
+VeltraneHubApp::VeltraneHubApp(Options options)
+    : m_service(&m_network, options.catalog), m_store(&m_service),
+      m_updates(UpdateInstaller(options.installer), DesktopServices::forUser(options.installer.locations))
 {
     if (m_translator.load(QLocale(), QStringLiteral("veltrane-hub"), QStringLiteral("_"), QStringLiteral(":/i18n")))
         QCoreApplication::installTranslator(&m_translator);
@@ -27,6 +48,10 @@ VeltraneHubApp::VeltraneHubApp()
     CatalogStoreSingleton::install(&m_store);
     UpdateCoordinatorSingleton::install(&m_updates);
     ViewSetup::prepare(m_engine);
+    if (!options.catalog.extraCaFile.isEmpty()) {
+        m_imageNetwork.emplace(options.catalog.extraCaFile);
+        m_engine.setNetworkAccessManagerFactory(&*m_imageNetwork);
+    }
 }
 
 VeltraneHubApp::~VeltraneHubApp()
@@ -35,13 +60,6 @@ VeltraneHubApp::~VeltraneHubApp()
     const auto roots = m_engine.rootObjects();
     for (QObject *root : roots)
         delete root;
-}
-
-CatalogService::Options VeltraneHubApp::serviceOptions()
-{
-    CatalogService::Options options;
-    options.extraCaFile = QString::fromUtf8(BuildConfig::extraCaFile);
-    return options;
 }
 
 bool VeltraneHubApp::start()

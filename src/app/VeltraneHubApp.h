@@ -2,7 +2,9 @@
 
 #include "model/CatalogStore.h"
 #include "model/UpdateCoordinator.h"
+#include "app/ImageNetwork.h"
 #include "service/CatalogService.h"
+#include "service/UpdateInstaller.h"
 
 #include <QCoroTask>
 #include <QNetworkAccessManager>
@@ -16,8 +18,21 @@ class QQuickWindow;
 // before the store and the coordinator it shows.
 class VeltraneHubApp {
 public:
+    // Where the catalogue comes from and how apps are installed. The program uses the build's
+    // settings; the end-to-end test points them at a maker's server and tools of its own.
+    struct Options {
+        CatalogService::Options catalog;
+        UpdateInstaller::Options installer;
+
+        static Options fromBuild();
+    };
+
     VeltraneHubApp();
+    explicit VeltraneHubApp(Options options);
     ~VeltraneHubApp();
+
+    // Before the application object exists: picks the renderer for this machine.
+    static void prepareGraphics();
 
     // Opens the window and starts the launch sequence. False when the window failed to load.
     bool start();
@@ -30,12 +45,11 @@ public:
     static QCoro::Task<> launch(CatalogStore &store, UpdateCoordinator &updates);
 
 private:
-    static CatalogService::Options serviceOptions();
-
     QTranslator m_translator;
     QNetworkAccessManager m_network;
     CatalogService m_service;
     CatalogStore m_store;
     UpdateCoordinator m_updates;
+    std::optional<ImageNetworkFactory> m_imageNetwork;  // only with an extra authority
     QQmlApplicationEngine m_engine;
 };

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QQmlNetworkAccessManagerFactory>
+#include <QString>
+
+// Icons and screenshots load through the QML engine's own network managers, one per loader
+// thread. A build with an extra certificate authority (the demo maker's) must trust it there
+// too; a normal build needs none of this and uses the engine's defaults.
+class ImageNetworkFactory : public QQmlNetworkAccessManagerFactory {
+public:
+    explicit ImageNetworkFactory(QString extraCaFile) : m_extraCaFile(std::move(extraCaFile)) {}
+
+    QNetworkAccessManager *create(QObject *parent) override;
+
+private:
+    QString m_extraCaFile;
+};
