@@ -108,7 +108,7 @@ app_json() { # line index
 }
 
 write_catalogue() {
-  local edition body="" i=0
+  local edition body="" i=0 line
   edition=$(( $(cat "$dir/state/edition" 2>/dev/null || echo 0) + 1 ))
   echo "$edition" >"$dir/state/edition"
   for line in "${apps[@]}"; do
@@ -178,7 +178,7 @@ prepare() {
   echo "$prefix" >"$dir/state/prefix"
   make_certificates
   make_keys
-  local i=0
+  local i=0 line
   for line in "${apps[@]}"; do
     local id name
     id=$(field "$line" 0); name=$(field "$line" 1)
