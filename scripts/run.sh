@@ -3,7 +3,8 @@
 # a catalogue and an HTTPS server on 127.0.0.1), and opens the Hub on it. Stopping the Hub
 # stops the server.
 #   scripts/run.sh               build, prepare and run
-#   scripts/run.sh publish       (in another terminal) publish a newer Photo Lab; then refresh
+#   scripts/run.sh publish       (in another terminal) publish a newer Photo Lab; then press
+#                                the Hub's refresh button
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
