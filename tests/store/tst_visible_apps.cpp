@@ -146,16 +146,6 @@ private Q_SLOTS:
         QCOMPARE(AppSearch::Query(query).foundIn(text), found);
     }
 
-    void searchStaysInsideTheSection()
-    {
-        const auto store = storeWith(searchCatalog());
-        store->setFilter(Filter::category("graphics"));
-        store->setSearchText("photo");
-        QVERIFY(store->visibleApps().isEmpty());
-        store->setSearchText("sketch");
-        QCOMPARE(idsOf(store->visibleApps()), QStringList{"draw"});
-    }
-
     void orderByCodePointsOfComposedNames()
     {
         const auto app = [](const char *id, const char *name) { return makeApp(id, QString::fromUtf8(name)); };
