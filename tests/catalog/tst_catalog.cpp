@@ -62,9 +62,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("a");
         QTest::addColumn<QByteArray>("b");
         QTest::addColumn<bool>("equal");
-        QTest::newRow("4.9 4.90") << QByteArray("4.9") << QByteArray("4.90") << true;
-        QTest::newRow("1e2 100") << QByteArray("1e2") << QByteArray("100") << true;
-        QTest::newRow("-0 0") << QByteArray("-0") << QByteArray("0") << true;
         QTest::newRow("0.0e7 -0") << QByteArray("0.0e7") << QByteArray("-0") << true;
         QTest::newRow("1E+2 1e2") << QByteArray("1E+2") << QByteArray("1e2") << true;
         QTest::newRow("0.001 1e-3") << QByteArray("0.001") << QByteArray("1e-3") << true;

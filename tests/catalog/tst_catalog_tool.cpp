@@ -47,14 +47,6 @@ class TestCatalogTool : public QObject {
 private Q_SLOTS:
     void initTestCase() { QVERIFY(m_dir.isValid()); }
 
-    void validatesTheShippedCatalogue()
-    {
-        const QString shipped = QStringLiteral(VELTRANE_SHIPPED_CATALOG);
-        const Run r = run({u"validate"_s, shipped});
-        QCOMPARE(r.out, shipped + u": ok\n"_s);
-        QCOMPARE(r.exitCode, 0);
-    }
-
     void validateReportsEachFile()
     {
         const QString good = write(u"good.json"_s, minimalDocument("true"));

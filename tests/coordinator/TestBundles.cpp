@@ -1,4 +1,5 @@
 #include "TestBundles.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,12 +11,6 @@ QByteArray plistEntry(const char *key, const QString &value)
 {
     return QByteArrayLiteral("  <key>") + key + QByteArrayLiteral("</key><string>")
            + value.toHtmlEscaped().toUtf8() + QByteArrayLiteral("</string>\n");
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(data) == data.size();
 }
 } // namespace
 
@@ -35,7 +30,7 @@ QString make(const QString &folder, const QString &name, const QString &identifi
     if (!executable.isEmpty())
         plist += plistEntry("CFBundleExecutable", executable);
     plist += QByteArrayLiteral("</dict>\n</plist>\n");
-    writeFile(bundle + QStringLiteral("/Contents/Info.plist"), plist);
+    TestFiles::write(bundle + QStringLiteral("/Contents/Info.plist"), plist);
     return bundle;
 }
 
@@ -51,7 +46,7 @@ QString copyProgram(const QString &bundle, const QString &executable, const QStr
 QString writeScript(const QString &bundle, const QString &executable, const QByteArray &body)
 {
     const QString path = bundle + QStringLiteral("/Contents/MacOS/") + executable;
-    writeFile(path, QByteArrayLiteral("#!/bin/sh\n") + body);
+    TestFiles::write(path, QByteArrayLiteral("#!/bin/sh\n") + body);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
 }

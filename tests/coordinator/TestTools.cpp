@@ -1,4 +1,5 @@
 #include "TestTools.h"
+#include "TestFiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,10 +10,7 @@ namespace {
 QString writeScript(const QString &folder, const QString &name, const QByteArray &body)
 {
     const QString path = folder + QLatin1Char('/') + name;
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write("#!/bin/sh\n" + body);
-    file.close();
+    TestFiles::write(path, "#!/bin/sh\n" + body);
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     return path;
 }

@@ -1,5 +1,6 @@
 #include "TestBundles.h"
 #include "TestCertificates.h"
+#include "TestFiles.h"
 #include "TestHttpsServer.h"
 #include "TestTools.h"
 #include "model/UpdateCoordinator.h"
@@ -49,12 +50,6 @@ bool isBusy(const State &state)
     return state.kind == State::Kind::Installing || state.kind == State::Kind::Downloading;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 } // namespace
 
 class UpdateCoordinatorTest : public QObject {
@@ -72,6 +67,12 @@ private:
     int m_offThreadNotifications = 0;
 
     QString path(const QString &relative) const { return m_dir->filePath(relative); }
+
+    // The app most tests use: a bundle identifier and a download link on the test server.
+    CatalogApp foo() const
+    {
+        return catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")), m_server->url(QStringLiteral("/foo.dmg")));
+    }
 
     void checkThread()
     {
@@ -191,20 +192,11 @@ private Q_SLOTS:
         m_dir.reset();
     }
 
-    void untouchedAppIsIdle()
-    {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")), QUrl());
-        QCOMPARE(coordinator().state(app), State::idle());
-        QVERIFY(coordinator().states().isEmpty());
-        QVERIFY(!coordinator().hasAppToQuitFirst());
-    }
-
     // Installing
 
     void installWaitsUntilTheRunningCopyQuits()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
-                                          m_server->url(QStringLiteral("/foo.dmg")));
+        const CatalogApp app = foo();
         const QString running = TestBundles::make(m_locations.homeApplications(), QStringLiteral("Running"),
                                                   *app.bundleID, QStringLiteral("run"));
         QProcess *copy = startProgram(TestBundles::copyProgram(running, QStringLiteral("run")));
@@ -289,7 +281,6 @@ private Q_SLOTS:
         QTest::addColumn<QList<Step>>("steps");
         QTest::addColumn<State>("expected");
         const QString at = QStringLiteral("/Applications/Foo.app");
-        QTest::newRow("download") << QList<Step>{Step::downloading(0.25)} << State::downloading(0.25);
         QTest::newRow("download progresses")
             << QList<Step>{Step::downloading(0.25), Step::downloading(0.5)} << State::downloading(0.5);
         QTest::newRow("verifying") << QList<Step>{Step::downloading(1), Step::verifying()} << State::installing();
@@ -325,8 +316,7 @@ private Q_SLOTS:
 
     void prefetchOfACachedImageIsReadyAtOnce()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
-                                          m_server->url(QStringLiteral("/foo.dmg")));
+        const CatalogApp app = foo();
         const CatalogApp noLink = catalogApp(QStringLiteral("bar"), bundleID(QStringLiteral("bar")), std::nullopt);
         cacheImage(app);
         coordinator().prefetchApps({QVariant::fromValue(app), QVariant::fromValue(noLink)});
@@ -338,8 +328,7 @@ private Q_SLOTS:
 
     void secondPrefetchDuringADownloadDoesNothing()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
-                                          m_server->url(QStringLiteral("/foo.dmg")));
+        const CatalogApp app = foo();
         // The server answers only when the test lets it, so the download is surely in flight.
         auto gate = std::make_shared<QSemaphore>();
         m_server->route(QStringLiteral("/foo.dmg"), [gate](const TestHttpsServer::Request &) {
@@ -357,14 +346,13 @@ private Q_SLOTS:
         gate->release();
         QTRY_COMPARE_WITH_TIMEOUT(coordinator().state(app), State::ready(), slowWorkMs);
         QCOMPARE(m_server->requestCount(QStringLiteral("/foo.dmg")), 1);
-        QCOMPARE(readFile(cachedImagePath(app)), QByteArray("image"));
+        QCOMPARE(TestFiles::read(cachedImagePath(app)), QByteArray("image"));
         QVERIFY(m_told.isEmpty());  // nothing was installed
     }
 
     void failedPrefetchCanBeRetried()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
-                                          m_server->url(QStringLiteral("/foo.dmg")));
+        const CatalogApp app = foo();
         m_server->route(QStringLiteral("/foo.dmg"), TestHttpsServer::Route::withStatus(500));
         coordinator().prefetch({app});
         const State failed = State::failed(QStringLiteral("Download failed (HTTP 500)."));
@@ -380,8 +368,7 @@ private Q_SLOTS:
 
     void coordinatorMayGoWhileWorkRuns()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
-                                          m_server->url(QStringLiteral("/foo.dmg")));
+        const CatalogApp app = foo();
         auto gate = std::make_shared<QSemaphore>();
         m_server->route(QStringLiteral("/foo.dmg"), [gate](const TestHttpsServer::Request &) {
             gate->acquire();
@@ -404,8 +391,7 @@ private Q_SLOTS:
 
     void uninstallPutsTheAppInTheTrash()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
-                                          m_server->url(QStringLiteral("/foo.dmg")));
+        const CatalogApp app = foo();
         const QString location = placeInstalledCopy(app);
         QVERIFY(!location.isEmpty());
 
@@ -415,13 +401,9 @@ private Q_SLOTS:
         QCOMPARE(coordinator().state(app), State::idle());
         QVERIFY(!QFileInfo::exists(location));
         QVERIFY(DesktopEntries::bundlesWithIdentifier(m_locations, *app.bundleID).isEmpty());
-
-        // It can be put back: the Trash holds the bundle and where it came from.
-        const QString trash = m_locations.dataHome + QStringLiteral("/Trash");
-        const QString name = QFileInfo(location).fileName();
-        QVERIFY(QFileInfo::exists(trash + QStringLiteral("/files/") + name + QStringLiteral("/Contents/Info.plist")));
-        const QByteArray info = readFile(trash + QStringLiteral("/info/") + name + QStringLiteral(".trashinfo"));
-        QVERIFY2(info.contains("\nPath=" + QFile::encodeName(location).toPercentEncoding("/") + '\n'), info.constData());
+        // In the Trash, from where it can be put back.
+        QVERIFY(QFileInfo::exists(m_locations.dataHome + QStringLiteral("/Trash/files/")
+                                  + QFileInfo(location).fileName() + QStringLiteral("/Contents/Info.plist")));
     }
 
     void uninstallOfNothingDoesNothing()
@@ -438,8 +420,7 @@ private Q_SLOTS:
 
     void uninstallWaitsUntilTheRunningCopyQuits()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
-                                          m_server->url(QStringLiteral("/foo.dmg")));
+        const CatalogApp app = foo();
         const QString location = placeInstalledCopy(app);
         QVERIFY(!location.isEmpty());
         QVERIFY(startProgram(location + QStringLiteral("/Contents/MacOS/run")));
@@ -454,8 +435,7 @@ private Q_SLOTS:
 
     void failedTrashLeavesTheAppInstalled()
     {
-        const CatalogApp app = catalogApp(QStringLiteral("foo"), bundleID(QStringLiteral("foo")),
-                                          m_server->url(QStringLiteral("/foo.dmg")));
+        const CatalogApp app = foo();
         const QString location = placeInstalledCopy(app);
         QVERIFY(!location.isEmpty());
         QDir().mkpath(m_locations.dataHome + QStringLiteral("/Trash"));
@@ -468,6 +448,7 @@ private Q_SLOTS:
         const QString expected = QStringLiteral("Could not move “%1” to the Trash: ").arg(QFileInfo(location).fileName());
         QVERIFY2(coordinator().state(app).message.startsWith(expected), qPrintable(coordinator().state(app).message));
         QVERIFY(QFileInfo::exists(location + QStringLiteral("/Contents/Info.plist")));
+        QVERIFY(QDir(m_locations.dataHome + QStringLiteral("/Trash/info")).isEmpty());  // no stray record
         QCOMPARE(DesktopEntries::bundlesWithIdentifier(m_locations, *app.bundleID), QStringList{location});
         QVERIFY(m_told.isEmpty());
     }

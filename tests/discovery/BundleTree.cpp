@@ -1,8 +1,7 @@
 #include "BundleTree.h"
+#include "TestFiles.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <plist/plist.h>
 
@@ -65,9 +64,6 @@ QString BundleTree::addBundle(const QString &relative, const QString &bundleID, 
 
 void BundleTree::writeFile(const QString &relative, const QByteArray &content) const
 {
-    const QString file = path(relative);
-    QDir().mkpath(QFileInfo(file).path());
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(file));
+    if (!TestFiles::write(path(relative), content))
+        qFatal("cannot write %s", qPrintable(path(relative)));
 }

@@ -1,4 +1,5 @@
 #include "BundleTree.h"
+#include "TestFiles.h"
 
 #include "platform/DesktopEntries.h"
 #include "platform/DesktopEntryFile.h"
@@ -10,14 +11,6 @@
 namespace {
 
 const QString mailID = QStringLiteral("app.veltrane.Mail");
-
-std::optional<DesktopEntryFile> readEntry(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    return DesktopEntryFile::parse(file.readAll());
-}
 
 QByteArray entryText(const QString &bundleID, const QString &bundlePath, const QByteArray &extra = {})
 {
@@ -49,7 +42,7 @@ private Q_SLOTS:
 
         QVERIFY(DesktopEntries::registerBundle(l, bundle));
         const QString file = l.userDesktopEntries() + QLatin1Char('/') + DesktopEntries::entryFileName(mailID, bundle);
-        const std::optional<DesktopEntryFile> entry = readEntry(file);
+        const std::optional<DesktopEntryFile> entry = DesktopEntryFile::parse(TestFiles::read(file));
         QVERIFY(entry);
         QCOMPARE(entry->value(QStringLiteral("Type")), QStringLiteral("Application"));
         QCOMPARE(entry->value(QStringLiteral("Name")), QStringLiteral("Mail & More"));
@@ -197,12 +190,7 @@ private Q_SLOTS:
         const QString user = l.userDesktopEntries() + QLatin1Char('/');
         const QString local = l.dataDirs.value(0) + QStringLiteral("/applications/");
         const QString system = l.dataDirs.value(1) + QStringLiteral("/applications/");
-        const auto write = [&](const QString &file, const QByteArray &content) {
-            QDir().mkpath(QFileInfo(file).path());
-            QFile out(file);
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(content);
-        };
+        const auto write = [](const QString &file, const QByteArray &content) { QVERIFY(TestFiles::write(file, content)); };
         write(system + "veltrane-a.desktop", entryText(mailID, "/sys/A.app"));
         write(system + "veltrane-b.desktop", entryText(mailID, "/masked/B.app"));
         write(system + "veltrane-c.desktop", entryText(mailID, "/hidden/C.app"));

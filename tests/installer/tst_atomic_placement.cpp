@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "platform/AtomicPlacement.h"
 #include "platform/TreeCopy.h"
 
@@ -15,18 +16,8 @@
 namespace {
 void writeFile(const QString &path, const QByteArray &content, mode_t mode = 0644)
 {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-    f.close();
+    QVERIFY(TestFiles::write(path, content));
     QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode), 0);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 mode_t modeOf(const QString &path)
@@ -87,8 +78,8 @@ private Q_SLOTS:
     {
         const QString placed = AtomicPlacement::place(m_source, m_destination);
         QCOMPARE(placed, m_destination + "/Notes.app");
-        QCOMPARE(readFile(placed + "/Contents/Info.plist"), QByteArray("plist"));
-        QCOMPARE(readFile(placed + "/Contents/Resources/data.bin"), QByteArray(300000, 'x'));
+        QCOMPARE(TestFiles::read(placed + "/Contents/Info.plist"), QByteArray("plist"));
+        QCOMPARE(TestFiles::read(placed + "/Contents/Resources/data.bin"), QByteArray(300000, 'x'));
         QCOMPARE(modeOf(placed + "/Contents/Resources/data.bin") & 07777, mode_t(0444));
         QCOMPARE(modeOf(placed + "/Contents/Resources") & 07777, mode_t(0555));
         // executable kept, set-user-ID dropped
@@ -101,25 +92,13 @@ private Q_SLOTS:
         QVERIFY(stagingFolders(m_destination).isEmpty());
     }
 
-    void replacesAnInstalledCopyWhole()
-    {
-        writeFile(m_destination + "/Notes.app/Contents/Info.plist", "old plist");
-        writeFile(m_destination + "/Notes.app/Contents/OnlyInOld", "old");
-        QCOMPARE(::chmod(QFile::encodeName(m_destination + "/Notes.app/Contents").constData(), 0555), 0);
-
-        const QString placed = AtomicPlacement::place(m_source, m_destination);
-        QCOMPARE(readFile(placed + "/Contents/Info.plist"), QByteArray("plist"));
-        QVERIFY(!QFileInfo::exists(placed + "/Contents/OnlyInOld"));
-        QVERIFY(stagingFolders(m_destination).isEmpty());
-    }
-
     void failureLeavesTheInstalledCopyAlone()
     {
         writeFile(m_destination + "/Notes.app/Contents/Info.plist", "old plist");
         QCOMPARE(::mkfifo(QFile::encodeName(m_source + "/Contents/pipe").constData(), 0644), 0);
 
         QVERIFY_THROWS_EXCEPTION(std::exception, AtomicPlacement::place(m_source, m_destination));
-        QCOMPARE(readFile(m_destination + "/Notes.app/Contents/Info.plist"), QByteArray("old plist"));
+        QCOMPARE(TestFiles::read(m_destination + "/Notes.app/Contents/Info.plist"), QByteArray("old plist"));
         QVERIFY(stagingFolders(m_destination).isEmpty());
     }
 

@@ -1,4 +1,5 @@
 #include "TestCertificates.h"
+#include "TestFiles.h"
 #include "TestHttpsServer.h"
 #include "service/UpdateInstaller.h"
 
@@ -53,19 +54,6 @@ private:
     QList<Step> m_steps;
 };
 
-void writeFile(const QString &path, const QByteArray &content)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(content);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestDmgDownload : public QObject {
@@ -87,13 +75,13 @@ private Q_SLOTS:
     void returnsACachedImageAtOnce()
     {
         const QString cached = installer().cachedDMG("notes", "2.1");
-        writeFile(cached, "cached image");
+        TestFiles::write(cached, "cached image");
         m_server.route("/notes.dmg", Route::generated(10));
         Recorder progress;
 
         const Fetched fetched = fetch("notes", "2.1", "/notes.dmg", progress);
         QCOMPARE(fetched.image, cached);
-        QCOMPARE(readFile(cached), QByteArray("cached image"));
+        QCOMPARE(TestFiles::read(cached), QByteArray("cached image"));
         QCOMPARE(m_server.requestCount("/notes.dmg"), 0);
         QVERIFY(progress.steps().isEmpty());
     }
@@ -123,7 +111,7 @@ private Q_SLOTS:
         const Fetched fetched = fetch("notes", "2.1", "/notes.dmg", progress);
         QCOMPARE(fetched.error, QString());
         QCOMPARE(fetched.image, installer().cachedDMG("notes", "2.1"));
-        QCOMPARE(readFile(fetched.image), TestHttpsServer::generatedBytes(size));
+        QCOMPARE(TestFiles::read(fetched.image), TestHttpsServer::generatedBytes(size));
         QList<Step> expected;
         for (double f : fractions)
             expected << Step::downloading(f);
@@ -140,7 +128,7 @@ private Q_SLOTS:
         m_server.route("/files/notes.dmg", Route::generated(5000));
         const Fetched fetched = fetch("notes", "2.1", "/notes.dmg");
         QCOMPARE(fetched.error, QString());
-        QCOMPARE(readFile(fetched.image), TestHttpsServer::generatedBytes(5000));
+        QCOMPARE(TestFiles::read(fetched.image), TestHttpsServer::generatedBytes(5000));
     }
 
     void failures_data()
@@ -233,7 +221,7 @@ private Q_SLOTS:
         QFETCH(QStringList, after);
         const QString cache = installer().cacheDirectory();
         for (const QString &name : before)
-            writeFile(cache + "/" + name, "old");
+            TestFiles::write(cache + "/" + name, "old");
         m_server.route("/app.dmg", Route::generated(100));
         // A cached copy of this very version is returned as it is, so remove it first.
         QFile::remove(installer().cachedDMG(appID, version));

@@ -3,7 +3,7 @@
 
 #include "TestCertificates.h"
 #include "TestHttpsServer.h"
-#include "platform/ToolRunner.h"
+#include "ToolFixture.h"
 #include "service/UpdateInstaller.h"
 
 #include <QCoroTask>
@@ -13,8 +13,6 @@
 #include <QTest>
 
 #include <sys/xattr.h>
-
-using namespace std::chrono_literals;
 
 namespace {
 QCoro::Task<QString> fetchCatching(UpdateInstaller installer, QUrl url)
@@ -40,22 +38,10 @@ class TestInstallerEndToEnd : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        const QString tools = m_dir.filePath("prefix/libexec/veltrane-hub");
-        QVERIFY(QDir().mkpath(tools));
-        QVERIFY(QDir().mkpath(m_dir.filePath("prefix/share/veltrane-hub/anchors")));
-        const QStringList built = {VELTRANE_TEST_HDIUTIL, VELTRANE_TEST_CODESIGN, VELTRANE_TEST_SPCTL, VELTRANE_TEST_XATTR};
-        for (const QString &tool : built)
-            QVERIFY(QFile::copy(tool, tools + "/" + QFileInfo(tool).fileName()));
-        m_tools = {tools + "/hdiutil", tools + "/codesign", tools + "/spctl", tools + "/xattr"};
-
-        pack({"root-key", "--name", "Maker Root", m_dir.filePath("maker")});
-        pack({"root-key", "--name", "Stranger Root", m_dir.filePath("stranger")});
-        QVERIFY(QFile::copy(m_dir.filePath("maker.pub"), m_dir.filePath("prefix/share/veltrane-hub/anchors/maker.pub")));
-        QFile program(m_dir.filePath("notes"));
-        QVERIFY(program.open(QIODevice::WriteOnly));
-        program.write("#!/bin/sh\necho notes\n");
-        program.close();
-        program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY(m_fx.isValid());
+        m_fx.trust(m_fx.makeRoot("maker"));
+        m_fx.makeRoot("stranger");
+        m_tools = {m_fx.tool("hdiutil"), m_fx.tool("codesign"), m_fx.tool("spctl"), m_fx.tool("xattr")};
     }
 
     void installs_data()
@@ -76,18 +62,13 @@ private Q_SLOTS:
         QFETCH(QString, team);
         QFETCH(QString, outcome);
         QTemporaryDir work;
-        const QString identity = work.filePath("identity");
-        QDir().mkpath(work.filePath("apps"));
-        pack({"identity", "--root", m_dir.filePath(root + ".key"), "--team", team, "--name", "Team " + team, identity});
-        pack({"bundle", "--name", "Notes", "--id", "com.example.notes", "--version", "2.1", "--exec",
-              m_dir.filePath("notes"), work.filePath("apps")});
-        const QString bundle = work.filePath("apps/Notes.app");
-        QVERIFY(ToolRunner::run(m_tools.codesign, {"--sign", identity, bundle}, 60s).succeeded());
+        const QString identity = m_fx.makeIdentity(m_fx.path(root), team, "Team " + team);
+        const QString bundle = m_fx.makeBundle(work.filePath("apps"), "Notes", "com.example.notes");
+        QCOMPARE(m_fx.sign(bundle, identity).exitCode, 0);
         ::setxattr(QFile::encodeName(bundle).constData(), "user.com.apple.quarantine", "0081;1;Hub;", 11, 0);
-        pack({"image", work.filePath("notes-2.1.dmg"), bundle});
-        QFile image(work.filePath("notes-2.1.dmg"));
-        QVERIFY(image.open(QIODevice::ReadOnly));
-        m_server.route("/notes-2.1.dmg", TestHttpsServer::Route::ok(image.readAll(), "application/octet-stream"));
+        QCOMPARE(ToolFixture::pack({"image", work.filePath("notes-2.1.dmg"), bundle}).exitCode, 0);
+        m_server.route("/notes-2.1.dmg", TestHttpsServer::Route::ok(TestFiles::read(work.filePath("notes-2.1.dmg")),
+                                                                    "application/octet-stream"));
 
         UpdateInstaller::Options options;
         options.locations.home = work.filePath("home");
@@ -114,7 +95,7 @@ private Q_SLOTS:
             QCOMPARE(result, destination);
             QVERIFY(QFileInfo(destination + "/Contents/MacOS/notes").isExecutable());
             QVERIFY(!hasQuarantine(destination));
-            QVERIFY(ToolRunner::run(m_tools.codesign, {"--verify", "--deep", "--strict", destination}, 60s).succeeded());
+            QCOMPARE(m_fx.runTool("codesign", {"--verify", "--deep", "--strict", destination}).exitCode, 0);
         } else {
             QVERIFY2(result.startsWith(outcome), qPrintable(result));
             QVERIFY(!QFileInfo::exists(destination));
@@ -122,13 +103,7 @@ private Q_SLOTS:
     }
 
 private:
-    void pack(const QStringList &arguments)
-    {
-        const auto run = ToolRunner::run(VELTRANE_TEST_PACK, arguments, 120s);
-        QVERIFY2(run.succeeded(), qPrintable(run.output));
-    }
-
-    QTemporaryDir m_dir;
+    ToolFixture m_fx;
     TestHttpsServer m_server;
     UpdateInstaller::Tools m_tools;
 };

@@ -29,7 +29,7 @@ public:
     Q_INVOKABLE void reset();
     // Serve and load an empty catalogue (the state before the first load, but loaded).
     Q_INVOKABLE void loadEmpty();
-    // Serve and load a catalogue of n generated apps (for timing the grid and the search).
+    // Serve and load a catalogue of n generated apps (the grid and the search at scale).
     Q_INVOKABLE void loadMany(int n);
     // bundle identifier -> installed version; then the store rescans.
     Q_INVOKABLE void setInstalled(const QVariantMap &versions);

@@ -93,15 +93,5 @@ Item {
             mouseClick(findChild(root.detail, "closeButton"))
             compare(CatalogStore.selectedAppID, "")
         }
-
-        function test_factsAndCredit() {
-            const root = createTemporaryObject(rootComponent, scene)
-            CatalogStore.selectedAppID = "photolab"
-            const facts = ViewRules.facts(CatalogStore.selectedApp, CatalogStore.catalog, root.detail.installedVersion)
-            compare(facts.map(f => f.name), ["Category", "Version", "Installed", "Requires", "Updated"])
-            compare(facts[2].value, "2.3")
-            const credit = ViewRules.sourceCredit(CatalogStore.selectedApp.source)
-            verify(credit.showsSourceOfferWarning)
-        }
     }
 }

@@ -44,16 +44,5 @@ Item {
             // Every number from 1 to 200 with the digit 1 in it; then 12, 112, 120 to 129.
             compare(counts, [119, 12, 12])
         }
-
-        // Each keystroke: the store filters and sorts, the grid lays out the cards in sight.
-        function benchmark_typeASearch() {
-            Harness.loadMany(200)
-            const view = createTemporaryObject(catalogComponent, scene)
-            view.grid.forceLayout()
-            for (const text of ["a", "ap", "app", "app ", "app 1", "app 12", "app 1", "app", ""]) {
-                CatalogStore.searchText = text
-                view.grid.forceLayout()
-            }
-        }
     }
 }

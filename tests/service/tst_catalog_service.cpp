@@ -1,4 +1,5 @@
 #include "TestCertificates.h"
+#include "TestFiles.h"
 #include "TestHttpsServer.h"
 
 #include "platform/Locations.h"
@@ -42,12 +43,6 @@ Catalog decoded(const QByteArray &json)
     if (!catalog)
         qFatal("test catalogue does not decode: %s", qPrintable(error.toString()));
     return *catalog;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // Collects the messages of the catalogue's logging category while it lives.
@@ -149,8 +144,8 @@ private Q_SLOTS:
 
         QCOMPARE(result.origin, CatalogService::Origin::network());
         QCOMPARE(result.catalog, decoded(json));
-        QCOMPARE(decoded(readAll(options().cacheFile)), result.catalog);
-        QCOMPARE(readAll(options().cacheFile), CatalogJson::encode(result.catalog));  // re-encoded, not the bytes received
+        QCOMPARE(decoded(TestFiles::read(options().cacheFile)), result.catalog);
+        QCOMPARE(TestFiles::read(options().cacheFile), CatalogJson::encode(result.catalog));  // re-encoded, not the bytes received
         QVERIFY(m_log->messages().isEmpty());
 
         const auto requests = m_server->requests();
@@ -244,7 +239,7 @@ private Q_SLOTS:
 
         QCOMPARE(result.origin, CatalogService::Origin::cache(modified));
         QCOMPARE(result.catalog, decoded(cached));
-        QCOMPARE(readAll(o.cacheFile), cached);  // a bad download is never written
+        QCOMPARE(TestFiles::read(o.cacheFile), cached);  // a bad download is never written
         const auto messages = m_log->messages();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.constFirst().type, QtCriticalMsg);
@@ -278,7 +273,7 @@ private Q_SLOTS:
 
         QCOMPARE(result.origin, CatalogService::Origin::bundled());
         QCOMPARE(result.catalog, CatalogService::bundled());
-        QCOMPARE(readAll(options().cacheFile), invalid);
+        QCOMPARE(TestFiles::read(options().cacheFile), invalid);
     }
 
     void missingBundledResourceGivesAnEmptyCatalogue()
@@ -306,7 +301,7 @@ private Q_SLOTS:
         QCoro::Task<CatalogService::Result> second = service.load();
         QCOMPARE(QCoro::waitFor(first).origin, CatalogService::Origin::network());
         QCOMPARE(QCoro::waitFor(second).origin, CatalogService::Origin::network());
-        QCOMPARE(decoded(readAll(options().cacheFile)), decoded(catalogJson(11)));
+        QCOMPARE(decoded(TestFiles::read(options().cacheFile)), decoded(catalogJson(11)));
     }
 
     void constructionCreatesTheCacheFolder()

@@ -20,13 +20,6 @@ QString builtTool(const QString &name)
 
 } // namespace
 
-bool writeText(const QString &path, const QByteArray &text)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(text) == text.size();
-}
-
 ToolFixture::ToolFixture()
 {
     const QString libexec = path("prefix/libexec/veltrane-hub");
@@ -102,10 +95,10 @@ QString ToolFixture::makeBundle(const QString &folder, const QString &name, cons
     QDir().mkpath(folder);
     const QString program = path("notes");
     if (!QFileInfo::exists(program))
-        writeText(program, "#!/bin/sh\necho notes\n");
+        TestFiles::write(program, "#!/bin/sh\necho notes\n");
     pack({"bundle", "--name", name, "--id", identifier, "--version", "1.0", "--exec", program, folder});
     const QString app = folder + "/" + name + ".app";
-    writeText(app + "/Contents/Resources/readme.txt", "read me\n");
+    TestFiles::write(app + "/Contents/Resources/readme.txt", "read me\n");
     QFile::setPermissions(app + "/Contents/Resources/readme.txt",
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     QFile::link("readme.txt", app + "/Contents/Resources/current");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TestFiles.h"
+
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -44,6 +46,3 @@ public:
 private:
     QTemporaryDir dir_;
 };
-
-// Writes `text` to `path` (creating folders); returns false on failure.
-bool writeText(const QString &path, const QByteArray &text);

@@ -6,12 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QScopeGuard>
 #include <QTest>
-
-#include <plist/plist.h>
-
-#include <cstdlib>
 
 namespace {
 
@@ -23,23 +18,6 @@ QFile::Permissions modeBits(const QString &path)
 const auto mode600 = QFile::ReadOwner | QFile::WriteOwner;
 const auto mode644 = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther;
 const auto mode755 = mode644 | QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
-
-QString mountPointOf(const QString &plistText)
-{
-    const QByteArray xml = plistText.toUtf8();
-    plist_t root = nullptr;
-    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
-    plist_t entities = root ? plist_dict_get_item(root, "system-entities") : nullptr;
-    plist_t entity = entities ? plist_array_get_item(entities, 0) : nullptr;
-    plist_t mount = entity ? plist_dict_get_item(entity, "mount-point") : nullptr;
-    char *value = nullptr;
-    if (mount)
-        plist_get_string_val(mount, &value);
-    const QString result = QString::fromUtf8(value);
-    std::free(value);
-    plist_free(root);
-    return result;
-}
 
 } // namespace
 
@@ -57,16 +35,12 @@ private Q_SLOTS:
         QCOMPARE(ToolFixture::pack({"root-key", root}).exitCode, 0);
         QCOMPARE(modeBits(root + ".key"), mode600);
         QCOMPARE(modeBits(root + ".pub"), mode644);
-        QFile key(root + ".key");
-        QVERIFY(key.open(QIODevice::ReadOnly));
-        const QByteArray secret = key.readAll();
-        key.close();
+        const QByteArray secret = TestFiles::read(root + ".key");
+        QVERIFY(!secret.isEmpty());
 
         const ToolRun again = ToolFixture::pack({"root-key", root});
         QCOMPARE(again.exitCode, 1);
-        QFile unchanged(root + ".key");
-        QVERIFY(unchanged.open(QIODevice::ReadOnly));
-        QCOMPARE(unchanged.readAll(), secret);
+        QCOMPARE(TestFiles::read(root + ".key"), secret);
 
         const QString identity = fx.path("team");
         const ToolRun made = ToolFixture::pack({"identity", "--root", root + ".key", "--team", "K3Q8ZT52WM",
@@ -107,8 +81,8 @@ private Q_SLOTS:
     {
         const QString program = fx.path("tool");
         const QString icon = fx.path("icon.png");
-        writeText(program, "#!/bin/sh\n");
-        writeText(icon, "PNG");
+        TestFiles::write(program, "#!/bin/sh\n");
+        TestFiles::write(icon, "PNG");
         const QString out = fx.path("apps");
         QDir().mkpath(out);
         const ToolRun made = ToolFixture::pack({"bundle", "--name", "Notes", "--id", "app.veltrane.notes",
@@ -117,9 +91,7 @@ private Q_SLOTS:
         const QString app = out + "/Notes.app";
         QCOMPARE(modeBits(app + "/Contents/MacOS/tool"), mode755);
         QVERIFY(QFile::exists(app + "/Contents/Resources/icon.png"));
-        QFile plist(app + "/Contents/Info.plist");
-        QVERIFY(plist.open(QIODevice::ReadOnly));
-        const QByteArray xml = plist.readAll();
+        const QByteArray xml = TestFiles::read(app + "/Contents/Info.plist");
         QVERIFY(xml.startsWith("<?xml"));
         const auto info = vtools::InfoPlist::parse(xml.toStdString());
         QVERIFY(info);
@@ -135,45 +107,12 @@ private Q_SLOTS:
                                     "--version", "2.1", "--exec", program, out}).exitCode, 1);
     }
 
-    // What a maker does, then what the installer does, all with the real tools.
-    void endToEnd()
-    {
-        const QString root = fx.makeRoot("maker");
-        fx.trust(root);
-        const QString identity = fx.makeIdentity(root, "K3Q8ZT52WM", "Veltrane Labs");
-        const QString first = fx.makeBundle(fx.path("e2e"), "Notes", "app.veltrane.notes");
-        const QString second = fx.makeBundle(fx.path("e2e"), "Sketch", "app.veltrane.sketch");
-        QCOMPARE(fx.sign(first, identity).exitCode, 0);
-        QCOMPARE(fx.sign(second, identity).exitCode, 0);
-        const QString dmg = fx.path("Notes-1.0.dmg");
-        QCOMPARE(ToolFixture::pack({"image", dmg, first, second}).exitCode, 0);
-
-        const ToolRun attached = fx.runTool("hdiutil", {"attach", dmg, "-nobrowse", "-readonly", "-noverify", "-plist"});
-        QCOMPARE(attached.exitCode, 0);
-        const QString mountPoint = mountPointOf(attached.out);
-        QVERIFY2(!mountPoint.isEmpty(), qPrintable(attached.merged()));
-        auto detachOnFailure = qScopeGuard([&] { fx.runTool("hdiutil", {"detach", mountPoint, "-quiet"}); });
-        QCOMPARE(QDir(mountPoint).entryList(QDir::NoDotAndDotDot | QDir::AllEntries),
-                 QStringList({"Notes.app", "Sketch.app"}));
-        const QString app = mountPoint + "/Notes.app";
-        QCOMPARE(fx.runTool("codesign", {"--verify", "--deep", "--strict", app}).exitCode, 0);
-        QVERIFY(fx.runTool("codesign", {"-dv", app}).err.contains("TeamIdentifier=K3Q8ZT52WM"));
-        const ToolRun assessed = fx.runTool("spctl", {"-a", "-vv", "-t", "exec", app});
-        QCOMPARE(assessed.exitCode, 0);
-        QVERIFY(assessed.err.contains(app + ": accepted\nsource=Veltrane Developer ID\norigin=Veltrane Labs (K3Q8ZT52WM)\n"));
-        detachOnFailure.dismiss();
-        QCOMPARE(fx.runTool("hdiutil", {"detach", mountPoint, "-quiet"}).exitCode, 0);
-        QVERIFY(!QFileInfo::exists(mountPoint));
-    }
-
     void imagesAreReproducible()
     {
         const QString app = fx.makeBundle(fx.path("repro"), "Notes", "app.veltrane.notes");
         QCOMPARE(ToolFixture::pack({"image", fx.path("a.dmg"), app}).exitCode, 0);
         QCOMPARE(ToolFixture::pack({"image", fx.path("b.dmg"), app}).exitCode, 0);
-        QFile a(fx.path("a.dmg")), b(fx.path("b.dmg"));
-        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
-        QCOMPARE(a.readAll(), b.readAll());
+        QCOMPARE(TestFiles::read(fx.path("a.dmg")), TestFiles::read(fx.path("b.dmg")));
         QCOMPARE(ToolFixture::pack({"image", fx.path("c.dmg"), fx.path("repro")}).exitCode, 1);
     }
 };

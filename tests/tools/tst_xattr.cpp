@@ -37,7 +37,7 @@ private Q_SLOTS:
     {
         QVERIFY(fx.isValid());
         const QString probe = fx.path("probe");
-        QVERIFY(writeText(probe, "x"));
+        QVERIFY(TestFiles::write(probe, "x"));
         if (!setAttribute(probe) && (errno == ENOTSUP || errno == EPERM))
             QSKIP("the temporary folder's file system does not support user extended attributes");
     }
@@ -45,7 +45,7 @@ private Q_SLOTS:
     void writeListPrint()
     {
         const QString file = fx.path("file.txt");
-        QVERIFY(writeText(file, "x"));
+        QVERIFY(TestFiles::write(file, "x"));
         QCOMPARE(fx.runTool("xattr", {"-w", quarantine, "0081;abc", file}).exitCode, 0);
         QCOMPARE(attribute(file), QByteArray("0081;abc"));
         const ToolRun listed = fx.runTool("xattr", {"-l", file});
@@ -58,9 +58,9 @@ private Q_SLOTS:
     {
         const QString app = fx.path("tree/Notes.app");
         const QString outside = fx.path("outside.txt");
-        QVERIFY(writeText(app + "/Contents/MacOS/notes", "x"));
-        QVERIFY(writeText(app + "/Contents/Resources/deep/file", "x"));
-        QVERIFY(writeText(outside, "x"));
+        QVERIFY(TestFiles::write(app + "/Contents/MacOS/notes", "x"));
+        QVERIFY(TestFiles::write(app + "/Contents/Resources/deep/file", "x"));
+        QVERIFY(TestFiles::write(outside, "x"));
         QVERIFY(QFile::link(outside, app + "/Contents/Resources/link"));
         for (const QString &path : {app, app + "/Contents", app + "/Contents/MacOS/notes",
                                     app + "/Contents/Resources/deep/file", outside})
@@ -100,7 +100,7 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QString, message);
         const QString file = fx.path("plain.txt");
-        writeText(file, "x");
+        TestFiles::write(file, "x");
         arguments.replaceInStrings("FILE", file).replaceInStrings("MISSING", fx.path("missing"));
         const ToolRun run = fx.runTool("xattr", arguments);
         QCOMPARE(run.exitCode, exitCode);

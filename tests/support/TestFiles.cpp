@@ -1,0 +1,22 @@
+#include "TestFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace TestFiles {
+
+bool write(const QString &path, const QByteArray &content)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(content) == content.size();
+}
+
+QByteArray read(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace TestFiles
