@@ -57,8 +57,11 @@ QCoro::Task<> ScreenshotScript::run(VeltraneHubApp &hub, QString path)
             continue;
         const QString command = line.section(QLatin1Char(' '), 0, 0);
         const QString argument = line.section(QLatin1Char(' '), 1);
-        if (command == QLatin1String("wait"))
-            co_await pause(argument.toInt());
+        if (command == QLatin1String("wait")) {
+            // Named, not a temporary: GCC 12 mishandles co_await on a temporary task.
+            QCoro::Task<> paused = pause(argument.toInt());
+            co_await paused;
+        }
         else if (command == QLatin1String("select"))
             hub.store().setSelectedAppID(argument);
         else if (command == QLatin1String("deselect"))
