@@ -1,5 +1,6 @@
 #include "platform/AtomicPlacement.h"
 
+#include "platform/FileDescriptor.h"
 #include "platform/TreeCopy.h"
 
 #include <QCoreApplication>
@@ -18,22 +19,6 @@
 namespace {
 QString tr(const char *text) { return QCoreApplication::translate("AtomicPlacement", text); }
 
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    Fd(Fd &&other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
 
 // A private folder beside the destination, removed with whatever is left in it.
 class StagingFolder {
@@ -56,10 +41,10 @@ private:
     QString m_path;
 };
 
-Fd openFolder(const QString &path)
+FileDescriptor openFolder(const QString &path)
 {
     const QByteArray name = QFile::encodeName(path);
-    Fd fd(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    FileDescriptor fd(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (fd.get() < 0)
         throw std::system_error(errno, std::generic_category(), name.toStdString());
     return fd;
@@ -92,11 +77,11 @@ QString AtomicPlacement::place(const QString &bundle, const QString &destination
 {
     const QString name = QFileInfo(bundle).fileName();
     const QString destination = QDir(destinationFolder).filePath(name);
-    const Fd destinationFd = openFolder(destinationFolder);
+    const FileDescriptor destinationFd = openFolder(destinationFolder);
 
     const StagingFolder staging(destinationFolder);
     TreeCopy::copy(bundle, QDir(staging.path()).filePath(name));
-    const Fd stagingFd = openFolder(staging.path());
+    const FileDescriptor stagingFd = openFolder(staging.path());
     moveIntoPlace(stagingFd.get(), destinationFd.get(), QFile::encodeName(name), destination);
     return destination;
 }

@@ -1,5 +1,7 @@
 #include "platform/ToolRunner.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -24,24 +26,6 @@ using std::chrono::milliseconds;
 using Result = ToolRunner::Result;
 
 QString tr(const char *text) { return QCoreApplication::translate("ToolRunner", text); }
-
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    ~FileDescriptor() { reset(); }
-    int get() const { return m_fd; }
-    void reset()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-
-private:
-    int m_fd;
-};
 
 // The argument vector posix_spawn wants, owning its strings.
 class ArgumentVector {

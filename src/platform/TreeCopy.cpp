@@ -1,5 +1,7 @@
 #include "platform/TreeCopy.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -20,22 +22,6 @@
 namespace {
 constexpr mode_t keptModeBits = 0777;
 
-class Fd {
-public:
-    explicit Fd(int fd) : m_fd(fd) {}
-    Fd(const Fd &) = delete;
-    Fd &operator=(const Fd &) = delete;
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
 
 // An entry in a folder opened as a descriptor, with its path for messages.
 struct Entry {
@@ -153,9 +139,9 @@ void copyEntry(const Entry &from, const Entry &to);
 
 void copyFile(const Entry &from, const Entry &to, const struct stat &st)
 {
-    Fd source(::openat(from.dirFd, from.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor source(::openat(from.dirFd, from.name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     check(source.valid(), from.path);
-    Fd target(::openat(to.dirFd, to.name.c_str(),
+    FileDescriptor target(::openat(to.dirFd, to.name.c_str(),
                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     check(target.valid(), to.path);
     copyContents(source.get(), target.get(), to.path);
@@ -175,12 +161,12 @@ void copyLink(const Entry &from, const Entry &to, const struct stat &st)
 
 void copyFolder(const Entry &from, const Entry &to, const struct stat &st)
 {
-    Fd source(::openat(from.dirFd, from.name.c_str(),
+    FileDescriptor source(::openat(from.dirFd, from.name.c_str(),
                        O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     check(source.valid(), from.path);
     // Writable until filled; the folder's own permissions are set last.
     check(::mkdirat(to.dirFd, to.name.c_str(), 0700) == 0, to.path);
-    Fd target(::openat(to.dirFd, to.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    FileDescriptor target(::openat(to.dirFd, to.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     check(target.valid(), to.path);
     for (const std::string &name : listNames(source.get(), from.path))
         copyEntry(from.child(source.get(), name), to.child(target.get(), name));
@@ -212,7 +198,7 @@ bool removeEntry(int dirFd, const std::string &name)
     ::fchmodat(dirFd, name.c_str(), 0700, 0);
     bool removed = true;
     {
-        Fd dir(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        FileDescriptor dir(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
         if (!dir.valid())
             return false;
         try {
@@ -227,7 +213,7 @@ bool removeEntry(int dirFd, const std::string &name)
 
 // The parent folder of a path, opened, and the path's last component.
 struct Parent {
-    std::unique_ptr<Fd> fd;
+    std::unique_ptr<FileDescriptor> fd;
     std::string name;
     std::string path;
 };
@@ -236,7 +222,7 @@ Parent openParent(const QString &path)
 {
     const QFileInfo info(path);
     const std::string parent = QFile::encodeName(info.absolutePath()).toStdString();
-    Parent p{std::make_unique<Fd>(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
+    Parent p{std::make_unique<FileDescriptor>(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)),
              QFile::encodeName(info.fileName()).toStdString(),
              QFile::encodeName(info.absoluteFilePath()).toStdString()};
     check(p.fd->valid(), parent);
