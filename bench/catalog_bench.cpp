@@ -1,4 +1,4 @@
-#include "model/CatalogJson.h"
+#include "catalog/CatalogJson.h"
 
 #include <algorithm>
 #include <cstdio>

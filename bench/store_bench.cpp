@@ -7,7 +7,7 @@
 // Each figure is the fastest of several runs: the work is deterministic, so the fastest run is
 // its own cost, and other programs on a shared machine only ever add to it.
 
-#include "model/CatalogStore.h"
+#include "state/CatalogStore.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "app/StartupProbe.h"
 
-#include "model/CatalogStore.h"
+#include "state/CatalogStore.h"
 
 #include <QQuickWindow>
 

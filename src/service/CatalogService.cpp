@@ -1,7 +1,7 @@
 #include "service/CatalogService.h"
 
 #include "BuildConfig.h"
-#include "model/CatalogJson.h"
+#include "catalog/CatalogJson.h"
 #include "platform/Locations.h"
 #include "service/TlsTrust.h"
 

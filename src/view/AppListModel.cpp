@@ -57,7 +57,7 @@ void AppListModel::setAppList(const QList<CatalogApp> &next)
     }
     updateChangedRows(next);
     updateSelectedRow();
-    emit appsChanged();
+    Q_EMIT appsChanged();
 }
 
 void AppListModel::setSelectedID(const QString &id)
@@ -65,7 +65,7 @@ void AppListModel::setSelectedID(const QString &id)
     if (id == m_selectedID)
         return;
     m_selectedID = id;
-    emit selectedIDChanged();
+    Q_EMIT selectedIDChanged();
     updateSelectedRow();
 }
 
@@ -75,7 +75,7 @@ void AppListModel::updateSelectedRow()
     if (row == m_selectedRow)
         return;
     m_selectedRow = row;
-    emit selectedRowChanged();
+    Q_EMIT selectedRowChanged();
 }
 
 void AppListModel::removeRowsMissingFrom(const QList<CatalogApp> &next)
@@ -133,7 +133,7 @@ void AppListModel::updateChangedRows(const QList<CatalogApp> &next)
         if (!(m_apps.at(i) == next.at(i))) {
             m_apps[i] = next.at(i);
             const QModelIndex changed = index(int(i));
-            emit dataChanged(changed, changed);
+            Q_EMIT dataChanged(changed, changed);
         }
     }
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Catalog.h"
+#include "catalog/Catalog.h"
 
 #include <QAbstractListModel>
 #include <QList>

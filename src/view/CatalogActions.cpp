@@ -1,7 +1,7 @@
 #include "view/CatalogActions.h"
 
-#include "model/CatalogStore.h"
-#include "model/UpdateCoordinator.h"
+#include "state/CatalogStore.h"
+#include "state/UpdateCoordinator.h"
 
 #include <QPointer>
 

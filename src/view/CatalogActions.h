@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/Catalog.h"
-#include "model/CatalogStore.h"
-#include "model/UpdateCoordinator.h"
+#include "catalog/Catalog.h"
+#include "state/CatalogStore.h"
+#include "state/UpdateCoordinator.h"
 
 #include <QObject>
 #include <QtQmlIntegration>

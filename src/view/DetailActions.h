@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/Catalog.h"
-#include "model/UpdateCoordinator.h"
+#include "catalog/Catalog.h"
+#include "state/UpdateCoordinator.h"
 
 #include <QCoreApplication>
 #include <QtQmlIntegration>

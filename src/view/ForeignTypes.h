@@ -4,9 +4,9 @@
 // objects as singletons (the objects main() built, owned by C++), the records as value types,
 // and the enums of the nested records under their own names.
 
-#include "model/Catalog.h"
-#include "model/CatalogStore.h"
-#include "model/UpdateCoordinator.h"
+#include "catalog/Catalog.h"
+#include "state/CatalogStore.h"
+#include "state/UpdateCoordinator.h"
 
 #include <QtQml/qqml.h>
 #include <QtQmlIntegration>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "model/CatalogStore.h"
-#include "model/UpdateCoordinator.h"
+#include "state/CatalogStore.h"
+#include "state/UpdateCoordinator.h"
 #include "view/CardStatus.h"
 #include "view/CatalogContent.h"
 #include "view/CatalogStatus.h"

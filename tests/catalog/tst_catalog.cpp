@@ -1,4 +1,4 @@
-#include "model/Catalog.h"
+#include "catalog/Catalog.h"
 
 #include <QSet>
 #include <QTest>

@@ -1,6 +1,6 @@
 #include "tst_catalog_json.h"
 
-#include "model/CatalogJson.h"
+#include "catalog/CatalogJson.h"
 
 #include <atomic>
 #include <limits>

@@ -1,4 +1,4 @@
-#include "model/CatalogJsonTimestamp.h"
+#include "catalog/CatalogJsonTimestamp.h"
 
 #include <QTest>
 

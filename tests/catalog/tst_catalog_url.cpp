@@ -1,5 +1,5 @@
-#include "model/CatalogJson.h"
-#include "model/CatalogJsonUrl.h"
+#include "catalog/CatalogJson.h"
+#include "catalog/CatalogJsonUrl.h"
 
 #include <QTest>
 

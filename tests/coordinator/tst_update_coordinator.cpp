@@ -3,7 +3,7 @@
 #include "TestFiles.h"
 #include "TestHttpsServer.h"
 #include "TestTools.h"
-#include "model/UpdateCoordinator.h"
+#include "state/UpdateCoordinator.h"
 #include "platform/DesktopEntries.h"
 
 #include <QCoreApplication>

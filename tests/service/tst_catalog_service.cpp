@@ -3,7 +3,7 @@
 #include "TestHttpsServer.h"
 
 #include "platform/Locations.h"
-#include "model/CatalogJson.h"
+#include "catalog/CatalogJson.h"
 #include "service/CatalogService.h"
 
 #include <QCoroTask>

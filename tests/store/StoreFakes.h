@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/CatalogStore.h"
+#include "state/CatalogStore.h"
 
 #include <QCoroSignal>
 #include <QNetworkAccessManager>

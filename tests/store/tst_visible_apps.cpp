@@ -3,7 +3,7 @@
 
 #include "StoreFakes.h"
 
-#include "model/AppSearch.h"
+#include "state/AppSearch.h"
 
 #include <QTest>
 

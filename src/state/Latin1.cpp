@@ -1,4 +1,4 @@
-#include "model/Latin1.h"
+#include "state/Latin1.h"
 
 #include <algorithm>
 #include <cstring>

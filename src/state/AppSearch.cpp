@@ -1,6 +1,6 @@
-#include "model/AppSearch.h"
+#include "state/AppSearch.h"
 
-#include "model/Latin1.h"
+#include "state/Latin1.h"
 
 #include <QTextBoundaryFinder>
 

@@ -1,7 +1,7 @@
-#include "model/CatalogStore.h"
+#include "state/CatalogStore.h"
 
-#include "model/AppSearch.h"
-#include "model/NameOrder.h"
+#include "state/AppSearch.h"
+#include "state/NameOrder.h"
 
 #include <QCoroTimer>
 #include <QHashFunctions>

@@ -1,6 +1,6 @@
-#include "model/NameOrder.h"
+#include "state/NameOrder.h"
 
-#include "model/Latin1.h"
+#include "state/Latin1.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "model/CatalogJson.h"
-#include "model/CatalogJsonTimestamp.h"
-#include "model/CatalogJsonUrl.h"
+#include "catalog/CatalogJson.h"
+#include "catalog/CatalogJsonTimestamp.h"
+#include "catalog/CatalogJsonUrl.h"
 
 #include <algorithm>
 #include <array>

@@ -1,4 +1,4 @@
-#include "model/CatalogJsonWriter.h"
+#include "catalog/CatalogJsonWriter.h"
 
 #include <algorithm>
 #include <utility>

@@ -1,6 +1,6 @@
-#include "model/CatalogJson.h"
-#include "model/CatalogJsonTimestamp.h"
-#include "model/CatalogJsonWriter.h"
+#include "catalog/CatalogJson.h"
+#include "catalog/CatalogJsonTimestamp.h"
+#include "catalog/CatalogJsonWriter.h"
 
 #include <algorithm>
 

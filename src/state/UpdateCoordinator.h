@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Catalog.h"
+#include "catalog/Catalog.h"
 #include "platform/DesktopServices.h"
 #include "service/InstalledApps.h"
 #include "service/UpdateInstaller.h"

@@ -1,4 +1,4 @@
-#include "model/UpdateCoordinator.h"
+#include "state/UpdateCoordinator.h"
 
 #include "platform/DesktopEntries.h"
 

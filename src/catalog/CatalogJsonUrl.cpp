@@ -1,4 +1,4 @@
-#include "model/CatalogJsonUrl.h"
+#include "catalog/CatalogJsonUrl.h"
 
 namespace CatalogJson {
 namespace {

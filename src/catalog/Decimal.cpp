@@ -1,4 +1,4 @@
-#include "model/Decimal.h"
+#include "catalog/Decimal.h"
 
 #include <QHashFunctions>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Decimal.h"
+#include "catalog/Decimal.h"
 
 #include <QDateTime>
 #include <QList>
