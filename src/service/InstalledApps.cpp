@@ -168,7 +168,7 @@ std::optional<InstalledApp> InstalledApps::preferredCopy(const QList<InstalledAp
     return choice;
 }
 
-std::optional<InstalledApp> InstalledApps::app(const QString &bundlePath, const QString &bundleID)
+std::optional<InstalledApp> InstalledApps::app(const QString &bundlePath, const QString &bundleID) const
 {
     const std::optional<BundleInfo> info = BundleInfo::read(bundlePath);
     if (!info || info->identifier != bundleID || !info->shortVersion)

@@ -11,17 +11,19 @@
 #include <optional>
 
 // Finds installed copies of catalogue apps and reads their versions. Synchronous and never
-// failing: every problem means "not installed". Holds only where to look.
+// failing: every problem means "not installed". Holds only where to look. Tests that need
+// installed copies without a file system override the lookups.
 class InstalledApps {
 public:
     explicit InstalledApps(Locations locations = Locations::fromEnvironment());
+    virtual ~InstalledApps() = default;
 
     // bundle identifier -> preferred installed copy, for each identifier that has one.
-    QHash<QString, InstalledApp> scan(const QStringList &bundleIDs) const;
+    virtual QHash<QString, InstalledApp> scan(const QStringList &bundleIDs) const;
     // The preferred copy: inside one of the Applications folders if any, then the newest.
-    std::optional<InstalledApp> find(const QString &bundleID) const;
+    virtual std::optional<InstalledApp> find(const QString &bundleID) const;
     // Exactly the bundle at bundlePath, when its Info.plist names bundleID and a version.
-    static std::optional<InstalledApp> app(const QString &bundlePath, const QString &bundleID);
+    virtual std::optional<InstalledApp> app(const QString &bundlePath, const QString &bundleID) const;
 
     // Numeric version ordering: runs of decimal digits compare by value, of any length (2.10
     // after 2.9, 1.01 equal to 1.1); other characters by UTF-16 code unit; the first difference

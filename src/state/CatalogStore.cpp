@@ -150,7 +150,8 @@ private:
 
 CatalogStore::InstalledScanner CatalogStore::InstalledScanner::from(InstalledApps apps)
 {
-    return {[apps](const QStringList &bundleIDs) { return apps.scan(bundleIDs); }, &InstalledApps::app};
+    return {[apps](const QStringList &bundleIDs) { return apps.scan(bundleIDs); },
+            [apps](const QString &path, const QString &bundleID) { return apps.app(path, bundleID); }};
 }
 
 CatalogStore::CatalogStore(CatalogService *service, InstalledScanner scanner, QObject *parent)

@@ -155,7 +155,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, content);
         BundleTree tree;
         tree.writeFile(QStringLiteral("Applications/Mail.app/Contents/Info.plist"), content);
-        QVERIFY(!InstalledApps::app(tree.path(QStringLiteral("Applications/Mail.app")), mailID));
+        QVERIFY(!InstalledApps(tree.locations()).app(tree.path(QStringLiteral("Applications/Mail.app")), mailID));
         QVERIFY(!InstalledApps(tree.locations()).find(mailID));
     }
 
