@@ -8,6 +8,7 @@
 // its own cost, and other programs on a shared machine only ever add to it.
 
 #include "state/CatalogStore.h"
+#include "store_catalog.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -46,65 +47,6 @@ private:
     Catalog m_catalog;
 };
 
-// Deterministic words without the letter x, so only the planted query "rax" matches; its
-// first two letters are common, as in a real search.
-class Words {
-public:
-    QString word()
-    {
-        static const char *const syllables[] = {"ba", "lo", "ten", "mi", "ra", "do", "su", "ne", "pi",
-                                                "gor", "la", "vu", "ke", "ti", "mon", "se", "fa", "ru"};
-        QString w;
-        const int count = 1 + int(next() % 3);
-        for (int i = 0; i < count; ++i)
-            w += QLatin1String(syllables[next() % std::size(syllables)]);
-        return w;
-    }
-    QString sentence(int words)
-    {
-        QStringList list;
-        for (int i = 0; i < words; ++i)
-            list << word();
-        list.first()[0] = list.first()[0].toUpper();
-        return list.join(QLatin1Char(' ')) + QLatin1Char('.');
-    }
-    quint32 next()
-    {
-        m_state = m_state * 1664525u + 1013904223u;
-        return m_state >> 8;
-    }
-
-private:
-    quint32 m_state = 12345;
-};
-
-Catalog bigCatalog(int size)
-{
-    Words words;
-    Catalog catalog = Catalog::empty();
-    for (int i = 0; i < size; ++i) {
-        CatalogApp app;
-        app.id = QStringLiteral("app%1").arg(i);
-        app.name = words.sentence(2).chopped(1);
-        if (i % 20 == 0)
-            app.name.prepend(QString::fromUtf8("Écri "));  // some names need more than ASCII
-        app.tagline = words.sentence(6);
-        app.description = words.sentence(45);  // about 300 characters
-        app.categoryID = QStringLiteral("cat%1").arg(i % 8);
-        app.bundleID = QStringLiteral("com.example.app%1").arg(i);
-        app.version = QStringLiteral("1.0");
-        // Plant the query in about a tenth of the apps, in each searched field.
-        switch (i % 30) {
-        case 0: app.name += QStringLiteral(" Raxo"); break;
-        case 1: app.tagline.insert(10, QStringLiteral("rAx")); break;
-        case 2: app.description.insert(200, QStringLiteral("raX")); break;
-        default: break;
-        }
-        catalog.apps.append(app);
-    }
-    return catalog;
-}
-
 template<typename Work>
 double fastestMs(int runs, Work work)
 {
@@ -122,7 +64,7 @@ void report(const char *name, double ms) { std::printf("BENCH %s %.3f ms\n", nam
 
 void benchVisibleApps(const QString &tempDir)
 {
-    FixedService service(bigCatalog(10000), tempDir + QStringLiteral("/catalog.json"));
+    FixedService service(BenchCatalog::make(10000), tempDir + QStringLiteral("/catalog.json"));
     CatalogStore store(&service, CatalogStore::InstalledScanner{
                                      [](const QStringList &) { return QHash<QString, InstalledApp>(); },
                                      [](const QString &, const QString &) { return std::optional<InstalledApp>(); }});

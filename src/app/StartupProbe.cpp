@@ -5,8 +5,8 @@
 #include <QQuickWindow>
 
 #include <chrono>
-#include <memory>
 #include <cstdio>
+#include <memory>
 
 namespace StartupProbe {
 
@@ -16,15 +16,23 @@ void attach(QQuickWindow *window, const CatalogStore &store)
     const qint64 start = qgetenv("VELTRANE_STARTUP_T0_NS").toLongLong(&ok);
     if (!ok || !window)
         return;
-    auto reported = std::make_shared<bool>(false);
-    QObject::connect(window, &QQuickWindow::frameSwapped, window, [&store, start, reported] {
-        if (*reported || store.catalog().apps.isEmpty())
-            return;
-        *reported = true;
+    const auto report = [start](const char *name) {
         const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                              std::chrono::system_clock::now().time_since_epoch()).count();
-        std::printf("startup_ms %.1f\n", double(now - start) / 1e6);
+        std::printf("%s %.1f\n", name, double(now - start) / 1e6);
         std::fflush(stdout);
+    };
+    auto frames = std::make_shared<int>(0);
+    QObject::connect(window, &QQuickWindow::frameSwapped, window, [&store, report, frames] {
+        if (*frames == 0)
+            report("first_frame_ms");
+        if (*frames >= 0 && !store.catalog().apps.isEmpty()) {
+            report("catalogue_frame_ms");
+            *frames = -1;
+            return;
+        }
+        if (*frames >= 0)
+            ++*frames;
     });
 }
 
