@@ -71,7 +71,7 @@ QCoro::Task<> ScreenshotScript::run(VeltraneHubApp &hub, QString path)
         else if (command == QLatin1String("filter"))
             hub.store().setFilter(filterNamed(argument));
         else if (command == QLatin1String("refresh"))
-            hub.store().startRefresh();
+            hub.store().startLoad(CatalogStore::LoadKind::Refresh);
         else if (command == QLatin1String("about"))
             QMetaObject::invokeMethod(hub.window(), "showAbout");
         else if (command == QLatin1String("shot"))

@@ -37,9 +37,17 @@ void VeltraneHubApp::prepareGraphics()
 VeltraneHubApp::VeltraneHubApp() : VeltraneHubApp(Options::fromBuild()) {}
 
 VeltraneHubApp::VeltraneHubApp(Options options)
-    : m_service(&m_network, options.catalog), m_store(&m_service),
+    : m_service(&m_network, options.catalog),
+      // Installed copies are looked for where the installer puts them.
+      m_store(&m_service, std::make_shared<const InstalledApps>(options.installer.locations)),
       m_updates(UpdateInstaller(options.installer), DesktopServices::forUser(options.installer.locations))
 {
+    // Every install and uninstall the coordinator completes rescans the installed apps; the
+    // rows of the store's models show the coordinator's install states.
+    m_updates.setOnInstalled([this](const std::optional<std::pair<QString, QString>> &justInstalled) {
+        m_store.rescanInstalled(justInstalled);
+    });
+    m_store.setUpdates(&m_updates);
     if (m_translator.load(QLocale(), QStringLiteral("veltrane-hub"), QStringLiteral("_"), QStringLiteral(":/i18n")))
         QCoreApplication::installTranslator(&m_translator);
     // The views draw their own controls; the Basic style is the one meant for that.
@@ -65,8 +73,9 @@ VeltraneHubApp::~VeltraneHubApp()
 bool VeltraneHubApp::start()
 {
     // The catalogue loads on worker threads while the window's QML loads here; the window
-    // first shows the store's initial state (loading, no apps) either way.
-    launch(m_store, m_updates);
+    // first shows the store's initial state (loading, no apps) either way. Then the apps with
+    // updates are prefetched.
+    m_store.startLoad(CatalogStore::LoadKind::Launch);
     m_engine.load(QUrl(QStringLiteral("qrc:/Veltrane/Hub/HubWindow.qml")));
     if (!window())
         return false;
@@ -83,14 +92,4 @@ QQuickWindow *VeltraneHubApp::window() const
 {
     const auto roots = m_engine.rootObjects();
     return roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
-}
-
-QCoro::Task<> VeltraneHubApp::launch(CatalogStore &store, UpdateCoordinator &updates)
-{
-    // Before the load, so an install that ends during it already rescans.
-    updates.setOnInstalled([&store](const std::optional<std::pair<QString, QString>> &justInstalled) {
-        store.rescanInstalled(justInstalled);
-    });
-    co_await store.load();
-    updates.prefetch(store.updatableApps());
 }

@@ -6,7 +6,6 @@
 #include "service/CatalogService.h"
 #include "service/UpdateInstaller.h"
 
-#include <QCoroTask>
 #include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
 #include <QTranslator>
@@ -40,9 +39,6 @@ public:
     CatalogStore &store() { return m_store; }
     UpdateCoordinator &updates() { return m_updates; }
     QQuickWindow *window() const;
-
-    // Connects the coordinator to the store, loads the catalogue, then prefetches updates.
-    static QCoro::Task<> launch(CatalogStore &store, UpdateCoordinator &updates);
 
 private:
     QTranslator m_translator;

@@ -103,9 +103,16 @@ Query::Query(const QString &searchText)
 {
 }
 
-bool Query::foundIn(const QString &text) const
+TextKinds TextKinds::of(const CatalogApp &app)
 {
-    if (m_ascii && isLatin1(text))
+    return {isLatin1(app.name), isLatin1(app.tagline), isLatin1(app.description)};
+}
+
+bool Query::foundIn(const QString &text) const { return foundIn(text, isLatin1(text)); }
+
+bool Query::foundIn(const QString &text, bool textIsLatin1) const
+{
+    if (m_ascii && textIsLatin1)
         return containsAsciiInLatin1(text, m_text);
     // Already composed text comes back shared, without a copy.
     const QString composed = text.normalized(QString::NormalizationForm_C);
@@ -117,9 +124,10 @@ bool Query::foundIn(const QString &text) const
     return false;
 }
 
-bool Query::matches(const CatalogApp &app) const
+bool Query::matches(const CatalogApp &app, TextKinds kinds) const
 {
-    return foundIn(app.name) || foundIn(app.tagline) || foundIn(app.description);
+    return foundIn(app.name, kinds.nameIsLatin1) || foundIn(app.tagline, kinds.taglineIsLatin1)
+        || foundIn(app.description, kinds.descriptionIsLatin1);
 }
 
 } // namespace AppSearch

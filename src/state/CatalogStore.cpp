@@ -3,27 +3,33 @@
 #include "state/AppSearch.h"
 #include "state/NameOrder.h"
 
+#include <QCoroFuture>
 #include <QCoroTimer>
-#include <QHashFunctions>
 #include <QPointer>
+#include <QThreadPool>
 #include <QTimer>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
 namespace {
 
-// QTimer's precise timers run on the monotonic clock and are not coalesced.
-QCoro::Task<> sleepPrecisely(std::chrono::milliseconds duration)
-{
-    QTimer timer;
-    timer.setTimerType(Qt::PreciseTimer);
-    timer.setSingleShot(true);
-    timer.start(duration);
-    co_await timer;
-}
+using JustInstalled = std::optional<std::pair<QString, QString>>;
 
-std::optional<QString> installedVersionIn(const QHash<QString, InstalledApp> &installed,
-                                          const CatalogApp &app)
+// QTimer's precise timers run on the monotonic clock and are not coalesced.
+class PreciseClock : public CatalogStore::ToastClock {
+public:
+    QCoro::Task<> sleep(std::chrono::milliseconds duration) override
+    {
+        QTimer timer;
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setSingleShot(true);
+        timer.start(duration);
+        co_await timer;
+    }
+};
+
+std::optional<QString> installedVersionIn(const QHash<QString, InstalledApp> &installed, const CatalogApp &app)
 {
     if (!app.bundleID)
         return std::nullopt;
@@ -39,48 +45,47 @@ bool hasUpdateIn(const QHash<QString, InstalledApp> &installed, const CatalogApp
     return version && InstalledApps::isUpdate(app.version, *version);
 }
 
-template<typename Keep>
-std::vector<const CatalogApp *> appsWhere(const QList<CatalogApp> &apps, Keep keep)
+QStringList bundleIDsOf(const Catalog &catalog)
 {
-    std::vector<const CatalogApp *> kept;
-    for (const CatalogApp &app : apps) {
-        if (keep(app))
-            kept.push_back(&app);
+    QStringList bundleIDs;
+    for (const CatalogApp &app : catalog.apps) {
+        if (app.bundleID)
+            bundleIDs.append(*app.bundleID);
     }
-    return kept;
+    return bundleIDs;
 }
 
-QList<CatalogApp> copied(const std::vector<const CatalogApp *> &apps)
+// The bundle identifiers whose installed copy differs between the two.
+QSet<QString> changedBetween(const QHash<QString, InstalledApp> &a, const QHash<QString, InstalledApp> &b)
 {
-    QList<CatalogApp> list;
-    list.reserve(qsizetype(apps.size()));
-    for (const CatalogApp *app : apps)
-        list.append(*app);
-    return list;
-}
-
-QVariantList forView(const std::vector<const CatalogApp *> &apps)
-{
-    QVariantList list;
-    list.reserve(qsizetype(apps.size()));
-    for (const CatalogApp *app : apps)
-        list.append(QVariant::fromValue(*app));
-    return list;
+    QSet<QString> changed;
+    for (auto it = a.cbegin(); it != a.cend(); ++it) {
+        if (b.value(it.key()) != it.value())
+            changed.insert(it.key());
+    }
+    for (auto it = b.cbegin(); it != b.cend(); ++it) {
+        if (!a.contains(it.key()))
+            changed.insert(it.key());
+    }
+    return changed;
 }
 
 } // namespace
 
 struct CatalogStore::Private {
-    Private(CatalogService *service, InstalledScanner scanner)
-        : service(service), scanner(std::move(scanner))
-    {
-    }
-
     CatalogService *service;
-    InstalledScanner scanner;
-    std::function<QCoro::Task<>(std::chrono::milliseconds)> sleep = sleepPrecisely;
+    std::shared_ptr<const InstalledApps> installedApps;
+    std::shared_ptr<ToastClock> toastClock;
+    QPointer<UpdateCoordinator> updates;
+    // The file-system reads of rescans, one at a time, away from the window's thread.
+    QThreadPool scanPool;
 
-    Catalog catalog = Catalog::empty(QDateTime::currentDateTimeUtc());
+    std::shared_ptr<const Catalog> catalog = std::make_shared<const Catalog>(Catalog::empty());
+    std::vector<qsizetype> byName;             // catalogue indices in the grid's order
+    std::vector<AppSearch::TextKinds> kinds;   // per catalogue app
+    qsizetype featuredCount = 0;
+    qsizetype updatableCount = 0;
+    qsizetype selectedIndex = -1;
     std::optional<Toast> toast;
     QHash<QString, InstalledApp> installed;
     Phase phase = Phase::loading();
@@ -88,42 +93,85 @@ struct CatalogStore::Private {
     QString searchText;
     std::optional<QString> selectedAppID;
 
-    const CatalogApp *selectedApp() const
-    {
-        if (!selectedAppID)
-            return nullptr;
-        const auto it = std::find_if(catalog.apps.cbegin(), catalog.apps.cend(),
-                                     [&](const CatalogApp &app) { return app.id == *selectedAppID; });
-        return it == catalog.apps.cend() ? nullptr : &*it;
-    }
+    // Loads and scans are numbered as they start. One that ends after a later-started one has
+    // published is out of date and publishes nothing.
+    quint64 loadsStarted = 0;
+    quint64 newestPublishedLoad = 0;
+    quint64 scansStarted = 0;
+    quint64 newestPublishedScan = 0;
+    quint64 catalogueNumber = 0;  // counts the catalogues published
 
-    std::vector<const CatalogApp *> sectionApps() const
+    AppListModel *visible = nullptr;
+    AppListModel *selection = nullptr;
+    SectionListModel *sections = nullptr;
+
+    const CatalogApp *selectedApp() const { return selectedIndex < 0 ? nullptr : &catalog->apps.at(selectedIndex); }
+
+    bool inSection(const CatalogApp &app) const
     {
-        const QList<CatalogApp> &apps = catalog.apps;
         switch (filter.kind) {
         case Filter::Kind::All:
-            return appsWhere(apps, [](const CatalogApp &) { return true; });
+            return true;
         case Filter::Kind::Updates:
-            return appsWhere(apps, [&](const CatalogApp &app) { return hasUpdateIn(installed, app); });
+            return hasUpdateIn(installed, app);
         case Filter::Kind::Featured:
-            return appsWhere(apps, [](const CatalogApp &app) { return app.isFeatured; });
+            return app.isFeatured;
         case Filter::Kind::Category:
-            return appsWhere(apps, [&](const CatalogApp &app) { return app.categoryID == filter.categoryID; });
+            return app.categoryID == filter.categoryID;
         }
-        return {};
+        return false;
     }
 
     // The section's apps that the search keeps, by name.
-    std::vector<const CatalogApp *> visibleApps() const
+    std::vector<qsizetype> visibleRows() const
     {
-        std::vector<const CatalogApp *> apps = sectionApps();
         const AppSearch::Query query(searchText);
-        if (!query.isEmpty()) {
-            const auto missing = [&](const CatalogApp *app) { return !query.matches(*app); };
-            apps.erase(std::remove_if(apps.begin(), apps.end(), missing), apps.end());
+        std::vector<qsizetype> rows;
+        for (qsizetype i : byName) {
+            const CatalogApp &app = catalog->apps.at(i);
+            if (inSection(app) && (query.isEmpty() || query.matches(app, kinds[size_t(i)])))
+                rows.push_back(i);
         }
-        NameOrder::sort(apps);
-        return apps;
+        return rows;
+    }
+
+    // What a new catalogue needs before it is shown, worked out on the worker thread: the
+    // installed copies of its apps, its order by name and the kinds of its texts.
+    struct Prepared {
+        QHash<QString, InstalledApp> installed;
+        std::vector<qsizetype> byName;
+        std::vector<AppSearch::TextKinds> kinds;
+    };
+
+    QCoro::Task<Prepared> prepare(std::shared_ptr<const Catalog> next)
+    {
+        QFuture<Prepared> job = QtConcurrent::run(&scanPool, [apps = installedApps, next] {
+            Prepared prepared{apps->scan(bundleIDsOf(*next)), NameOrder::byName(next->apps), {}};
+            prepared.kinds.reserve(size_t(next->apps.size()));
+            for (const CatalogApp &app : next->apps)
+                prepared.kinds.push_back(AppSearch::TextKinds::of(app));
+            return prepared;
+        });
+        co_return co_await job;
+    }
+
+    // Bundle identifier -> installed copy, read on a worker thread.
+    QCoro::Task<QHash<QString, InstalledApp>> scan(QStringList bundleIDs, JustInstalled justInstalled)
+    {
+        QFuture<QHash<QString, InstalledApp>> job =
+            QtConcurrent::run(&scanPool, [apps = installedApps, bundleIDs, justInstalled] {
+                QHash<QString, InstalledApp> scanned = apps->scan(bundleIDs);
+                // The scan may miss a bundle that was installed a moment ago (the desktop has
+                // not registered it yet): then read the reported bundle itself. A scan hit stands.
+                if (justInstalled && !scanned.contains(justInstalled->first)) {
+                    const auto &[bundleID, location] = *justInstalled;
+                    const std::optional<InstalledApp> app = apps->app(location, bundleID);
+                    if (app && app->bundleID == bundleID)
+                        scanned.insert(bundleID, *app);
+                }
+                return scanned;
+            });
+        co_return co_await job;
     }
 };
 
@@ -148,36 +196,43 @@ private:
 
 } // namespace
 
-CatalogStore::InstalledScanner CatalogStore::InstalledScanner::from(InstalledApps apps)
+CatalogStore::CatalogStore(CatalogService *service, std::shared_ptr<const InstalledApps> installedApps,
+                           std::shared_ptr<ToastClock> toastClock, QObject *parent)
+    : QObject(parent), d(std::make_unique<Private>())
 {
-    return {[apps](const QStringList &bundleIDs) { return apps.scan(bundleIDs); },
-            [apps](const QString &path, const QString &bundleID) { return apps.app(path, bundleID); }};
-}
-
-CatalogStore::CatalogStore(CatalogService *service, InstalledScanner scanner, QObject *parent)
-    : QObject(parent), d(std::make_unique<Private>(service, std::move(scanner)))
-{
-}
-
-CatalogStore::CatalogStore(CatalogService *service, InstalledApps installedApps, QObject *parent)
-    : CatalogStore(service, InstalledScanner::from(std::move(installedApps)), parent)
-{
-}
-
-CatalogStore::CatalogStore(CatalogService *service, QObject *parent)
-    : CatalogStore(service, InstalledApps(), parent)
-{
+    d->service = service;
+    d->installedApps = std::move(installedApps);
+    d->toastClock = toastClock ? std::move(toastClock) : std::make_shared<PreciseClock>();
+    d->scanPool.setMaxThreadCount(1);
+    d->visible = new AppListModel(*this, this);
+    d->selection = new AppListModel(*this, this);
+    d->sections = new SectionListModel(this);
+    refreshSections();
 }
 
 CatalogStore::~CatalogStore() = default;
 
-const Catalog &CatalogStore::catalog() const { return d->catalog; }
+void CatalogStore::setUpdates(UpdateCoordinator *updates)
+{
+    d->updates = updates;
+    connect(updates, &UpdateCoordinator::stateChanged, this, [this](const QString &appID) {
+        d->visible->installStateChanged(appID);
+        d->selection->installStateChanged(appID);
+    });
+}
+
+const UpdateCoordinator *CatalogStore::updates() const { return d->updates; }
+
+const Catalog &CatalogStore::catalog() const { return *d->catalog; }
 const std::optional<CatalogStore::Toast> &CatalogStore::toast() const { return d->toast; }
 const QHash<QString, InstalledApp> &CatalogStore::installed() const { return d->installed; }
 const CatalogStore::Phase &CatalogStore::phase() const { return d->phase; }
 const CatalogStore::Filter &CatalogStore::filter() const { return d->filter; }
 const QString &CatalogStore::searchText() const { return d->searchText; }
 const std::optional<QString> &CatalogStore::selectedAppID() const { return d->selectedAppID; }
+AppListModel *CatalogStore::visibleAppsModel() const { return d->visible; }
+AppListModel *CatalogStore::selectionModel() const { return d->selection; }
+SectionListModel *CatalogStore::sectionsModel() const { return d->sections; }
 
 void CatalogStore::setFilter(const Filter &filter)
 {
@@ -186,7 +241,8 @@ void CatalogStore::setFilter(const Filter &filter)
     d->filter = filter;
     Q_EMIT filterChanged();
     Q_EMIT filterTitleChanged();
-    Q_EMIT visibleAppsChanged();
+    d->sections->setSelectedFilter(filter);
+    refreshVisibleApps();
 }
 
 void CatalogStore::setSearchText(const QString &text)
@@ -195,7 +251,7 @@ void CatalogStore::setSearchText(const QString &text)
         return;
     d->searchText = text;
     Q_EMIT searchTextChanged();
-    Q_EMIT visibleAppsChanged();
+    refreshVisibleApps();
 }
 
 void CatalogStore::setSelectedAppID(const std::optional<QString> &id)
@@ -205,6 +261,8 @@ void CatalogStore::setSelectedAppID(const std::optional<QString> &id)
     SelectedAppWatch watch(this);
     d->selectedAppID = id;
     Q_EMIT selectedAppIDChanged();
+    d->visible->setSelectedID(id.value_or(QString()));
+    refreshSelection();
 }
 
 void CatalogStore::selectAppFromView(const QString &id)
@@ -212,26 +270,47 @@ void CatalogStore::selectAppFromView(const QString &id)
     setSelectedAppID(id.isEmpty() ? std::nullopt : std::optional<QString>(id));
 }
 
-void CatalogStore::setCatalog(Catalog catalog)
+void CatalogStore::setCatalog(std::shared_ptr<const Catalog> catalog, std::vector<qsizetype> byName,
+                              std::vector<AppSearch::TextKinds> kinds)
 {
-    if (catalog == d->catalog)
+    if (*catalog == *d->catalog)
         return;
     SelectedAppWatch watch(this);
     d->catalog = std::move(catalog);
+    d->byName = std::move(byName);
+    d->kinds = std::move(kinds);
+    d->featuredCount = std::count_if(d->catalog->apps.cbegin(), d->catalog->apps.cend(),
+                                     [](const CatalogApp &app) { return app.isFeatured; });
+    ++d->catalogueNumber;
     Q_EMIT catalogChanged();
-    Q_EMIT updatableAppsChanged();
-    Q_EMIT visibleAppsChanged();
     Q_EMIT filterTitleChanged();
+    const qsizetype updatable = updatableApps().size();
+    if (updatable != d->updatableCount) {
+        d->updatableCount = updatable;
+        Q_EMIT updatableCountChanged();
+    }
+    refreshVisibleApps();
+    refreshSections();
+    refreshSelection();
 }
 
 void CatalogStore::setInstalled(QHash<QString, InstalledApp> installed)
 {
     if (installed == d->installed)
         return;
+    const QSet<QString> changed = changedBetween(d->installed, installed);
     d->installed = std::move(installed);
     Q_EMIT installedChanged();
-    Q_EMIT updatableAppsChanged();
-    Q_EMIT visibleAppsChanged();
+    d->visible->installedChanged(changed);
+    d->selection->installedChanged(changed);
+    const qsizetype updatable = updatableApps().size();
+    if (updatable != d->updatableCount) {
+        d->updatableCount = updatable;
+        Q_EMIT updatableCountChanged();
+        refreshSections();
+    }
+    if (d->filter.kind == Filter::Kind::Updates)
+        refreshVisibleApps();
 }
 
 void CatalogStore::setPhase(Phase phase)
@@ -248,41 +327,106 @@ void CatalogStore::setToast(std::optional<Toast> toast)
     Q_EMIT toastChanged();
 }
 
-QCoro::Task<> CatalogStore::load()
+void CatalogStore::refreshVisibleApps() { d->visible->setRows(d->catalog, d->visibleRows()); }
+
+void CatalogStore::refreshSections()
+{
+    QList<SectionListModel::Section> sections = {
+        {titleOf(Filter::all()), QStringLiteral("square.grid.2x2"), d->catalog->apps.size(), Filter::all(), {}},
+        {titleOf(Filter::featured()), QStringLiteral("sparkles"), d->featuredCount, Filter::featured(), {}},
+    };
+    if (d->updatableCount > 0)
+        sections.append({titleOf(Filter::updates()), QStringLiteral("arrow.down.circle"), d->updatableCount,
+                         Filter::updates(), {}});
+    for (const Category &category : d->catalog->categories) {
+        const bool first = &category == &d->catalog->categories.front();
+        sections.append({category.name, category.symbol, d->catalog->appCount(category),
+                         Filter::category(category.id), first ? tr("Categories") : QString()});
+    }
+    d->sections->setSections(std::move(sections));
+    d->sections->setSelectedFilter(d->filter);
+}
+
+void CatalogStore::refreshSelection()
+{
+    const QList<CatalogApp> &apps = d->catalog->apps;
+    const auto it = d->selectedAppID ? std::find_if(apps.cbegin(), apps.cend(),
+                                                    [&](const CatalogApp &app) { return app.id == *d->selectedAppID; })
+                                     : apps.cend();
+    d->selectedIndex = it == apps.cend() ? -1 : it - apps.cbegin();
+    d->selection->setRows(d->catalog, d->selectedIndex < 0 ? std::vector<qsizetype>() : std::vector{d->selectedIndex});
+}
+
+QCoro::Task<bool> CatalogStore::loadCatalogue()
 {
     // The store outlives every load in the program; the guard keeps a test's early teardown safe.
     const QPointer<CatalogStore> self(this);
+    const quint64 load = ++d->loadsStarted;
     setPhase(Phase::loading());
-    CatalogService::Result result = co_await d->service->load();
-    if (!self)
-        co_return;
-    setCatalog(std::move(result.catalog));
+    QCoro::Task<CatalogService::Result> loading = d->service->load();
+    CatalogService::Result result = co_await loading;
+    if (!self || load < d->newestPublishedLoad)
+        co_return false;
+    auto catalog = std::make_shared<const Catalog>(std::move(result.catalog));
+    // The installed copies of the new catalogue's apps are found before anything is shown, so
+    // no frame draws the catalogue without them.
+    const quint64 scan = ++d->scansStarted;
+    QCoro::Task<Private::Prepared> preparing = d->prepare(catalog);
+    Private::Prepared prepared = co_await preparing;
+    if (!self || load < d->newestPublishedLoad)
+        co_return false;
+    d->newestPublishedLoad = load;
+    setCatalog(std::move(catalog), std::move(prepared.byName), std::move(prepared.kinds));
     setPhase(Phase::loaded(result.origin));
-    rescanInstalled(std::nullopt);
+    if (scan > d->newestPublishedScan) {
+        d->newestPublishedScan = scan;
+        setInstalled(std::move(prepared.installed));
+    } else {
+        // A rescan that started later has published what it found for the catalogue before.
+        QCoro::Task<> rescanning = rescanInstalled(std::nullopt);
+        co_await rescanning;
+        if (!self)
+            co_return false;
+    }
     if (d->selectedAppID && !d->selectedApp())
         setSelectedAppID(std::nullopt);
+    co_return true;
 }
 
-QCoro::Task<> CatalogStore::refresh()
+QCoro::Task<> CatalogStore::load(LoadKind kind)
 {
     const QPointer<CatalogStore> self(this);
-    const Catalog before = d->catalog;
-    co_await load();
+    const std::shared_ptr<const Catalog> before = d->catalog;
+    QCoro::Task<bool> loading = loadCatalogue();
+    const bool published = co_await loading;
     if (!self)
         co_return;
-    setToast(refreshToast(d->phase, d->catalog != before));
-    co_await dismissToastLater();
-    if (self)
-        Q_EMIT refreshFinished();
+    // An out-of-date refresh has nothing to tell: the newer load's outcome is on screen.
+    if (kind != LoadKind::Launch && published) {
+        setToast(refreshToast(d->phase, *d->catalog != *before));
+        QCoro::Task<> shown = dismissToastLater();
+        co_await shown;
+        if (!self)
+            co_return;
+    }
+    if (kind != LoadKind::Refresh && d->updates)
+        d->updates->prefetch(updatableApps());
+}
+
+void CatalogStore::startLoad(LoadKind kind)
+{
+    // A QCoro task runs on by itself when its Task object is dropped, and frees itself at the end.
+    [[maybe_unused]] QCoro::Task<> running = load(kind);
 }
 
 QCoro::Task<> CatalogStore::dismissToastLater()
 {
     const QPointer<CatalogStore> self(this);
     const std::optional<QUuid> noted = d->toast ? std::optional(d->toast->id) : std::nullopt;
-    // A copy, so that a lambda's captures outlive its sleep whatever happens to the store.
-    const auto sleep = d->sleep;
-    co_await sleep(toastLifetime);
+    // A copy, so the clock outlives its sleep whatever happens to the store.
+    const std::shared_ptr<ToastClock> clock = d->toastClock;
+    QCoro::Task<> sleeping = clock->sleep(toastLifetime);
+    co_await sleeping;
     if (!self)
         co_return;
     const std::optional<QUuid> shown = d->toast ? std::optional(d->toast->id) : std::nullopt;
@@ -291,10 +435,23 @@ QCoro::Task<> CatalogStore::dismissToastLater()
         setToast(std::nullopt);
 }
 
-void CatalogStore::startRefresh()
+QCoro::Task<> CatalogStore::rescanInstalled(JustInstalled justInstalled)
 {
-    // A QCoro task runs on by itself when its Task object is dropped, and frees itself at the end.
-    [[maybe_unused]] QCoro::Task<> running = refresh();
+    const QPointer<CatalogStore> self(this);
+    for (;;) {
+        const quint64 scan = ++d->scansStarted;
+        const quint64 catalogue = d->catalogueNumber;
+        QCoro::Task<QHash<QString, InstalledApp>> scanning = d->scan(bundleIDsOf(*d->catalog), justInstalled);
+        QHash<QString, InstalledApp> scanned = co_await scanning;
+        if (!self || scan < d->newestPublishedScan)
+            co_return;
+        if (catalogue == d->catalogueNumber) {
+            d->newestPublishedScan = scan;
+            setInstalled(std::move(scanned));
+            co_return;
+        }
+        // A new catalogue came in meanwhile: its apps were not the ones looked for.
+    }
 }
 
 std::optional<CatalogStore::Toast> CatalogStore::refreshToast(const Phase &phase, bool catalogChanged)
@@ -322,44 +479,15 @@ std::optional<CatalogStore::Toast> CatalogStore::refreshToast(const Phase &phase
     return std::nullopt;
 }
 
-void CatalogStore::setToastSleep(std::function<QCoro::Task<>(std::chrono::milliseconds)> sleep)
-{
-    d->sleep = std::move(sleep);
-}
-
-void CatalogStore::rescanInstalled(const std::optional<std::pair<QString, QString>> &justInstalled)
-{
-    QStringList bundleIDs;
-    for (const CatalogApp &app : d->catalog.apps) {
-        if (app.bundleID)
-            bundleIDs.append(*app.bundleID);
-    }
-    QHash<QString, InstalledApp> scanned = d->scanner.scan(bundleIDs);
-    // The scan may miss a bundle that was installed a moment ago (the desktop has not
-    // registered it yet): then read the reported bundle itself. A scan hit stands.
-    if (justInstalled && !scanned.contains(justInstalled->first)) {
-        const auto &[bundleID, location] = *justInstalled;
-        const std::optional<InstalledApp> app = d->scanner.readBundle(location, bundleID);
-        if (app && app->bundleID == bundleID)
-            scanned.insert(bundleID, *app);
-    }
-    setInstalled(std::move(scanned));
-}
-
 std::optional<CatalogApp> CatalogStore::selectedApp() const
 {
     const CatalogApp *app = d->selectedApp();
     return app ? std::optional(*app) : std::nullopt;
 }
 
-std::optional<QString> CatalogStore::optionalInstalledVersion(const CatalogApp &app) const
+std::optional<QString> CatalogStore::installedVersion(const CatalogApp &app) const
 {
     return installedVersionIn(d->installed, app);
-}
-
-QString CatalogStore::installedVersion(const CatalogApp &app) const
-{
-    return optionalInstalledVersion(app).value_or(QString());
 }
 
 QString CatalogStore::installedLocation(const CatalogApp &app) const
@@ -371,21 +499,40 @@ QString CatalogStore::installedLocation(const CatalogApp &app) const
 
 bool CatalogStore::hasUpdate(const CatalogApp &app) const { return hasUpdateIn(d->installed, app); }
 
+UpdateCoordinatorState CatalogStore::installState(const CatalogApp &app) const
+{
+    return d->updates ? d->updates->state(app) : UpdateCoordinatorState::idle();
+}
+
+QString CatalogStore::categoryName(const CatalogApp &app) const
+{
+    const std::optional<Category> category = d->catalog->category(app);
+    return category ? category->name : app.categoryID;
+}
+
 QList<CatalogApp> CatalogStore::updatableApps() const
 {
-    return copied(appsWhere(d->catalog.apps, [&](const CatalogApp &app) { return hasUpdate(app); }));
+    QList<CatalogApp> apps;
+    for (const CatalogApp &app : d->catalog->apps) {
+        if (hasUpdate(app))
+            apps.append(app);
+    }
+    return apps;
 }
-
-QList<CatalogApp> CatalogStore::featuredApps() const
-{
-    return copied(appsWhere(d->catalog.apps, [](const CatalogApp &app) { return app.isFeatured; }));
-}
-
-QList<CatalogApp> CatalogStore::visibleApps() const { return copied(d->visibleApps()); }
 
 QString CatalogStore::filterTitle() const
 {
-    switch (d->filter.kind) {
+    if (d->filter.kind != Filter::Kind::Category)
+        return titleOf(d->filter);
+    const QList<Category> &categories = d->catalog->categories;
+    const auto it = std::find_if(categories.cbegin(), categories.cend(),
+                                 [&](const Category &c) { return c.id == d->filter.categoryID; });
+    return it == categories.cend() ? tr("Apps") : it->name;
+}
+
+QString CatalogStore::titleOf(const Filter &filter)
+{
+    switch (filter.kind) {
     case Filter::Kind::All:
         return tr("All Apps");
     case Filter::Kind::Updates:
@@ -395,51 +542,17 @@ QString CatalogStore::filterTitle() const
     case Filter::Kind::Category:
         break;
     }
-    const QList<Category> &categories = d->catalog.categories;
-    const auto it = std::find_if(categories.cbegin(), categories.cend(),
-                                 [&](const Category &c) { return c.id == d->filter.categoryID; });
-    return it == categories.cend() ? tr("Apps") : it->name;
+    return tr("Apps");
 }
+
+int CatalogStore::appCount() const { return int(d->catalog->apps.size()); }
+int CatalogStore::featuredCount() const { return int(d->featuredCount); }
+int CatalogStore::updatableCount() const { return int(d->updatableCount); }
 
 QString CatalogStore::selectedAppIDOrEmpty() const { return d->selectedAppID.value_or(QString()); }
-
-CatalogApp CatalogStore::selectedAppOrEmpty() const
-{
-    const CatalogApp *app = d->selectedApp();
-    return app ? *app : CatalogApp();
-}
 
 bool CatalogStore::hasSelectedApp() const { return d->selectedApp() != nullptr; }
 
 CatalogStore::Toast CatalogStore::toastOrEmpty() const { return d->toast.value_or(Toast()); }
 
 bool CatalogStore::hasToast() const { return d->toast.has_value(); }
-
-QVariantList CatalogStore::visibleAppsForView() const { return forView(d->visibleApps()); }
-
-QVariantList CatalogStore::updatableAppsForView() const
-{
-    return forView(appsWhere(d->catalog.apps, [&](const CatalogApp &app) { return hasUpdate(app); }));
-}
-
-QVariantList CatalogStore::featuredAppsForView() const
-{
-    return forView(appsWhere(d->catalog.apps, [](const CatalogApp &app) { return app.isFeatured; }));
-}
-
-QVariantMap CatalogStore::installedVersionsForView() const
-{
-    QVariantMap versions;
-    for (auto it = d->installed.constBegin(); it != d->installed.constEnd(); ++it)
-        versions.insert(it.key(), it->version);
-    return versions;
-}
-
-size_t qHash(const CatalogStoreFilter &filter, size_t seed)
-{
-    QtPrivate::QHashCombine combine;
-    seed = combine(seed, int(filter.kind));
-    if (filter.kind == CatalogStore::Filter::Kind::Category)
-        seed = combine(seed, filter.categoryID);
-    return seed;
-}

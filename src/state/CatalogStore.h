@@ -4,126 +4,72 @@
 #include "service/CatalogService.h"
 #include "service/InstalledApp.h"
 #include "service/InstalledApps.h"
+#include "state/AppListModel.h"
+#include "state/AppSearch.h"
+#include "state/CatalogStoreTypes.h"
+#include "state/SectionListModel.h"
+#include "state/UpdateCoordinator.h"
 
 #include <QCoroTask>
 #include <QHash>
 #include <QObject>
-#include <QUuid>
-#include <QVariantList>
-#include <QVariantMap>
 
 #include <chrono>
-#include <functional>
+#include <memory>
 #include <optional>
 
-// CatalogStore::Phase: where loading stands.
-struct CatalogStorePhase {
-    Q_GADGET
-    Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
-    Q_PROPERTY(CatalogService::Origin::Kind originKind READ originKind CONSTANT)
-    Q_PROPERTY(QDateTime cachedAt READ cachedAt CONSTANT)
-    Q_PROPERTY(QString message MEMBER message CONSTANT)
-public:
-    enum class Kind { Loading, Loaded, Failed };
-    Q_ENUM(Kind)
-    Kind kind = Kind::Loading;
-    CatalogService::Origin origin;  // only for Loaded
-    QString message;                // only for Failed
-
-    static CatalogStorePhase loading() { return {}; }
-    static CatalogStorePhase loaded(CatalogService::Origin origin) { return {Kind::Loaded, origin, {}}; }
-    static CatalogStorePhase failed(QString message) { return {Kind::Failed, {}, std::move(message)}; }
-    CatalogService::Origin::Kind originKind() const { return origin.kind; }
-    QDateTime cachedAt() const { return origin.cachedAt; }
-    friend bool operator==(const CatalogStorePhase &, const CatalogStorePhase &) = default;
-};
-
-// CatalogStore::Toast: the transient message that reports a refresh.
-struct CatalogStoreToast {
-    Q_GADGET
-    Q_PROPERTY(QUuid id MEMBER id CONSTANT)
-    Q_PROPERTY(QString text MEMBER text CONSTANT)
-    Q_PROPERTY(QString symbol MEMBER symbol CONSTANT)
-    Q_PROPERTY(bool isWarning MEMBER isWarning CONSTANT)
-public:
-    QUuid id;
-    QString text;
-    QString symbol;
-    bool isWarning = false;
-    friend bool operator==(const CatalogStoreToast &, const CatalogStoreToast &) = default;
-};
-
-// CatalogStore::Filter: the sidebar section. Views compare and bind it as a value.
-struct CatalogStoreFilter {
-    Q_GADGET
-    Q_PROPERTY(Kind kind MEMBER kind CONSTANT)
-    Q_PROPERTY(QString categoryID MEMBER categoryID CONSTANT)
-public:
-    enum class Kind { All, Updates, Featured, Category };
-    Q_ENUM(Kind)
-    Kind kind = Kind::All;
-    QString categoryID;  // only for Category
-
-    static CatalogStoreFilter all() { return {}; }
-    static CatalogStoreFilter updates() { return {Kind::Updates, {}}; }
-    static CatalogStoreFilter featured() { return {Kind::Featured, {}}; }
-    static CatalogStoreFilter category(QString id) { return {Kind::Category, std::move(id)}; }
-    Q_INVOKABLE bool equals(const CatalogStoreFilter &other) const { return *this == other; }
-    // The same section: the same kind and, for a category, the same id.
-    friend bool operator==(const CatalogStoreFilter &a, const CatalogStoreFilter &b)
-    {
-        return a.kind == b.kind && (a.kind != Kind::Category || a.categoryID == b.categoryID);
-    }
-};
-
 // The one observable object the window reads: the catalogue, the installed copies, the loading
-// phase, the user's section, search and selection, and the toast. Lives on the window's thread.
-// Setters notify only when the value changes; phase notifies on every assignment.
+// phase, the user's section, search and selection, and the toast; and, for the views, the lists
+// derived from them as models. Lives on the window's thread. Setters notify only when the
+// value changes; phase notifies on every assignment.
 class CatalogStore : public QObject {
     Q_OBJECT
-    Q_PROPERTY(Catalog catalog READ catalog NOTIFY catalogChanged)
     Q_PROPERTY(CatalogStoreToast toast READ toastOrEmpty NOTIFY toastChanged)
     Q_PROPERTY(bool hasToast READ hasToast NOTIFY toastChanged)
     Q_PROPERTY(CatalogStorePhase phase READ phase NOTIFY phaseChanged)
     Q_PROPERTY(CatalogStoreFilter filter READ filter WRITE setFilter NOTIFY filterChanged)
     Q_PROPERTY(QString searchText READ searchText WRITE setSearchText NOTIFY searchTextChanged)
     Q_PROPERTY(QString selectedAppID READ selectedAppIDOrEmpty WRITE selectAppFromView NOTIFY selectedAppIDChanged)
-    Q_PROPERTY(CatalogApp selectedApp READ selectedAppOrEmpty NOTIFY selectedAppChanged)
     Q_PROPERTY(bool hasSelectedApp READ hasSelectedApp NOTIFY selectedAppChanged)
-    // Derived lists (QVariantList of CatalogApp), recomputed on every read.
-    Q_PROPERTY(QVariantList visibleApps READ visibleAppsForView NOTIFY visibleAppsChanged)
-    Q_PROPERTY(QVariantList updatableApps READ updatableAppsForView NOTIFY updatableAppsChanged)
-    Q_PROPERTY(QVariantList featuredApps READ featuredAppsForView NOTIFY catalogChanged)
     Q_PROPERTY(QString filterTitle READ filterTitle NOTIFY filterTitleChanged)
-    // bundle identifier -> installed version, so views can follow rescans.
-    Q_PROPERTY(QVariantMap installedVersions READ installedVersionsForView NOTIFY installedChanged)
+    // The sizes of the catalogue, of the featured apps and of the apps with updates.
+    Q_PROPERTY(int appCount READ appCount NOTIFY catalogChanged)
+    Q_PROPERTY(int featuredCount READ featuredCount NOTIFY catalogChanged)
+    Q_PROPERTY(int updatableCount READ updatableCount NOTIFY updatableCountChanged)
+    // The grid's apps: the section's, kept by the search, by name.
+    Q_PROPERTY(AppListModel *visibleApps READ visibleAppsModel CONSTANT)
+    // The selected app as one row, or none; it may be an app the grid does not show.
+    Q_PROPERTY(AppListModel *selection READ selectionModel CONSTANT)
+    Q_PROPERTY(SectionListModel *sections READ sectionsModel CONSTANT)
 
 public:
-    // The value types live outside the class (moc cannot read gadgets nested in a QObject);
-    // C++ code names them as members.
     using Phase = CatalogStorePhase;
     using Toast = CatalogStoreToast;
     using Filter = CatalogStoreFilter;
 
-    // How the store finds installed copies. The program reads the file system through
-    // InstalledApps; tests put fakes here.
-    struct InstalledScanner {
-        // bundle identifier -> installed copy, for the identifiers found installed.
-        std::function<QHash<QString, InstalledApp>(const QStringList &bundleIDs)> scan;
-        // The bundle at bundlePath, when it is a readable copy of bundleID.
-        std::function<std::optional<InstalledApp>(const QString &bundlePath, const QString &bundleID)> readBundle;
+    // What a load is for. The launch loads quietly and then hands the apps with updates to the
+    // coordinator; a refresh reports its outcome with a toast and ends when the toast has gone,
+    // and the toolbar's refresh then hands them over too.
+    enum class LoadKind { Launch, Refresh, RefreshThenPrefetch };
+    Q_ENUM(LoadKind)
 
-        static InstalledScanner from(InstalledApps apps);
+    // How the store waits out a toast's lifetime: the program sleeps on the monotonic clock;
+    // tests end the wait when they choose.
+    class ToastClock {
+    public:
+        virtual ~ToastClock() = default;
+        virtual QCoro::Task<> sleep(std::chrono::milliseconds duration) = 0;
     };
-
-    // How long a toast stays; tests replace the sleep rather than shorten it.
-    using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds toastLifetime{2500};
 
-    CatalogStore(CatalogService *service, InstalledApps installedApps, QObject *parent = nullptr);
-    CatalogStore(CatalogService *service, InstalledScanner scanner, QObject *parent = nullptr);
-    explicit CatalogStore(CatalogService *service, QObject *parent = nullptr);
+    CatalogStore(CatalogService *service, std::shared_ptr<const InstalledApps> installedApps,
+                 std::shared_ptr<ToastClock> toastClock = nullptr, QObject *parent = nullptr);
     ~CatalogStore() override;
+
+    // After construction, once: the rows show this coordinator's install states, and loads
+    // that ask for it prefetch through it.
+    void setUpdates(UpdateCoordinator *updates);
+    const UpdateCoordinator *updates() const;
 
     const Catalog &catalog() const;
     const std::optional<Toast> &toast() const;
@@ -137,33 +83,36 @@ public:
     void setSearchText(const QString &text);
     void setSelectedAppID(const std::optional<QString> &id);
 
-    QCoro::Task<> load();
-    QCoro::Task<> refresh();
-    void rescanInstalled(const std::optional<std::pair<QString, QString>> &justInstalled);
+    // Loads the catalogue, then the installed apps, then applies the selection rule; then does
+    // what the kind asks. A load that finishes after a load started later has published shows
+    // nothing of its own.
+    QCoro::Task<> load(LoadKind kind);
+    // The same, left to run on by itself: for the views, the menu and the launch.
+    Q_INVOKABLE void startLoad(LoadKind kind);
+    // Finds the installed copies anew, off the window's thread; justInstalled (bundle
+    // identifier, bundle path) is taken at its word when the scan misses it.
+    QCoro::Task<> rescanInstalled(std::optional<std::pair<QString, QString>> justInstalled);
 
     std::optional<CatalogApp> selectedApp() const;
-
-    Q_INVOKABLE QString installedVersion(const CatalogApp &app) const;   // empty: not installed
-    Q_INVOKABLE QString installedLocation(const CatalogApp &app) const;  // empty: not installed
-    Q_INVOKABLE bool hasUpdate(const CatalogApp &app) const;
+    std::optional<QString> installedVersion(const CatalogApp &app) const;
+    QString installedLocation(const CatalogApp &app) const;  // empty: not installed
+    bool hasUpdate(const CatalogApp &app) const;
+    UpdateCoordinatorState installState(const CatalogApp &app) const;
+    // The name of the app's category; its raw id when the catalogue lists no such category.
+    QString categoryName(const CatalogApp &app) const;
     QList<CatalogApp> updatableApps() const;
-    QList<CatalogApp> featuredApps() const;
-    QList<CatalogApp> visibleApps() const;
     QString filterTitle() const;
+    int appCount() const;
+    int featuredCount() const;
+    int updatableCount() const;
 
-    // For views: start a refresh without awaiting it (menu command, Try Again).
-    Q_INVOKABLE void startRefresh();
-    Q_INVOKABLE CatalogStoreFilter allFilter() const { return Filter::all(); }
-    Q_INVOKABLE CatalogStoreFilter updatesFilter() const { return Filter::updates(); }
-    Q_INVOKABLE CatalogStoreFilter featuredFilter() const { return Filter::featured(); }
-    Q_INVOKABLE CatalogStoreFilter categoryFilter(const QString &id) const { return Filter::category(id); }
+    AppListModel *visibleAppsModel() const;
+    AppListModel *selectionModel() const;
+    SectionListModel *sectionsModel() const;
 
     // The toast that reports a refresh whose load ended in phase; none while still loading.
     // Each call makes a toast with a fresh id.
     static std::optional<Toast> refreshToast(const Phase &phase, bool catalogChanged);
-
-    // Tests replace the toast's wait; the product sleeps toastLifetime on a monotonic clock.
-    void setToastSleep(std::function<QCoro::Task<>(std::chrono::milliseconds)> sleep);
 
 Q_SIGNALS:
     void catalogChanged();
@@ -174,37 +123,28 @@ Q_SIGNALS:
     void searchTextChanged();
     void selectedAppIDChanged();
     void selectedAppChanged();
-    void visibleAppsChanged();
-    void updatableAppsChanged();
     void filterTitleChanged();
-    // A refresh has ended, its toast's lifetime included (the toolbar prefetches then).
-    void refreshFinished();
+    void updatableCountChanged();
 
 private:
-    void setCatalog(Catalog catalog);
+    static QString titleOf(const Filter &filter);
+    QCoro::Task<bool> loadCatalogue();
+    void setCatalog(std::shared_ptr<const Catalog> catalog, std::vector<qsizetype> byName,
+                    std::vector<AppSearch::TextKinds> kinds);
     void setInstalled(QHash<QString, InstalledApp> installed);
     void setPhase(Phase phase);
     void setToast(std::optional<Toast> toast);
     QCoro::Task<> dismissToastLater();
+    void refreshVisibleApps();
+    void refreshSections();
+    void refreshSelection();
 
-    std::optional<QString> optionalInstalledVersion(const CatalogApp &app) const;
     QString selectedAppIDOrEmpty() const;
     void selectAppFromView(const QString &id);
-    CatalogApp selectedAppOrEmpty() const;
     bool hasSelectedApp() const;
     Toast toastOrEmpty() const;
     bool hasToast() const;
-    QVariantList visibleAppsForView() const;
-    QVariantList updatableAppsForView() const;
-    QVariantList featuredAppsForView() const;
-    QVariantMap installedVersionsForView() const;
 
     struct Private;
     std::unique_ptr<Private> d;
 };
-
-size_t qHash(const CatalogStoreFilter &filter, size_t seed = 0);
-
-Q_DECLARE_METATYPE(CatalogStorePhase)
-Q_DECLARE_METATYPE(CatalogStoreToast)
-Q_DECLARE_METATYPE(CatalogStoreFilter)

@@ -29,28 +29,33 @@ int compareCodePoints(QStringView a, QStringView b)
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
 
-void sort(std::vector<const CatalogApp *> &apps)
+std::vector<qsizetype> byName(const QList<CatalogApp> &apps)
 {
     struct Keyed {
         QStringView key;  // the name, or its composed form kept in `composed`
-        const CatalogApp *app;
+        qsizetype index;
     };
     std::vector<Keyed> keyed;
-    keyed.reserve(apps.size());
+    keyed.reserve(size_t(apps.size()));
     std::vector<QString> composed;
-    for (const CatalogApp *app : apps) {
-        if (isLatin1(app->name)) {
-            keyed.push_back({app->name, app});
+    for (qsizetype i = 0; i < apps.size(); ++i) {
+        const QString &name = apps.at(i).name;
+        if (isLatin1(name)) {
+            keyed.push_back({name, i});
         } else {
             // The view stays valid when the vector moves the string: it points at its text.
-            composed.push_back(app->name.normalized(QString::NormalizationForm_C));
-            keyed.push_back({composed.back(), app});
+            composed.push_back(name.normalized(QString::NormalizationForm_C));
+            keyed.push_back({composed.back(), i});
         }
     }
     std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed &x, const Keyed &y) {
         return compareCodePoints(x.key, y.key) < 0;
     });
-    std::transform(keyed.begin(), keyed.end(), apps.begin(), [](const Keyed &k) { return k.app; });
+    std::vector<qsizetype> order;
+    order.reserve(keyed.size());
+    for (const Keyed &k : keyed)
+        order.push_back(k.index);
+    return order;
 }
 
 } // namespace NameOrder

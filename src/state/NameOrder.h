@@ -14,7 +14,7 @@ namespace NameOrder {
 // Unlike a UTF-16 code unit comparison, U+10000 and above order after U+E000..U+FFFF.
 int compareCodePoints(QStringView a, QStringView b);
 
-// Sorts by name, keeping the given order among equal names.
-void sort(std::vector<const CatalogApp *> &apps);
+// The indices of apps sorted by name, keeping the apps' order among equal names.
+std::vector<qsizetype> byName(const QList<CatalogApp> &apps);
 
 } // namespace NameOrder

@@ -184,17 +184,6 @@ void UpdateCoordinator::prefetch(const QList<CatalogApp> &apps)
     }
 }
 
-void UpdateCoordinator::prefetchApps(const QVariantList &apps)
-{
-    QList<CatalogApp> list;
-    list.reserve(apps.size());
-    for (const QVariant &app : apps) {
-        if (app.canConvert<CatalogApp>())
-            list.append(app.value<CatalogApp>());
-    }
-    prefetch(list);
-}
-
 QCoro::Task<> UpdateCoordinator::runPrefetch(CatalogApp app)
 {
     const QPointer<UpdateCoordinator> self(this);
@@ -285,7 +274,6 @@ void UpdateCoordinator::setState(const QString &appID, const State &state)
         return;
     m_states.insert(appID, state);
     Q_EMIT stateChanged(appID);
-    Q_EMIT statesChanged();
 }
 
 void UpdateCoordinator::setAppToQuitFirst(const std::optional<CatalogApp> &app)
@@ -300,12 +288,4 @@ void UpdateCoordinator::setAppToQuitFirst(const std::optional<CatalogApp> &app)
 CatalogApp UpdateCoordinator::appToQuitFirstOrEmpty() const
 {
     return m_appToQuitFirst.value_or(CatalogApp());
-}
-
-QVariantMap UpdateCoordinator::states() const
-{
-    QVariantMap map;
-    for (auto it = m_states.cbegin(); it != m_states.cend(); ++it)
-        map.insert(it.key(), QVariant::fromValue(it.value()));
-    return map;
 }

@@ -10,8 +10,6 @@
 #include <QObject>
 #include <QSet>
 #include <QThreadPool>
-#include <QVariantList>
-#include <QVariantMap>
 
 #include <functional>
 #include <optional>
@@ -53,8 +51,6 @@ class UpdateCoordinator : public QObject {
     Q_OBJECT
     Q_PROPERTY(CatalogApp appToQuitFirst READ appToQuitFirstOrEmpty NOTIFY appToQuitFirstChanged)
     Q_PROPERTY(bool hasAppToQuitFirst READ hasAppToQuitFirst NOTIFY appToQuitFirstChanged)
-    // catalogue id -> State; an id without entry is idle. Read it in a binding to redraw on change.
-    Q_PROPERTY(QVariantMap states READ states NOTIFY statesChanged)
 
 public:
     // The value type lives outside the class (moc cannot read gadgets nested in a QObject).
@@ -76,7 +72,6 @@ public:
     Q_INVOKABLE void install(const CatalogApp &app);
     Q_INVOKABLE void uninstall(const CatalogApp &app);
     void prefetch(const QList<CatalogApp> &apps);
-    Q_INVOKABLE void prefetchApps(const QVariantList &apps);  // QVariantList of CatalogApp
     Q_INVOKABLE void clearAppToQuitFirst();
     // Starts the installed bundle's program detached; nothing when path is empty.
     Q_INVOKABLE void openApp(const QString &bundlePath);
@@ -86,10 +81,8 @@ public:
 
     std::optional<CatalogApp> appToQuitFirst() const { return m_appToQuitFirst; }
     bool hasAppToQuitFirst() const { return m_appToQuitFirst.has_value(); }
-    QVariantMap states() const;
 
 Q_SIGNALS:
-    void statesChanged();
     void stateChanged(const QString &appID);
     void appToQuitFirstChanged();
 

@@ -7,12 +7,12 @@ Rectangle {
     id: card
 
     required property catalogApp app
+    // The installed version (empty when none) and the update rule, from the app's row.
+    required property string installedVersion
+    required property bool hasUpdate
     required property bool isSelected
 
-    // Through the store's installedVersions, so the label follows every rescan.
-    readonly property string installedVersion: ViewRules.installedVersionIn(CatalogStore.installedVersions, app)
-    readonly property cardStatus status: ViewRules.cardStatus(installedVersion, app.version,
-                                                              installedVersion.length > 0 && CatalogStore.hasUpdate(app))
+    readonly property cardStatus status: ViewRules.cardStatus(installedVersion, app.version, hasUpdate)
 
     radius: Theme.cardRadius
     color: Theme.textBackground

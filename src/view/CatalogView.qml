@@ -1,3 +1,4 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Basic
 import Veltrane.Hub
@@ -15,7 +16,7 @@ Item {
     property int margin: 20
 
     readonly property catalogContent content: ViewRules.catalogContent(CatalogStore.phase,
-        CatalogStore.catalog.apps.length, CatalogStore.visibleApps.length, CatalogStore.searchText)
+        CatalogStore.appCount, CatalogStore.visibleApps.count, CatalogStore.searchText)
     readonly property alias grid: grid
 
     Accessible.role: Accessible.Pane
@@ -53,7 +54,8 @@ Item {
             text: qsTr("Refresh")
             symbol: "arrow.clockwise"
             help: ViewRules.refreshHelp
-            onClicked: CatalogActions.refreshThenPrefetch(CatalogStore, UpdateCoordinator)
+            // Prefetches the apps with updates once the refresh and its toast are over.
+            onClicked: CatalogStore.startLoad(CatalogStore.RefreshThenPrefetch)
         }
 
         Rectangle {
@@ -95,12 +97,8 @@ Item {
             boundsBehavior: Flickable.StopAtBounds
             reuseItems: true
             cacheBuffer: cellHeight * 2
-            model: AppListModel {
-                id: appList
-                apps: CatalogStore.visibleApps
-                selectedID: CatalogStore.selectedAppID
-            }
-            currentIndex: appList.selectedRow
+            model: CatalogStore.visibleApps
+            currentIndex: CatalogStore.visibleApps.selectedRow
             highlightFollowsCurrentItem: false
             keyNavigationEnabled: false
             activeFocusOnTab: true
@@ -111,7 +109,7 @@ Item {
             function select(index) {
                 if (index < 0 || index >= count)
                     return
-                CatalogStore.selectedAppID = appList.idAt(index)
+                CatalogStore.selectedAppID = CatalogStore.visibleApps.idAt(index)
                 positionViewAtIndex(index, GridView.Contain)
             }
             function move(step) {
@@ -140,19 +138,23 @@ Item {
             delegate: Item {
                 id: cell
                 required property catalogApp app
-                width: (GridView.view as GridView).cellWidth
-                height: (GridView.view as GridView).cellHeight
+                required property string installedVersion
+                required property bool hasUpdate
+                width: grid.cellWidth
+                height: grid.cellHeight
 
                 AppCard {
                     // The cell holds the card and the spacing after it.
-                    width: cell.width - 16
-                    height: cell.height - 16
+                    width: cell.width - catalogView.columnSpacing
+                    height: cell.height - catalogView.rowSpacing
                     app: cell.app
+                    installedVersion: cell.installedVersion
+                    hasUpdate: cell.hasUpdate
                     isSelected: cell.app.id === CatalogStore.selectedAppID
 
                     TapHandler {
                         onTapped: {
-                            cell.GridView.view.forceActiveFocus()
+                            grid.forceActiveFocus()
                             CatalogStore.selectedAppID = cell.app.id
                         }
                     }
@@ -173,7 +175,7 @@ Item {
             title: qsTr("Catalogue unavailable")
             description: CatalogStore.phase.message
             actionTitle: qsTr("Try Again")
-            onActionTriggered: CatalogActions.refresh(CatalogStore)
+            onActionTriggered: CatalogStore.startLoad(CatalogStore.Refresh)
         }
 
         Column {

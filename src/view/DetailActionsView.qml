@@ -8,6 +8,7 @@ ColumnLayout {
     id: actionsView
 
     required property catalogApp app
+    required property string installedLocation
     required property detailActions actions
 
     signal uninstallRequested
@@ -39,7 +40,8 @@ ColumnLayout {
             large: true
             text: qsTr("Open")
             symbol: "arrow.up.forward.app"
-            onClicked: CatalogActions.openInstalled(CatalogStore, UpdateCoordinator, actionsView.app)
+            // Nothing without an installed copy.
+            onClicked: UpdateCoordinator.openApp(actionsView.installedLocation)
         }
         MoreActionsMenu {
             objectName: "moreActions"

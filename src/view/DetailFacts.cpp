@@ -2,11 +2,10 @@
 
 #include <QLocale>
 
-QList<DetailFact> DetailFacts::of(const CatalogApp &app, const Catalog &catalog, const QString &installedVersion)
+QList<DetailFact> DetailFacts::of(const CatalogApp &app, const QString &categoryName, const QString &installedVersion)
 {
-    const std::optional<Category> category = catalog.category(app);
     QList<DetailFact> facts = {
-        {tr("Category"), category ? category->name : app.categoryID},
+        {tr("Category"), categoryName},
         {tr("Version"), app.version},
     };
     if (app.bundleID && !installedVersion.isEmpty())

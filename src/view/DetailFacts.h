@@ -23,8 +23,9 @@ public:
 class DetailFacts {
     Q_DECLARE_TR_FUNCTIONS(DetailFacts)
 public:
-    // installedVersion: the store's answer, empty when no copy is installed.
-    static QList<DetailFact> of(const CatalogApp &app, const Catalog &catalog, const QString &installedVersion);
+    // categoryName: the store's answer (the raw id for an unlisted category); installedVersion:
+    // empty when no copy is installed.
+    static QList<DetailFact> of(const CatalogApp &app, const QString &categoryName, const QString &installedVersion);
     // The date alone, abbreviated ("Mar 12, 2024"), in the local time zone.
     static QString date(const QDateTime &moment);
 };

@@ -36,6 +36,20 @@ public:
     static void install(UpdateCoordinator *updates);
 };
 
+// The store's models, as QML reads them: app rows and the sidebar's sections.
+struct AppListModelType {
+    Q_GADGET
+    QML_FOREIGN(AppListModel)
+    QML_NAMED_ELEMENT(AppListModel)
+    QML_UNCREATABLE("The store makes its models.")
+};
+struct SectionListModelType {
+    Q_GADGET
+    QML_FOREIGN(SectionListModel)
+    QML_NAMED_ELEMENT(SectionListModel)
+    QML_UNCREATABLE("The store makes its models.")
+};
+
 struct CatalogAppValue { Q_GADGET QML_FOREIGN(CatalogApp) QML_VALUE_TYPE(catalogApp) };
 struct CategoryValue { Q_GADGET QML_FOREIGN(Category) QML_VALUE_TYPE(category) };
 struct CatalogValue { Q_GADGET QML_FOREIGN(Catalog) QML_VALUE_TYPE(catalog) };

@@ -33,7 +33,7 @@ ApplicationWindow {
                 text: qsTr("Refresh Catalogue")
                 shortcut: "Ctrl+R"
                 // Never disabled: a second press runs a second refresh.
-                onTriggered: CatalogStore.startRefresh()
+                onTriggered: CatalogStore.startLoad(CatalogStore.Refresh)
             }
         }
         Menu {

@@ -12,7 +12,8 @@ Item {
     // Made when an app is first selected and dropped when the selection is cleared.
     readonly property AppDetailView detail: detailLoader.item as AppDetailView
     readonly property alias searchField: searchField
-    readonly property alias quitAlert: quitAlert
+    // Made when a running app first blocks an update.
+    readonly property QuitAlert quitAlert: quitAlertLoader.item as QuitAlert
 
     palette.highlight: Theme.accent
 
@@ -68,7 +69,8 @@ Item {
             SplitView.minimumWidth: 300
             SplitView.preferredWidth: 340
             SplitView.maximumWidth: 420
-            sourceComponent: AppDetailView {}
+            // By name, so its types are compiled when it is first shown, not at start.
+            source: "AppDetailView.qml"
         }
     }
 
@@ -79,24 +81,24 @@ Item {
 
     Shortcut {
         sequence: "Escape"
-        enabled: CatalogStore.hasSelectedApp && !quitAlert.visible && !(root.detail && root.detail.uninstallDialog.visible)
+        enabled: CatalogStore.hasSelectedApp && !(root.quitAlert && root.quitAlert.visible)
+                 && !(root.detail && root.detail.asking)
         onActivated: CatalogStore.selectedAppID = ""
     }
 
-    AlertDialog {
-        id: quitAlert
-        objectName: "quitAlert"
-        title: ViewRules.quitTitle(UpdateCoordinator.hasAppToQuitFirst, UpdateCoordinator.appToQuitFirst.name)
-        message: ViewRules.quitMessage(UpdateCoordinator.hasAppToQuitFirst, UpdateCoordinator.appToQuitFirst.name)
-        cancelText: qsTr("OK")
-        onClosed: UpdateCoordinator.clearAppToQuitFirst()
+    Loader {
+        id: quitAlertLoader
+        active: false
+        source: "QuitAlert.qml"
     }
 
     Connections {
         target: UpdateCoordinator
         function onAppToQuitFirstChanged() {
-            if (UpdateCoordinator.hasAppToQuitFirst)
-                quitAlert.open()
+            if (!UpdateCoordinator.hasAppToQuitFirst)
+                return
+            quitAlertLoader.active = true
+            root.quitAlert.open()
         }
     }
 }

@@ -7,8 +7,6 @@ import Veltrane.Hub
 Item {
     id: sidebar
 
-    readonly property var rows: ViewRules.sidebarRows(CatalogStore.catalog,
-        CatalogStore.featuredApps.length, CatalogStore.updatableApps.length)
     readonly property alias list: list
 
     Accessible.role: Accessible.Pane
@@ -22,8 +20,8 @@ Item {
         bottomMargin: 8
         clip: true
         boundsBehavior: Flickable.StopAtBounds
-        model: sidebar.rows
-        currentIndex: ViewRules.sidebarIndex(sidebar.rows, CatalogStore.filter)
+        model: CatalogStore.sections
+        currentIndex: CatalogStore.sections.selectedRow
         highlightFollowsCurrentItem: false
         keyNavigationEnabled: false
         activeFocusOnTab: true
@@ -33,25 +31,30 @@ Item {
 
         function pick(index) {
             if (index >= 0 && index < count)
-                CatalogStore.filter = sidebar.rows[index].filter
+                CatalogStore.filter = CatalogStore.sections.filterAt(index)
         }
         Keys.onUpPressed: pick(Math.max(0, currentIndex - 1))
         Keys.onDownPressed: pick(currentIndex < 0 ? 0 : Math.min(count - 1, currentIndex + 1))
 
         delegate: Column {
             id: rowItem
-            required property sidebarRow modelData
+            required property string text
+            required property string symbol
+            required property int count
+            required property filter filter
+            required property string header
             required property int index
+            readonly property string badge: count > 0 ? String(count) : ""
             readonly property bool selected: index === ListView.view.currentIndex
             readonly property bool listHasFocus: ListView.view.activeFocus
             width: ListView.view.width
 
             Text {
-                visible: rowItem.modelData.header.length > 0
+                visible: rowItem.header.length > 0
                 leftPadding: 18
                 topPadding: 14
                 bottomPadding: 4
-                text: rowItem.modelData.header
+                text: rowItem.header
                 font: Theme.captionMedium
                 color: Theme.secondaryText
                 Accessible.role: Accessible.Heading
@@ -61,8 +64,8 @@ Item {
                 width: parent.width
                 height: 30
                 Accessible.role: Accessible.ListItem
-                Accessible.name: rowItem.modelData.text
-                Accessible.description: rowItem.modelData.badge
+                Accessible.name: rowItem.text
+                Accessible.description: rowItem.badge
                 Accessible.selected: rowItem.selected
 
                 Rectangle {
@@ -74,14 +77,14 @@ Item {
                 SymbolIcon {
                     id: rowIcon
                     anchors { left: parent.left; leftMargin: 18; verticalCenter: parent.verticalCenter }
-                    name: rowItem.modelData.symbol
+                    name: rowItem.symbol
                     size: 16
                     color: rowItem.selected && rowItem.listHasFocus ? "white" : Theme.accent
                 }
                 Text {
                     anchors { left: rowIcon.right; leftMargin: 8; right: badge.left; rightMargin: 6
                               verticalCenter: parent.verticalCenter }
-                    text: rowItem.modelData.text
+                    text: rowItem.text
                     font: Theme.body
                     color: rowItem.selected && rowItem.listHasFocus ? "white" : Theme.primaryText
                     elide: Text.ElideRight
@@ -90,7 +93,7 @@ Item {
                     id: badge
                     anchors { right: parent.right; rightMargin: 18; verticalCenter: parent.verticalCenter }
                     visible: text.length > 0
-                    text: rowItem.modelData.badge
+                    text: rowItem.badge
                     font: Theme.caption
                     color: rowItem.selected && rowItem.listHasFocus ? "white" : Theme.secondaryText
                 }
@@ -98,7 +101,7 @@ Item {
                 TapHandler {
                     onTapped: {
                         rowItem.ListView.view.forceActiveFocus()
-                        CatalogStore.filter = rowItem.modelData.filter
+                        CatalogStore.filter = rowItem.filter
                     }
                 }
             }

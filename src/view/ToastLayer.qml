@@ -8,21 +8,22 @@ Item {
     id: toastLayer
 
     property ToastPresenter current: null
+    // Compiled with the first toast, not at start.
+    property Component presenter: null
 
     function present() {
         if (current)
             current.leave()
-        current = CatalogStore.hasToast ? presenterComponent.createObject(toastLayer, { toast: CatalogStore.toast }) as ToastPresenter
-                                        : null
+        current = null
+        if (!CatalogStore.hasToast)
+            return
+        if (!presenter)
+            presenter = Qt.createComponent("ToastPresenter.qml")
+        current = presenter.createObject(toastLayer, { toast: CatalogStore.toast }) as ToastPresenter
     }
 
     Connections {
         target: CatalogStore
         function onToastChanged() { toastLayer.present() }
-    }
-
-    Component {
-        id: presenterComponent
-        ToastPresenter {}
     }
 }

@@ -2,7 +2,6 @@
 
 #include "BuildConfig.h"
 #include "view/AlertTexts.h"
-#include "view/SidebarRows.h"
 
 #include <QDateTime>
 
@@ -43,23 +42,9 @@ CatalogContent ViewRules::catalogContent(const CatalogStorePhase &phase, int cat
     return CatalogContent::choose(phase, catalogAppCount, visibleCount, searchText);
 }
 
-QVariantList ViewRules::sidebarRows(const Catalog &catalog, int featuredCount, int updatableCount) const
+QVariantList ViewRules::facts(const CatalogApp &app, const QString &categoryName, const QString &installedVersion) const
 {
-    return toVariantList(SidebarRows::of(catalog, featuredCount, updatableCount));
-}
-
-int ViewRules::sidebarIndex(const QVariantList &rows, const CatalogStoreFilter &filter) const
-{
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        if (rows[i].value<SidebarRow>().filter == filter)
-            return int(i);
-    }
-    return -1;
-}
-
-QVariantList ViewRules::facts(const CatalogApp &app, const Catalog &catalog, const QString &installedVersion) const
-{
-    return toVariantList(DetailFacts::of(app, catalog, installedVersion));
+    return toVariantList(DetailFacts::of(app, categoryName, installedVersion));
 }
 
 SourceCredit ViewRules::sourceCredit(const Source &source) const { return SourceCredit::of(source); }
@@ -80,16 +65,6 @@ QString ViewRules::uninstallTitle(bool hasApp, const QString &appName) const
 }
 
 QString ViewRules::uninstallMessage() const { return AlertTexts::uninstallMessage(); }
-
-UpdateCoordinatorState ViewRules::stateIn(const QVariantMap &states, const CatalogApp &app) const
-{
-    return states.value(app.id).value<UpdateCoordinatorState>();
-}
-
-QString ViewRules::installedVersionIn(const QVariantMap &versions, const CatalogApp &app) const
-{
-    return app.bundleID ? versions.value(*app.bundleID).toString() : QString();
-}
 
 QString ViewRules::iconLetter(const QString &name) const
 {

@@ -12,8 +12,9 @@
 #include <QVariantList>
 #include <QtQmlIntegration>
 
-// The views' derived values, for QML. Pure functions of what the views read from the store and
-// the coordinator; the views pass those values in, so their bindings follow every change.
+// The views' derived values, for QML. Pure functions of what the views read from the store,
+// the coordinator and the rows of their models; the views pass those values in, so their
+// bindings follow every change.
 class ViewRules : public QObject {
     Q_OBJECT
     QML_ELEMENT
@@ -29,22 +30,14 @@ public:
     Q_INVOKABLE CatalogStatus catalogStatus(const CatalogStorePhase &phase) const;
     Q_INVOKABLE CatalogContent catalogContent(const CatalogStorePhase &phase, int catalogAppCount,
                                               int visibleCount, const QString &searchText) const;
-    // QVariantList of SidebarRow.
-    Q_INVOKABLE QVariantList sidebarRows(const Catalog &catalog, int featuredCount, int updatableCount) const;
-    Q_INVOKABLE int sidebarIndex(const QVariantList &rows, const CatalogStoreFilter &filter) const;
     // QVariantList of DetailFact.
-    Q_INVOKABLE QVariantList facts(const CatalogApp &app, const Catalog &catalog,
+    Q_INVOKABLE QVariantList facts(const CatalogApp &app, const QString &categoryName,
                                    const QString &installedVersion) const;
     Q_INVOKABLE SourceCredit sourceCredit(const Source &source) const;
     Q_INVOKABLE QString quitTitle(bool hasApp, const QString &appName) const;
     Q_INVOKABLE QString quitMessage(bool hasApp, const QString &appName) const;
     Q_INVOKABLE QString uninstallTitle(bool hasApp, const QString &appName) const;
     Q_INVOKABLE QString uninstallMessage() const;
-    // The install state of an app in the coordinator's states map (idle when absent).
-    Q_INVOKABLE UpdateCoordinatorState stateIn(const QVariantMap &states, const CatalogApp &app) const;
-    // The installed version of an app in the store's installedVersions map; empty without a
-    // bundle identifier or an installed copy.
-    Q_INVOKABLE QString installedVersionIn(const QVariantMap &versions, const CatalogApp &app) const;
     // The placeholder letter of an app icon: the name's first character, upper-cased.
     Q_INVOKABLE QString iconLetter(const QString &name) const;
 

@@ -3,6 +3,7 @@
 #include "platform/DesktopServices.h"
 
 #include <QCoroTask>
+#include <QMutex>
 
 namespace {
 
@@ -32,6 +33,35 @@ QHash<QString, InstalledApp> defaultInstalled()
     };
 }
 
+} // namespace
+
+// Installed copies without a file system.
+class HarnessInstalledApps : public InstalledApps {
+public:
+    QHash<QString, InstalledApp> scan(const QStringList &bundleIDs) const override
+    {
+        const QMutexLocker lock(&mutex);
+        QHash<QString, InstalledApp> found;
+        for (const QString &id : bundleIDs) {
+            if (copies.contains(id))
+                found.insert(id, copies.value(id));
+        }
+        return found;
+    }
+    std::optional<InstalledApp> app(const QString &, const QString &) const override { return std::nullopt; }
+
+    mutable QMutex mutex;
+    QHash<QString, InstalledApp> copies;
+};
+
+namespace {
+
+// Toasts go at once: the views' tests make their own.
+class InstantClock : public CatalogStore::ToastClock {
+public:
+    QCoro::Task<> sleep(std::chrono::milliseconds) override { co_return; }
+};
+
 // Batchwise is running: the coordinator must ask the user to quit it before an update.
 class FakeRunningApps : public RunningApps {
 public:
@@ -43,24 +73,13 @@ public:
 
 } // namespace
 
-TestHarness::TestHarness() : m_installed(defaultInstalled())
+TestHarness::TestHarness() : m_installed(std::make_shared<HarnessInstalledApps>())
 {
-    CatalogStore::InstalledScanner scanner;
-    scanner.scan = [this](const QStringList &ids) {
-        QHash<QString, InstalledApp> found;
-        for (const QString &id : ids) {
-            if (m_installed.contains(id))
-                found.insert(id, m_installed.value(id));
-        }
-        return found;
-    };
-    scanner.readBundle = [](const QString &, const QString &) { return std::optional<InstalledApp>(); };
-    m_store = std::make_unique<CatalogStore>(&m_service, std::move(scanner));
+    m_store = std::make_unique<CatalogStore>(&m_service, m_installed, std::make_shared<InstantClock>());
     DesktopServices services = DesktopServices::forUser(Locations::fromEnvironment());
     services.runningApps = std::make_shared<FakeRunningApps>();
     m_updates = std::make_unique<UpdateCoordinator>(UpdateInstaller(), std::move(services));
-    // Toasts stay until the next one: the tests decide when they look.
-    m_store->setToastSleep([](std::chrono::milliseconds) -> QCoro::Task<> { co_return; });
+    m_store->setUpdates(m_updates.get());
     reset();
 }
 
@@ -95,11 +114,15 @@ Catalog TestHarness::testCatalogue()
     return catalog;
 }
 
-void TestHarness::load() { QCoro::waitFor(m_store->load()); }
+// As a refresh: unlike the launch, it prefetches nothing (that would download).
+void TestHarness::load() { QCoro::waitFor(m_store->load(CatalogStore::LoadKind::Refresh)); }
 
 void TestHarness::reset()
 {
-    m_installed = defaultInstalled();
+    {
+        const QMutexLocker lock(&m_installed->mutex);
+        m_installed->copies = defaultInstalled();
+    }
     m_service.result = {testCatalogue(), CatalogService::Origin::bundled()};
     m_store->setFilter(CatalogStoreFilter::all());
     m_store->setSearchText(QString());
@@ -128,10 +151,18 @@ void TestHarness::loadMany(int n)
 
 void TestHarness::setInstalled(const QVariantMap &versions)
 {
-    m_installed.clear();
-    for (auto it = versions.begin(); it != versions.end(); ++it)
-        m_installed.insert(it.key(), {it.key(), it.value().toString(), QStringLiteral("/apps/") + it.key()});
-    m_store->rescanInstalled(std::nullopt);
+    {
+        const QMutexLocker lock(&m_installed->mutex);
+        m_installed->copies.clear();
+        for (auto it = versions.begin(); it != versions.end(); ++it)
+            m_installed->copies.insert(it.key(), {it.key(), it.value().toString(), QStringLiteral("/apps/") + it.key()});
+    }
+    QCoro::waitFor(m_store->rescanInstalled(std::nullopt));
+}
+
+void TestHarness::downloading(const QString &appID, double fraction)
+{
+    m_updates->apply(UpdateInstaller::Step::downloading(fraction), appID);
 }
 
 CatalogStoreToast TestHarness::makeToast(const QString &text, const QString &symbol, bool isWarning) const

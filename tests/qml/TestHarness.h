@@ -34,6 +34,9 @@ public:
     // bundle identifier -> installed version; then the store rescans.
     Q_INVOKABLE void setInstalled(const QVariantMap &versions);
     Q_INVOKABLE CatalogStoreToast makeToast(const QString &text, const QString &symbol, bool isWarning) const;
+    Q_INVOKABLE CatalogStoreFilter categoryFilter(const QString &id) const { return CatalogStoreFilter::category(id); }
+    // An install step of the app with this catalogue id, as the installer reports it.
+    Q_INVOKABLE void downloading(const QString &appID, double fraction);
 
     static Catalog testCatalogue();
 
@@ -41,7 +44,7 @@ private:
     void load();
 
     FakeCatalogService m_service;
-    QHash<QString, InstalledApp> m_installed;
+    std::shared_ptr<class HarnessInstalledApps> m_installed;
     std::unique_ptr<CatalogStore> m_store;
     std::unique_ptr<UpdateCoordinator> m_updates;
 };

@@ -3,14 +3,18 @@ import QtTest
 import Veltrane.Hub
 import Veltrane.Hub.Testing
 
-// TestCase itself is invisible; the views under test live in this visible scene.
+// The detail pane and the window's questions. Catches:
+// - a pane that does not open and close with the selection (close button, Escape)
+// - a wrong primary button, Open row or Open style for an app, or progress that does not reach the pane
+// - a failure not shown under the description
+// - an update of a running app that does not ask to quit it, or an alert that comes back by itself
+// - an uninstall without confirmation, or handed over more than once
 Item {
     id: scene
     width: 1080
     height: 720
 
     TestCase {
-        id: testCase
         name: "Detail"
         when: windowShown
 
@@ -22,14 +26,24 @@ Item {
 
         function init() { Harness.reset() }
 
-        function test_opensWithTheSelection() {
+        function detailWith(appID) {
             const root = createTemporaryObject(rootComponent, scene)
+            CatalogStore.selectedAppID = appID
+            return root
+        }
+
+        function test_opensAndClosesWithTheSelection() {
+            const root = detailWith("")
             compare(root.detail, null)
-            CatalogStore.selectedAppID = "photolab"
-            verify(root.detail.visible)
+            CatalogStore.selectedAppID = "sketchpad"
             tryVerify(() => root.detail.width >= 300 && root.detail.width <= 420)
-            CatalogStore.selectedAppID = ""
+            mouseClick(findChild(root.detail, "closeButton"))
+            compare(CatalogStore.selectedAppID, "")
             compare(root.detail, null)
+            CatalogStore.selectedAppID = "sketchpad"
+            waitForRendering(root)
+            keyClick(Qt.Key_Escape)
+            compare(CatalogStore.selectedAppID, "")
         }
 
         function test_buttonsPerApp_data() {
@@ -42,8 +56,7 @@ Item {
             ]
         }
         function test_buttonsPerApp(data) {
-            const root = createTemporaryObject(rootComponent, scene)
-            CatalogStore.selectedAppID = data.id
+            const root = detailWith(data.id)
             const primary = findChild(root.detail, "primaryButton")
             const open = findChild(root.detail, "openButton")
             compare(primary.visible, data.primary.length > 0)
@@ -54,44 +67,62 @@ Item {
                 compare(open.prominent, data.prominentOpen)
         }
 
+        function test_failureShowsUnderTheDescription() {
+            const root = detailWith("nolink")
+            UpdateCoordinator.install(root.detail.content.app)
+            const failure = findChild(root.detail, "failureMessage")
+            tryVerify(() => failure.visible)
+            compare(failure.text, "This app has no download link yet.")
+            compare(failure.color, Theme.orange)
+        }
+
+        function test_quitAlertForARunningApp() {
+            const root = detailWith("batchwise")          // running, see the harness
+            UpdateCoordinator.install(root.detail.content.app)
+            tryVerify(() => root.quitAlert && root.quitAlert.opened)
+            compare(root.quitAlert.title, "Quit Batchwise first")
+            compare(root.quitAlert.message, "Batchwise is running. Quit it, then press Update again.")
+            mouseClick(findChild(root.quitAlert.contentItem, "cancelButton"))
+            tryVerify(() => !root.quitAlert.visible)
+            verify(!UpdateCoordinator.hasAppToQuitFirst)
+            wait(50)
+            verify(!root.quitAlert.visible)               // does not come back by itself
+        }
+
         function test_uninstallAsksFirstAndHandsOverOnce() {
-            const root = createTemporaryObject(rootComponent, scene)
-            CatalogStore.selectedAppID = "batchwise"
-            uninstallSpy.target = root.detail
-            uninstallSpy.clear()
+            const root = detailWith("batchwise")
             waitForRendering(root)
             const more = findChild(root.detail, "moreActions")
             mouseClick(more)
             tryVerify(() => more.menu.opened)
             mouseClick(more.menu.itemAt(0))
             const dialog = root.detail.uninstallDialog
+            uninstallSpy.target = dialog
+            uninstallSpy.clear()
             tryVerify(() => dialog.opened)
             compare(dialog.title, "Move Batchwise to the Trash?")
-            compare(uninstallSpy.count, 0)          // choosing the item alone removes nothing
 
             mouseClick(findChild(dialog.contentItem, "cancelButton"))
             tryVerify(() => !dialog.visible)
-            compare(uninstallSpy.count, 0)
-            compare(root.detail.appToUninstall, null)
+            compare(uninstallSpy.count, 0)                // choosing the item alone removes nothing
+            compare(dialog.app, null)
 
-            root.detail.askToUninstall()
+            root.detail.askToUninstall(root.detail.content.app)
             tryVerify(() => dialog.opened)
             mouseClick(findChild(dialog.contentItem, "confirmButton"))
             tryVerify(() => !dialog.visible)
             compare(uninstallSpy.count, 1)
             compare(uninstallSpy.signalArguments[0][0].id, "batchwise")
-            compare(root.detail.appToUninstall, null)
+            compare(dialog.app, null)
         }
-
-        function test_escapeAndCloseClearTheSelection() {
-            const root = createTemporaryObject(rootComponent, scene)
-            CatalogStore.selectedAppID = "sketchpad"
-            waitForRendering(root)
-            keyClick(Qt.Key_Escape)
-            compare(CatalogStore.selectedAppID, "")
-            CatalogStore.selectedAppID = "sketchpad"
-            mouseClick(findChild(root.detail, "closeButton"))
-            compare(CatalogStore.selectedAppID, "")
+        // Last by name, as tests run: the coordinator keeps the state for the rest of the file.
+        function test_whileDownloadingTheButtonShowsProgress() {
+            const root = detailWith("photolab")
+            Harness.downloading("photolab", 0.427)
+            const primary = findChild(root.detail, "primaryButton")
+            compare(primary.text, "Downloading… 42%")
+            verify(!primary.enabled)
+            verify(!findChild(root.detail, "openButton").visible)
         }
     }
 }

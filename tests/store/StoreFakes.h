@@ -2,46 +2,53 @@
 
 #include "state/CatalogStore.h"
 
-#include <QCoroSignal>
+#include <coroutine>
+#include <QMutex>
 #include <QNetworkAccessManager>
-#include <QObject>
 #include <QSet>
 
 #include <deque>
 
-// Waits that the test ends by hand, one ticket each, in any order. As a toast sleep it also
-// records the durations asked for.
-class Gates : public QObject {
-    Q_OBJECT
+// Waits that the test ends by hand, one ticket each, in any order; opening a ticket resumes
+// its waiter at once. As the store's toast clock it also records the durations asked for.
+class Gates : public CatalogStore::ToastClock {
 public:
     QCoro::Task<> wait()
     {
         const int ticket = m_issued++;
-        while (!m_opened.contains(ticket))
-            co_await qCoro(this, &Gates::opened);
+        co_await Ticket{this, ticket};
+    }
+    QCoro::Task<> sleep(std::chrono::milliseconds duration) override
+    {
+        durations.append(duration);
+        return wait();
     }
     void open(int ticket)
     {
         m_opened.insert(ticket);
-        Q_EMIT opened();
+        if (const std::coroutine_handle<> waiter = m_waiters.take(ticket))
+            waiter.resume();
     }
-    int issued() const { return m_issued; }
-
-    std::function<QCoro::Task<>(std::chrono::milliseconds)> sleeper()
+    void openAll()
     {
-        return [this](std::chrono::milliseconds duration) {
-            durations.append(duration);
-            return wait();
-        };
+        for (int i = 0; i < m_issued; ++i)
+            open(i);
     }
+
     QList<std::chrono::milliseconds> durations;
 
-Q_SIGNALS:
-    void opened();
-
 private:
+    struct Ticket {
+        Gates *gates;
+        int number;
+        bool await_ready() const { return gates->m_opened.contains(number); }
+        void await_suspend(std::coroutine_handle<> waiter) { gates->m_waiters.insert(number, waiter); }
+        void await_resume() const {}
+    };
+
     int m_issued = 0;
     QSet<int> m_opened;
+    QHash<int, std::coroutine_handle<>> m_waiters;
 };
 
 struct NetworkHolder {
@@ -53,10 +60,7 @@ class FakeService : private NetworkHolder, public CatalogService {
 public:
     FakeService() : CatalogService(&network) {}
 
-    void enqueue(const Catalog &catalog, CatalogService::Origin origin = CatalogService::Origin::network())
-    {
-        results.push_back({catalog, origin});
-    }
+    void enqueue(const Catalog &catalog, Origin origin = Origin::network()) { results.push_back({catalog, origin}); }
 
     QCoro::Task<Result> load() override
     {
@@ -73,31 +77,38 @@ public:
     Gates gates;
 };
 
-// Installed copies without a file system.
-struct FakeInstalled {
-    QHash<QString, InstalledApp> found;      // what a scan finds
-    QHash<QString, InstalledApp> bundles;    // bundle path -> what reading it yields
-    QList<QStringList> scans;                // the identifiers of each scan
-    QStringList bundlesRead;
-
-    CatalogStore::InstalledScanner scanner()
+// Installed copies without a file system. The store asks on its worker thread.
+class FakeInstalled : public InstalledApps {
+public:
+    QHash<QString, InstalledApp> scan(const QStringList &bundleIDs) const override
     {
-        return {[this](const QStringList &ids) {
-                    scans.append(ids);
-                    QHash<QString, InstalledApp> result;
-                    for (const QString &id : ids) {
-                        if (found.contains(id))
-                            result.insert(id, found.value(id));
-                    }
-                    return result;
-                },
-                [this](const QString &path, const QString &) -> std::optional<InstalledApp> {
-                    bundlesRead.append(path);
-                    if (!bundles.contains(path))
-                        return std::nullopt;
-                    return bundles.value(path);
-                }};
+        const QMutexLocker lock(&mutex);
+        scans.append(bundleIDs);
+        QHash<QString, InstalledApp> result;
+        for (const QString &id : bundleIDs) {
+            if (found.contains(id))
+                result.insert(id, found.value(id));
+        }
+        return result;
     }
+    std::optional<InstalledApp> app(const QString &path, const QString &) const override
+    {
+        const QMutexLocker lock(&mutex);
+        bundlesRead.append(path);
+        return bundles.contains(path) ? std::optional(bundles.value(path)) : std::nullopt;
+    }
+
+    void install(const QString &bundleID, const QString &version)
+    {
+        const QMutexLocker lock(&mutex);
+        found.insert(bundleID, {bundleID, version, "/Applications/" + bundleID + ".app"});
+    }
+
+    mutable QMutex mutex;
+    QHash<QString, InstalledApp> found;    // what a scan finds
+    QHash<QString, InstalledApp> bundles;  // bundle path -> what reading it yields
+    mutable QList<QStringList> scans;      // the identifiers of each scan
+    mutable QStringList bundlesRead;
 };
 
 inline CatalogApp makeApp(const QString &id, const QString &name, std::optional<QString> bundleID = std::nullopt)
@@ -105,11 +116,11 @@ inline CatalogApp makeApp(const QString &id, const QString &name, std::optional<
     CatalogApp app;
     app.id = id;
     app.name = name;
-    app.tagline = QStringLiteral("Tagline of ") + id;
-    app.description = QStringLiteral("Description of ") + id;
-    app.categoryID = QStringLiteral("tools");
+    app.tagline = "Tagline of " + id;
+    app.description = "Description of " + id;
+    app.categoryID = "tools";
     app.bundleID = std::move(bundleID);
-    app.version = QStringLiteral("1.0");
+    app.version = "1.0";
     return app;
 }
 
@@ -121,4 +132,13 @@ inline Catalog makeCatalog(QList<CatalogApp> apps, QList<Category> categories = 
     catalog.categories = std::move(categories);
     catalog.apps = std::move(apps);
     return catalog;
+}
+
+// The ids of a model's rows, in order.
+inline QStringList idsOf(const AppListModel &model)
+{
+    QStringList ids;
+    for (int row = 0; row < model.count(); ++row)
+        ids << model.idAt(row);
+    return ids;
 }

@@ -1,3 +1,11 @@
+// The views' rules, without QML. Catches:
+// - a wrong primary button (title, symbol, enabled), Open row, Open style or "Installed" label for an install state
+// - a download percentage rounded up or broken by a fraction that is not a number
+// - a wrong card label, status line, relative age, placeholder choice or subtitle
+// - a wrong fact (category, versions, requirement, date) or source credit
+// - alert texts that name no app wrongly; an icon letter that splits a surrogate pair
+// - a symbol name without an icon, or an unknown one without the fallback
+
 #include "view/AlertTexts.h"
 #include "view/CardStatus.h"
 #include "view/CatalogContent.h"
@@ -5,7 +13,6 @@
 #include "view/DetailActions.h"
 #include "view/DetailFacts.h"
 #include "view/RelativeAge.h"
-#include "view/SidebarRows.h"
 #include "view/SymbolNames.h"
 #include "view/ViewRules.h"
 
@@ -169,10 +176,12 @@ private slots:
         QTest::newRow("1 minute") << qint64(90) << "1 minute ago";
         QTest::newRow("minutes") << qint64(45 * 60) << "45 minutes ago";
         QTest::newRow("1 hour") << qint64(3600) << "1 hour ago";
+        QTest::newRow("hours") << qint64(5 * 3600) << "5 hours ago";
         QTest::newRow("yesterday") << qint64(30 * 3600) << "yesterday";
         QTest::newRow("days") << qint64(3 * 86400) << "3 days ago";
         QTest::newRow("last week") << qint64(8 * 86400) << "last week";
         QTest::newRow("weeks") << qint64(20 * 86400) << "2 weeks ago";
+        QTest::newRow("last month") << qint64(40 * 86400) << "last month";
         QTest::newRow("months") << qint64(100 * 86400) << "3 months ago";
         QTest::newRow("last year") << qint64(400 * 86400) << "last year";
         QTest::newRow("years") << qint64(1000 * 86400) << "2 years ago";
@@ -211,41 +220,14 @@ private slots:
         QTEST(content.subtitle, "subtitle");
     }
 
-    void sidebarRowsHeadersAndLookup()
-    {
-        Catalog catalog;
-        catalog.categories = {{QStringLiteral("photo"), QStringLiteral("Photography"), QStringLiteral("photo")},
-                              {QStringLiteral("empty"), QStringLiteral("Empty"), QStringLiteral("nonexistent.symbol")}};
-        catalog.apps = {app("a"), app("b")};
-        QList<SidebarRow> rows = SidebarRows::of(catalog, 1, 1);
-        QCOMPARE(rows[3].header, QStringLiteral("Categories"));
-        QCOMPARE(rows[4].header, QString());
-        QCOMPARE(rows[4].filter, CatalogStoreFilter::category(QStringLiteral("empty")));
-        QCOMPARE(rows[2].symbol, QStringLiteral("arrow.down.circle"));
-        QCOMPARE(SidebarRows::indexOf(rows, CatalogStoreFilter::updates()), 2);
-        // The Updates section may stay picked after its row has gone.
-        QCOMPARE(SidebarRows::indexOf(SidebarRows::of(catalog, 0, 0), CatalogStoreFilter::updates()), -1);
-    }
-
     void facts()
     {
-        Catalog catalog;
-        catalog.categories = {{QStringLiteral("photo"), QStringLiteral("Photography"), QStringLiteral("photo")}};
         CatalogApp a = app("a");
-        QList<DetailFact> facts = DetailFacts::of(a, catalog, QStringLiteral("1.2"));
-        QCOMPARE(facts.size(), 5);
-        QCOMPARE(facts[0], (DetailFact{"Category", "Photography"}));
-        QCOMPARE(facts[1], (DetailFact{"Version", "1.3"}));
-        QCOMPARE(facts[2], (DetailFact{"Installed", "1.2"}));
-        QCOMPARE(facts[3], (DetailFact{"Requires", "macOS 13.0 or later"}));
-        QCOMPARE(facts[4].name, QStringLiteral("Updated"));
-        QVERIFY(facts[4].value.contains(QLatin1String("2024")));
-
-        a.categoryID = QStringLiteral("unlisted");
-        a.bundleID.reset();
-        facts = DetailFacts::of(a, catalog, QStringLiteral("1.2"));
-        QCOMPARE(facts.size(), 4);  // no "Installed" without a bundle identifier
-        QCOMPARE(facts[0].value, QStringLiteral("unlisted"));
+        QCOMPARE(DetailFacts::of(a, QStringLiteral("Photography"), QStringLiteral("1.2")),
+                 (QList<DetailFact>{{"Category", "Photography"}, {"Version", "1.3"}, {"Installed", "1.2"},
+                                    {"Requires", "macOS 13.0 or later"}, {"Updated", "Mar 12, 2024"}}));
+        a.bundleID.reset();  // no "Installed" without a bundle identifier
+        QCOMPARE(DetailFacts::of(a, QStringLiteral("unlisted"), QStringLiteral("1.2")).size(), 4);
     }
 
     void sourceCredit_data()
@@ -277,7 +259,8 @@ private slots:
         QCOMPARE(AlertTexts::quitTitle(nullptr), QStringLiteral("Quit the app first"));
         QCOMPARE(AlertTexts::quitMessage(nullptr), QStringLiteral("The app is running. Quit it, then press Update again."));
         QCOMPARE(AlertTexts::uninstallTitle(nullptr), QStringLiteral("Move this app to the Trash?"));
-        QVERIFY(AlertTexts::uninstallMessage().startsWith(QStringLiteral("The app goes to the Trash, so you can put it back. ")));
+        QCOMPARE(AlertTexts::uninstallMessage(),
+                 QStringLiteral("The app goes to the Trash, so you can put it back. Your settings for it stay on this computer."));
     }
 
     void iconLetter()
