@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Shapes
 import Veltrane.Hub
 
 // An app's icon from the catalogue's URL, with a lettered placeholder while it loads, when it
@@ -10,8 +9,6 @@ Item {
     property url url
     property string name
     property real size: Theme.cardIcon
-    // What lies behind the icon: the rounded corners are cut by painting it over them.
-    property color cornerColor: Theme.textBackground
 
     readonly property real radius: size * 0.22
 
@@ -48,28 +45,12 @@ Item {
         mipmap: true
     }
 
-    // The four corners outside the rounded square, filled with the background.
-    Shape {
+    // The four corners outside the rounded square, painted over with the background; made
+    // once the image is there, so the lettered placeholder costs no shapes. By name, so its
+    // types load only then.
+    Loader {
         anchors.fill: parent
-        visible: image.visible
-        ShapePath {
-            fillColor: appIcon.cornerColor
-            strokeWidth: -1
-            fillRule: ShapePath.OddEvenFill
-            startX: 0; startY: 0
-            PathLine { x: appIcon.size; y: 0 }
-            PathLine { x: appIcon.size; y: appIcon.size }
-            PathLine { x: 0; y: appIcon.size }
-            PathLine { x: 0; y: 0 }
-            PathMove { x: appIcon.radius; y: 0 }
-            PathLine { x: appIcon.size - appIcon.radius; y: 0 }
-            PathArc { x: appIcon.size; y: appIcon.radius; radiusX: appIcon.radius; radiusY: appIcon.radius }
-            PathLine { x: appIcon.size; y: appIcon.size - appIcon.radius }
-            PathArc { x: appIcon.size - appIcon.radius; y: appIcon.size; radiusX: appIcon.radius; radiusY: appIcon.radius }
-            PathLine { x: appIcon.radius; y: appIcon.size }
-            PathArc { x: 0; y: appIcon.size - appIcon.radius; radiusX: appIcon.radius; radiusY: appIcon.radius }
-            PathLine { x: 0; y: appIcon.radius }
-            PathArc { x: appIcon.radius; y: 0; radiusX: appIcon.radius; radiusY: appIcon.radius }
-        }
+        active: image.status === Image.Ready
+        source: "IconCorners.qml"
     }
 }

@@ -168,48 +168,56 @@ Item {
             policy: ScrollBar.AsNeeded
         }
 
-        Placeholder {
+        // Only the placeholder shown is made, and only while it is.
+        Loader {
             anchors.fill: parent
-            visible: catalogView.content.showsUnavailable
-            symbol: "wifi.exclamationmark"
-            title: qsTr("Catalogue unavailable")
-            description: CatalogStore.phase.message
-            actionTitle: qsTr("Try Again")
-            onActionTriggered: CatalogStore.startLoad(CatalogStore.Refresh)
+            active: catalogView.content.showsUnavailable
+            sourceComponent: Placeholder {
+                symbol: "wifi.exclamationmark"
+                title: qsTr("Catalogue unavailable")
+                description: CatalogStore.phase.message
+                actionTitle: qsTr("Try Again")
+                onActionTriggered: CatalogStore.startLoad(CatalogStore.Refresh)
+            }
         }
 
-        Column {
+        Loader {
             anchors.centerIn: parent
-            visible: catalogView.content.showsLoading
-            spacing: 12
-            BusyIndicator {
-                anchors.horizontalCenter: parent.horizontalCenter
-                running: parent.visible
-                width: 40
-                height: 40
-                palette.dark: Theme.secondaryText
-            }
-            Text {
-                text: qsTr("Loading catalogue…")
-                font: Theme.callout
-                color: Theme.secondaryText
+            active: catalogView.content.showsLoading
+            sourceComponent: Column {
+                spacing: 12
+                BusyIndicator {
+                    anchors.horizontalCenter: parent.horizontalCenter
+                    width: 40
+                    height: 40
+                    palette.dark: Theme.secondaryText
+                }
+                Text {
+                    text: qsTr("Loading catalogue…")
+                    font: Theme.callout
+                    color: Theme.secondaryText
+                }
             }
         }
 
-        Placeholder {
+        Loader {
             anchors.fill: parent
-            visible: catalogView.content.showsEmptySection
-            symbol: "tray"
-            title: qsTr("No apps here yet")
-            description: qsTr("This category is empty.")
+            active: catalogView.content.showsEmptySection
+            sourceComponent: Placeholder {
+                symbol: "tray"
+                title: qsTr("No apps here yet")
+                description: qsTr("This category is empty.")
+            }
         }
 
-        Placeholder {
+        Loader {
             anchors.fill: parent
-            visible: catalogView.content.showsEmptySearch
-            symbol: "magnifyingglass"
-            title: catalogView.content.searchTitle
-            description: qsTr("Check the spelling or try a new search.")
+            active: catalogView.content.showsEmptySearch
+            sourceComponent: Placeholder {
+                symbol: "magnifyingglass"
+                title: catalogView.content.searchTitle
+                description: qsTr("Check the spelling or try a new search.")
+            }
         }
     }
 }

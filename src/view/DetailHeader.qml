@@ -14,7 +14,6 @@ Row {
         url: header.app.iconURL
         name: header.app.name
         size: Theme.detailIcon
-        cornerColor: Theme.textBackground
     }
 
     Column {

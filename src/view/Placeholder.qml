@@ -1,5 +1,5 @@
+pragma ComponentBehavior: Bound
 import QtQuick
-import QtQuick.Layouts
 import Veltrane.Hub
 
 // A centred stand-in for content that is not there: a large symbol, a title, a description
@@ -16,20 +16,23 @@ Item {
     Accessible.role: Accessible.StaticText
     Accessible.name: title
 
-    ColumnLayout {
+    Column {
         anchors.centerIn: parent
-        width: Math.min(parent.width - 48, 360)
+        width: Math.min(placeholder.width - 48, 360)
         spacing: 8
 
-        SymbolIcon {
-            Layout.alignment: Qt.AlignHCenter
-            Layout.bottomMargin: 4
-            name: placeholder.symbol
-            size: 40
-            color: Theme.secondaryText
+        Item {
+            anchors.horizontalCenter: parent.horizontalCenter
+            width: 40
+            height: 44  // 4 more below the symbol
+            SymbolIcon {
+                name: placeholder.symbol
+                size: 40
+                color: Theme.secondaryText
+            }
         }
         Text {
-            Layout.fillWidth: true
+            width: parent.width
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap
             text: placeholder.title
@@ -37,7 +40,7 @@ Item {
             color: Theme.primaryText
         }
         Text {
-            Layout.fillWidth: true
+            width: parent.width
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap
             visible: text.length > 0
@@ -45,12 +48,19 @@ Item {
             font: Theme.callout
             color: Theme.secondaryText
         }
-        HubButton {
-            Layout.alignment: Qt.AlignHCenter
-            Layout.topMargin: 6
-            visible: placeholder.actionTitle.length > 0
-            text: placeholder.actionTitle
-            onClicked: placeholder.actionTriggered()
+        Loader {
+            anchors.horizontalCenter: parent.horizontalCenter
+            active: placeholder.actionTitle.length > 0
+            sourceComponent: Item {
+                implicitWidth: action.implicitWidth
+                implicitHeight: action.implicitHeight + 6
+                HubButton {
+                    id: action
+                    y: 6
+                    text: placeholder.actionTitle
+                    onClicked: placeholder.actionTriggered()
+                }
+            }
         }
     }
 }

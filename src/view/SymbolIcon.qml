@@ -14,6 +14,8 @@ Image {
     sourceSize.width: Math.ceil(size * 2)
     sourceSize.height: Math.ceil(size * 2)
     source: name.length > 0 ? "image://symbol/" + color.toString().substring(1) + "/" + name : ""
+    // Drawn on the image loader's thread: the window's thread goes on meanwhile.
+    asynchronous: true
     fillMode: Image.PreserveAspectFit
     smooth: true
     mipmap: true
