@@ -29,10 +29,15 @@ CatalogStoreFilter filterNamed(const QString &name)
     return CatalogStoreFilter::category(name);
 }
 
+QObject *content(QQuickWindow *main)
+{
+    return main ? main->property("content").value<QObject *>() : nullptr;
+}
+
 QQuickWindow *aboutWindow(QQuickWindow *main)
 {
-    const QObject *rootView = main ? main->property("aboutPanel").value<QObject *>() : nullptr;
-    return qobject_cast<QQuickWindow *>(const_cast<QObject *>(rootView));
+    QObject *about = content(main) ? content(main)->property("aboutPanel").value<QObject *>() : nullptr;
+    return qobject_cast<QQuickWindow *>(about);
 }
 
 void save(QQuickWindow *window, const QString &file)
@@ -73,7 +78,7 @@ QCoro::Task<> ScreenshotScript::run(VeltraneHubApp &hub, QString path)
         else if (command == QLatin1String("refresh"))
             hub.store().startLoad(CatalogStore::LoadKind::Refresh);
         else if (command == QLatin1String("about"))
-            QMetaObject::invokeMethod(hub.window(), "showAbout");
+            QMetaObject::invokeMethod(content(hub.window()), "showAbout");
         else if (command == QLatin1String("shot"))
             save(hub.window(), argument);
         else if (command == QLatin1String("shot-about"))

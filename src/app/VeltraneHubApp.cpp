@@ -13,6 +13,7 @@
 #include <QLocale>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QtConcurrent/QtConcurrentRun>
 #include <QtQml/qqmlextensionplugin.h>
 
 Q_IMPORT_QML_PLUGIN(Veltrane_HubPlugin)
@@ -48,11 +49,8 @@ VeltraneHubApp::VeltraneHubApp(Options options)
         m_store.rescanInstalled(justInstalled);
     });
     m_store.setUpdates(&m_updates);
-    if (m_translator.load(QLocale(), QStringLiteral("veltrane-hub"), QStringLiteral("_"), QStringLiteral(":/i18n")))
-        QCoreApplication::installTranslator(&m_translator);
     // The views draw their own controls; the Basic style is the one meant for that.
     QQuickStyle::setStyle(QStringLiteral("Basic"));
-    ViewSetup::loadFonts();
     CatalogStoreSingleton::install(&m_store);
     UpdateCoordinatorSingleton::install(&m_updates);
     ViewSetup::prepare(m_engine);
@@ -60,6 +58,10 @@ VeltraneHubApp::VeltraneHubApp(Options options)
         m_imageNetwork.emplace(options.catalog.extraCaFile);
         m_engine.setNetworkAccessManagerFactory(&*m_imageNetwork);
     }
+    if (m_translator.load(QLocale(), QStringLiteral("veltrane-hub"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QCoreApplication::installTranslator(&m_translator);
+    // The window opens on an outline without text: the faces are added meanwhile.
+    m_fonts = QtConcurrent::run(ViewSetup::addFonts);
 }
 
 VeltraneHubApp::~VeltraneHubApp()
@@ -72,15 +74,17 @@ VeltraneHubApp::~VeltraneHubApp()
 
 bool VeltraneHubApp::start()
 {
-    // The catalogue loads on worker threads while the window's QML loads here; the window
-    // first shows the store's initial state (loading, no apps) either way. Then the apps with
-    // updates are prefetched.
+    // The catalogue loads on worker threads while the window opens and builds its content;
+    // then the apps with updates are prefetched.
     m_store.startLoad(CatalogStore::LoadKind::Launch);
-    m_engine.load(QUrl(QStringLiteral("qrc:/Veltrane/Hub/HubWindow.qml")));
+    m_engine.load(ViewSetup::windowUrl());
     if (!window())
         return false;
     StartupProbe::attach(window(), m_store);
     window()->show();
+    // Before the event loop makes anything of the content, which needs them.
+    m_fonts.waitForFinished();
+    ViewSetup::useFonts();
 #ifdef VELTRANE_SCREENSHOT_HOOKS
     if (const QString script = qEnvironmentVariable("VELTRANE_SCREENSHOT_SCRIPT"); !script.isEmpty())
         ScreenshotScript::run(*this, script);

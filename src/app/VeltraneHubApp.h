@@ -6,6 +6,7 @@
 #include "service/CatalogService.h"
 #include "service/UpdateInstaller.h"
 
+#include <QFuture>
 #include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
 #include <QTranslator>
@@ -48,4 +49,5 @@ private:
     UpdateCoordinator m_updates;
     std::optional<ImageNetworkFactory> m_imageNetwork;  // only with an extra authority
     QQmlApplicationEngine m_engine;
+    QFuture<void> m_fonts;  // the bundled faces, added on a worker thread
 };

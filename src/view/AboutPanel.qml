@@ -3,15 +3,9 @@ import QtQuick.Window
 import Veltrane.Hub
 
 // The About window: the name, the version, and two centred credit lines, the second a link
-// to the maker's website. show() brings it to the front each time.
+// to the maker's website.
 Window {
     id: panel
-
-    function show() {
-        visible = true
-        raise()
-        requestActivate()
-    }
 
     title: qsTr("About Veltrane Hub")
     flags: Qt.Dialog

@@ -1,58 +1,50 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Veltrane.Hub
 
-// The one window: the menu bar, the root view and the About panel.
-ApplicationWindow {
+// The one window. It opens at once on the outline of its columns, drawn from plain shapes,
+// and builds its content (menus, sidebar, grid: HubContent) in the background; the content
+// takes the outline's place when it is ready.
+Window {
     id: window
 
-    readonly property alias rootView: rootView
-    // Made on first use: a second window costs start-up time.
-    readonly property AboutPanel aboutPanel: aboutLoader.item as AboutPanel
-
-    function showAbout() {
-        aboutLoader.active = true
-        const panel = aboutLoader.item as AboutPanel
-        panel.transientParent = window
-        panel.show()
-    }
+    // Typed as a plain item: naming the content's type here would load it with the window.
+    readonly property Item content: contentLoader.item as Item
 
     title: qsTr("Veltrane Hub")
     width: 1080
     height: 720
     minimumWidth: 880
     minimumHeight: 480
-    font: Theme.body
-    palette.highlight: Theme.accent
+    color: Theme.secondaryBackground
 
-    menuBar: MenuBar {
-        font: Theme.body
-        Menu {
-            title: qsTr("&View")
-            Action {
-                text: qsTr("Refresh Catalogue")
-                shortcut: "Ctrl+R"
-                // Never disabled: a second press runs a second refresh.
-                onTriggered: CatalogStore.startLoad(CatalogStore.Refresh)
-            }
-        }
-        Menu {
-            title: qsTr("&Help")
-            Action {
-                text: qsTr("About Veltrane Hub")
-                onTriggered: window.showAbout()
-            }
-        }
-    }
-
-    RootView {
-        id: rootView
+    // The outline: where the menu bar, the sidebar and the grid's toolbar will be.
+    Item {
         anchors.fill: parent
+        visible: contentLoader.status !== Loader.Ready
+        Rectangle {
+            width: parent.width
+            height: Theme.menuBarHeight
+            color: Theme.menuBarBackground
+        }
+        Rectangle {
+            y: Theme.menuBarHeight
+            width: Theme.sidebarWidth
+            height: parent.height - y
+            color: Theme.sidebarBackground
+        }
+        Rectangle {
+            x: Theme.sidebarWidth
+            y: Theme.menuBarHeight
+            width: parent.width - x
+            height: Theme.toolbarHeight
+            color: Theme.barMaterial
+        }
     }
 
     Loader {
-        id: aboutLoader
-        active: false
-        sourceComponent: AboutPanel {}
+        id: contentLoader
+        anchors.fill: parent
+        asynchronous: true
+        source: "HubContent.qml"
     }
 }

@@ -29,7 +29,7 @@ Item {
         Rectangle {
             id: sidebarColumn
             SplitView.minimumWidth: 220
-            SplitView.preferredWidth: 240
+            SplitView.preferredWidth: Theme.sidebarWidth
             SplitView.maximumWidth: 320
             color: Theme.sidebarBackground
 

@@ -36,7 +36,11 @@ QtObject {
     readonly property font title2: Qt.font({ family: family, pixelSize: 20, weight: Font.DemiBold })
     readonly property font title: Qt.font({ family: family, pixelSize: 16, weight: Font.DemiBold })
 
+    readonly property color menuBarBackground: "#e0e0e0"
+
     // Layout measures shared by several views.
+    readonly property int menuBarHeight: 40
+    readonly property int sidebarWidth: 240
     readonly property int toolbarHeight: 52
     readonly property int cardRadius: 12
     readonly property int cardInset: 14

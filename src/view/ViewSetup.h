@@ -1,13 +1,22 @@
 #pragma once
 
 class QQmlEngine;
+class QUrl;
 
-// What every engine showing the views needs: the icon provider and the module's import path.
-// The fonts are loaded once per process by loadFonts().
+// What every engine showing the views needs: the icon provider and the module's import path;
+// and the bundled Inter faces, as the application's font.
 namespace ViewSetup {
 
 void prepare(QQmlEngine &engine);
-// Adds the bundled Inter faces and makes Inter the application's font. Returns the family.
+// The window's QML.
+QUrl windowUrl();
+
+// Adds the Inter faces to the font database, once per process. Any thread may do it (the
+// font database is thread-safe), so the window's thread need not wait for it.
+void addFonts();
+// Makes Inter the application's font; on the window's thread, after addFonts().
+void useFonts();
+// Both, in turn.
 void loadFonts();
 
 } // namespace ViewSetup
