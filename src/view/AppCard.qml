@@ -1,8 +1,11 @@
+pragma ComponentBehavior: Bound
 import QtQuick
 import Veltrane.Hub
 
 // The tile of one app in the grid: icon, name, install status and tagline on a rounded card
-// whose border shows the selection. Clicks are the grid's business.
+// whose border shows the selection. A row of the store's visible apps; clicks are the grid's
+// business. The grid makes a card for every row that scrolls into sight, so it is kept lean:
+// anchors rather than positioners, and the status label only where there is one.
 Rectangle {
     id: card
 
@@ -10,86 +13,68 @@ Rectangle {
     // The installed version (empty when none) and the update rule, from the app's row.
     required property string installedVersion
     required property bool hasUpdate
-    required property bool isSelected
+    property bool isSelected: false
 
     readonly property cardStatus status: ViewRules.cardStatus(installedVersion, app.version, hasUpdate)
 
     radius: Theme.cardRadius
     color: Theme.textBackground
-    implicitHeight: content.implicitHeight + 2 * Theme.cardInset
+    // Drawn inside the shape, so the selected card keeps its size.
+    border.width: isSelected ? 2 : 1
+    border.color: isSelected ? Theme.accent : Theme.separator
 
     Accessible.role: Accessible.Button
     Accessible.name: app.name
     Accessible.description: (status.text.length > 0 ? status.text + ". " : "") + app.tagline
 
-    Row {
-        id: content
+    AppIcon {
+        id: icon
         x: Theme.cardInset
         y: Theme.cardInset
-        width: parent.width - 2 * Theme.cardInset
-        spacing: 14
+        url: card.app.iconURL
+        name: card.app.name
+        size: Theme.cardIcon
+    }
 
-        AppIcon {
-            url: card.app.iconURL
-            name: card.app.name
-            size: Theme.cardIcon
-        }
+    Text {
+        id: nameText
+        anchors { left: icon.right; leftMargin: 14; top: icon.top }
+        width: Math.min(implicitWidth, card.width - x - Theme.cardInset - (statusLabel.active ? statusLabel.width + 8 : 0))
+        text: card.app.name
+        font: Theme.headline
+        color: Theme.primaryText
+        elide: Text.ElideRight
+    }
 
-        Column {
-            width: content.width - Theme.cardIcon - content.spacing
+    Loader {
+        id: statusLabel
+        anchors { left: nameText.right; leftMargin: 8; verticalCenter: nameText.verticalCenter }
+        active: card.status.isShown
+        sourceComponent: Row {
+            readonly property color tint: card.status.isUpdate ? Theme.accent : Theme.secondaryText
             spacing: 4
-
-            Row {
-                width: parent.width
-                spacing: 8
-                Text {
-                    id: nameText
-                    anchors.verticalCenter: parent.verticalCenter
-                    width: Math.min(implicitWidth, parent.width - (statusLabel.visible ? statusLabel.width + 8 : 0))
-                    text: card.app.name
-                    font: Theme.headline
-                    color: Theme.primaryText
-                    elide: Text.ElideRight
-                }
-                Row {
-                    id: statusLabel
-                    anchors.verticalCenter: parent.verticalCenter
-                    visible: card.status.isShown
-                    spacing: 4
-                    readonly property color tint: card.status.isUpdate ? Theme.accent : Theme.secondaryText
-                    SymbolIcon {
-                        anchors.verticalCenter: parent.verticalCenter
-                        name: card.status.symbol
-                        size: 12
-                        color: statusLabel.tint
-                    }
-                    Text {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: card.status.text
-                        font: card.status.isUpdate ? Theme.captionMedium : Theme.caption
-                        color: statusLabel.tint
-                    }
-                }
+            SymbolIcon {
+                anchors.verticalCenter: parent.verticalCenter
+                name: card.status.symbol
+                size: 12
+                color: parent.tint
             }
-
             Text {
-                width: parent.width
-                text: card.app.tagline
-                font: Theme.subheadline
-                color: Theme.secondaryText
-                wrapMode: Text.Wrap
-                maximumLineCount: 2
-                elide: Text.ElideRight
+                anchors.verticalCenter: parent.verticalCenter
+                text: card.status.text
+                font: card.status.isUpdate ? Theme.captionMedium : Theme.caption
+                color: parent.tint
             }
         }
     }
 
-    // Drawn inside the shape, so the selected card keeps its size.
-    Rectangle {
-        anchors.fill: parent
-        radius: parent.radius
-        color: "transparent"
-        border.width: card.isSelected ? 2 : 1
-        border.color: card.isSelected ? Theme.accent : Theme.separator
+    Text {
+        anchors { left: nameText.left; right: parent.right; rightMargin: Theme.cardInset; top: nameText.bottom; topMargin: 4 }
+        text: card.app.tagline
+        font: Theme.subheadline
+        color: Theme.secondaryText
+        wrapMode: Text.Wrap
+        maximumLineCount: 2
+        elide: Text.ElideRight
     }
 }

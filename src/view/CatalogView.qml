@@ -135,30 +135,26 @@ Item {
             Keys.onUpPressed: move(-area.columns)
             Keys.onDownPressed: move(area.columns)
 
-            delegate: Item {
-                id: cell
-                required property catalogApp app
-                required property string installedVersion
-                required property bool hasUpdate
-                width: grid.cellWidth
-                height: grid.cellHeight
-
-                AppCard {
-                    // The cell holds the card and the spacing after it.
-                    width: cell.width - catalogView.columnSpacing
-                    height: cell.height - catalogView.rowSpacing
-                    app: cell.app
-                    installedVersion: cell.installedVersion
-                    hasUpdate: cell.hasUpdate
-                    isSelected: cell.app.id === CatalogStore.selectedAppID
-
-                    TapHandler {
-                        onTapped: {
-                            grid.forceActiveFocus()
-                            CatalogStore.selectedAppID = cell.app.id
-                        }
-                    }
+            // One handler for all cards: a click on a card (not between cards) selects it.
+            TapHandler {
+                onTapped: (eventPoint) => {
+                    const x = eventPoint.position.x + grid.contentX
+                    const y = eventPoint.position.y + grid.contentY
+                    const index = grid.indexAt(x, y)
+                    const card = grid.itemAtIndex(index)
+                    if (card === null || x - card.x > card.width || y - card.y > card.height)
+                        return
+                    grid.forceActiveFocus()
+                    grid.select(index)
                 }
+            }
+
+            // The cell holds the card and the spacing after it.
+            delegate: AppCard {
+                id: cell
+                width: grid.cellWidth - catalogView.columnSpacing
+                height: grid.cellHeight - catalogView.rowSpacing
+                isSelected: cell.app.id === CatalogStore.selectedAppID
             }
         }
 

@@ -65,7 +65,7 @@ Item {
         function test_cardLabelsFollowTheInstalledCopies() {
             const view = createTemporaryObject(catalogComponent, scene)
             tryVerify(() => view.grid.itemAtIndex(4) !== null)
-            const labels = () => [0, 1, 2, 3, 4].map(i => view.grid.itemAtIndex(i).children[0].status.text)
+            const labels = () => [0, 1, 2, 3, 4].map(i => view.grid.itemAtIndex(i).status.text)
             compare(labels(), ["Installed", "", "2.3 → 2.4", "", ""])
             Harness.setInstalled({ "test.photolab": "2.4", "test.sketchpad": "2.0" })
             compare(labels(), ["", "", "Installed", "Installed", ""])
