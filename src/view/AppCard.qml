@@ -1,11 +1,10 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 import Veltrane.Hub
 
 // The tile of one app in the grid: icon, name, install status and tagline on a rounded card
 // whose border shows the selection. A row of the store's visible apps; clicks are the grid's
 // business. The grid makes a card for every row that scrolls into sight, so it is kept lean:
-// anchors rather than positioners, and the status label only where there is one.
+// anchors rather than positioners where they do.
 Rectangle {
     id: card
 
@@ -39,32 +38,30 @@ Rectangle {
     Text {
         id: nameText
         anchors { left: icon.right; leftMargin: 14; top: icon.top }
-        width: Math.min(implicitWidth, card.width - x - Theme.cardInset - (statusLabel.active ? statusLabel.width + 8 : 0))
+        width: Math.min(implicitWidth, card.width - x - Theme.cardInset - (statusLabel.visible ? statusLabel.width + 8 : 0))
         text: card.app.name
         font: Theme.headline
         color: Theme.primaryText
         elide: Text.ElideRight
     }
 
-    Loader {
+    Row {
         id: statusLabel
+        readonly property color tint: card.status.isUpdate ? Theme.accent : Theme.secondaryText
         anchors { left: nameText.right; leftMargin: 8; verticalCenter: nameText.verticalCenter }
-        active: card.status.isShown
-        sourceComponent: Row {
-            readonly property color tint: card.status.isUpdate ? Theme.accent : Theme.secondaryText
-            spacing: 4
-            SymbolIcon {
-                anchors.verticalCenter: parent.verticalCenter
-                name: card.status.symbol
-                size: 12
-                color: parent.tint
-            }
-            Text {
-                anchors.verticalCenter: parent.verticalCenter
-                text: card.status.text
-                font: card.status.isUpdate ? Theme.captionMedium : Theme.caption
-                color: parent.tint
-            }
+        visible: card.status.isShown
+        spacing: 4
+        SymbolIcon {
+            anchors.verticalCenter: parent.verticalCenter
+            name: card.status.symbol
+            size: 12
+            color: statusLabel.tint
+        }
+        Text {
+            anchors.verticalCenter: parent.verticalCenter
+            text: card.status.text
+            font: card.status.isUpdate ? Theme.captionMedium : Theme.caption
+            color: statusLabel.tint
         }
     }
 

@@ -1,4 +1,3 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls.Basic
 import Veltrane.Hub
@@ -152,8 +151,8 @@ Item {
             // The cell holds the card and the spacing after it.
             delegate: AppCard {
                 id: cell
-                width: grid.cellWidth - catalogView.columnSpacing
-                height: grid.cellHeight - catalogView.rowSpacing
+                width: (cell.GridView.view as GridView).cellWidth - 16
+                height: (cell.GridView.view as GridView).cellHeight - 16
                 isSelected: cell.app.id === CatalogStore.selectedAppID
             }
         }
@@ -164,7 +163,8 @@ Item {
             policy: ScrollBar.AsNeeded
         }
 
-        // Only the placeholder shown is made, and only while it is.
+        // Only the placeholder shown is made, and only while it is. The placeholders read the
+        // store themselves: a Loader makes its item in a context of its own.
         Loader {
             anchors.fill: parent
             active: catalogView.content.showsUnavailable
@@ -211,7 +211,8 @@ Item {
             active: catalogView.content.showsEmptySearch
             sourceComponent: Placeholder {
                 symbol: "magnifyingglass"
-                title: catalogView.content.searchTitle
+                title: ViewRules.catalogContent(CatalogStore.phase, CatalogStore.appCount,
+                                                CatalogStore.visibleApps.count, CatalogStore.searchText).searchTitle
                 description: qsTr("Check the spelling or try a new search.")
             }
         }

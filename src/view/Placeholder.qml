@@ -1,4 +1,3 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 import Veltrane.Hub
 
@@ -48,18 +47,16 @@ Item {
             font: Theme.callout
             color: Theme.secondaryText
         }
-        Loader {
+        Item {
             anchors.horizontalCenter: parent.horizontalCenter
-            active: placeholder.actionTitle.length > 0
-            sourceComponent: Item {
-                implicitWidth: action.implicitWidth
-                implicitHeight: action.implicitHeight + 6
-                HubButton {
-                    id: action
-                    y: 6
-                    text: placeholder.actionTitle
-                    onClicked: placeholder.actionTriggered()
-                }
+            visible: placeholder.actionTitle.length > 0
+            implicitWidth: action.implicitWidth
+            implicitHeight: action.implicitHeight + 6  // 6 more above the button
+            HubButton {
+                id: action
+                y: 6
+                text: placeholder.actionTitle
+                onClicked: placeholder.actionTriggered()
             }
         }
     }

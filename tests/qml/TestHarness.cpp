@@ -5,37 +5,7 @@
 #include <QCoroTask>
 #include <QMutex>
 
-namespace {
-
-CatalogApp testApp(const QString &id, const QString &name, const QString &category, const QString &version,
-                   std::optional<QString> bundleID, bool downloadable = true)
-{
-    CatalogApp app;
-    app.id = id;
-    app.name = name;
-    app.tagline = name + QStringLiteral(" tagline");
-    app.description = QStringLiteral("About ") + name;
-    app.categoryID = category;
-    app.version = version;
-    app.minimumSystem = QStringLiteral("13.0");
-    app.bundleID = std::move(bundleID);
-    if (downloadable)
-        app.downloadURL = QUrl(QStringLiteral("https://downloads.invalid/%1.dmg").arg(id));
-    app.updatedAt = QDateTime(QDate(2025, 2, 18), QTime(14, 5), Qt::UTC);
-    return app;
-}
-
-QHash<QString, InstalledApp> defaultInstalled()
-{
-    return {
-        {QStringLiteral("test.photolab"), {QStringLiteral("test.photolab"), QStringLiteral("2.3"), QStringLiteral("/apps/Photo Lab.app")}},
-        {QStringLiteral("test.batchwise"), {QStringLiteral("test.batchwise"), QStringLiteral("1.3.0"), QStringLiteral("/apps/Batchwise.app")}},
-    };
-}
-
-} // namespace
-
-// Installed copies without a file system.
+// Installed copies without a file system; the store reads them on its worker thread.
 class HarnessInstalledApps : public InstalledApps {
 public:
     QHash<QString, InstalledApp> scan(const QStringList &bundleIDs) const override
@@ -49,12 +19,37 @@ public:
         return found;
     }
     std::optional<InstalledApp> app(const QString &, const QString &) const override { return std::nullopt; }
+    void set(const QHash<QString, QString> &versions)
+    {
+        const QMutexLocker lock(&mutex);
+        copies.clear();
+        for (auto it = versions.begin(); it != versions.end(); ++it)
+            copies.insert(it.key(), {it.key(), it.value(), "/apps/" + it.key()});
+    }
 
     mutable QMutex mutex;
     QHash<QString, InstalledApp> copies;
 };
 
 namespace {
+
+CatalogApp testApp(const QString &id, const QString &name, const QString &category, const QString &version,
+                   std::optional<QString> bundleID, bool downloadable = true)
+{
+    CatalogApp app;
+    app.id = id;
+    app.name = name;
+    app.tagline = name + " tagline";
+    app.description = "About " + name;
+    app.categoryID = category;
+    app.version = version;
+    app.minimumSystem = "13.0";
+    app.bundleID = std::move(bundleID);
+    if (downloadable)
+        app.downloadURL = QUrl("https://downloads.invalid/" + id + ".dmg");
+    app.updatedAt = QDateTime(QDate(2025, 2, 18), QTime(14, 5), Qt::UTC);
+    return app;
+}
 
 // Toasts go at once: the views' tests make their own.
 class InstantClock : public CatalogStore::ToastClock {
@@ -67,7 +62,7 @@ class FakeRunningApps : public RunningApps {
 public:
     QList<qint64> processes(const QString &bundleID) const override
     {
-        return bundleID == QLatin1String("test.batchwise") ? QList<qint64>{4242} : QList<qint64>{};
+        return bundleID == "test.batchwise" ? QList<qint64>{4242} : QList<qint64>{};
     }
 };
 
@@ -90,73 +85,53 @@ Catalog TestHarness::testCatalogue()
     Catalog catalog;
     catalog.version = 7;
     catalog.updatedAt = QDateTime(QDate(2025, 3, 1), QTime(9, 30), Qt::UTC);
-    catalog.categories = {
-        {QStringLiteral("photo"), QStringLiteral("Photography"), QStringLiteral("photo")},
-        {QStringLiteral("tools"), QStringLiteral("Tools"), QStringLiteral("hammer")},
-        {QStringLiteral("games"), QStringLiteral("Games"), QStringLiteral("gamecontroller")},
-    };
-    CatalogApp photoLab = testApp(QStringLiteral("photolab"), QStringLiteral("Photo Lab"), QStringLiteral("photo"),
-                                  QStringLiteral("2.4"), QStringLiteral("test.photolab"));
+    catalog.categories = {{"photo", "Photography", "photo"}, {"tools", "Tools", "hammer"}, {"games", "Games", "gamecontroller"}};
+    CatalogApp photoLab = testApp("photolab", "Photo Lab", "photo", "2.4", "test.photolab");
     photoLab.isFeatured = true;
-    photoLab.source = Source{QUrl(QStringLiteral("https://example.org/lumen/lumen")), QStringLiteral("Lumen team"),
-                             QStringLiteral("GPL-3.0"), std::nullopt};
-    catalog.apps = {
-        photoLab,
-        testApp(QStringLiteral("batchwise"), QStringLiteral("Batchwise"), QStringLiteral("photo"), QStringLiteral("1.3.0"),
-                QStringLiteral("test.batchwise")),
-        testApp(QStringLiteral("sketchpad"), QStringLiteral("Sketchpad"), QStringLiteral("photo"), QStringLiteral("1.0"),
-                QStringLiteral("test.sketchpad")),
-        testApp(QStringLiteral("nobundle"), QStringLiteral("Loose Tool"), QStringLiteral("tools"), QStringLiteral("1.0"),
-                std::nullopt),
-        testApp(QStringLiteral("nolink"), QStringLiteral("Soon"), QStringLiteral("tools"), QStringLiteral("0.9"),
-                QStringLiteral("test.soon"), false),
-    };
+    photoLab.source = Source{QUrl("https://example.org/lumen/lumen"), "Lumen team", "GPL-3.0", std::nullopt};
+    catalog.apps = {photoLab,
+                    testApp("batchwise", "Batchwise", "photo", "1.3.0", "test.batchwise"),
+                    testApp("sketchpad", "Sketchpad", "photo", "1.0", "test.sketchpad"),
+                    testApp("nobundle", "Loose Tool", "tools", "1.0", std::nullopt),
+                    testApp("nolink", "Soon", "tools", "0.9", "test.soon", false)};
     return catalog;
 }
 
 // As a refresh: unlike the launch, it prefetches nothing (that would download).
-void TestHarness::load() { QCoro::waitFor(m_store->load(CatalogStore::LoadKind::Refresh)); }
+void TestHarness::load(Catalog catalog, CatalogService::Origin origin)
+{
+    m_service.result = {std::move(catalog), origin};
+    QCoro::waitFor(m_store->load(CatalogStore::LoadKind::Refresh));
+}
 
 void TestHarness::reset()
 {
-    {
-        const QMutexLocker lock(&m_installed->mutex);
-        m_installed->copies = defaultInstalled();
-    }
-    m_service.result = {testCatalogue(), CatalogService::Origin::bundled()};
+    m_installed->set({{"test.photolab", "2.3"}, {"test.batchwise", "1.3.0"}});
     m_store->setFilter(CatalogStoreFilter::all());
     m_store->setSearchText(QString());
     m_store->setSelectedAppID(std::nullopt);
-    load();
+    load(testCatalogue(), CatalogService::Origin::bundled());
 }
 
-void TestHarness::loadEmpty()
-{
-    m_service.result = {Catalog::empty(), CatalogService::Origin::network()};
-    load();
-}
+void TestHarness::loadEmpty() { load(Catalog::empty(), CatalogService::Origin::network()); }
 
 void TestHarness::loadMany(int n)
 {
     Catalog catalog = testCatalogue();
     catalog.apps.clear();
     for (int i = 0; i < n; ++i) {
-        const QString id = QStringLiteral("app%1").arg(i, 3, 10, QLatin1Char('0'));
-        catalog.apps.append(testApp(id, QStringLiteral("App %1").arg(n - i), QStringLiteral("photo"), QStringLiteral("1.0"),
-                                    QStringLiteral("test.") + id));
+        const QString id = QString("app%1").arg(i, 3, 10, QLatin1Char('0'));
+        catalog.apps.append(testApp(id, QString("App %1").arg(n - i), "photo", "1.0", "test." + id));
     }
-    m_service.result = {catalog, CatalogService::Origin::network()};
-    load();
+    load(catalog, CatalogService::Origin::network());
 }
 
 void TestHarness::setInstalled(const QVariantMap &versions)
 {
-    {
-        const QMutexLocker lock(&m_installed->mutex);
-        m_installed->copies.clear();
-        for (auto it = versions.begin(); it != versions.end(); ++it)
-            m_installed->copies.insert(it.key(), {it.key(), it.value().toString(), QStringLiteral("/apps/") + it.key()});
-    }
+    QHash<QString, QString> copies;
+    for (auto it = versions.begin(); it != versions.end(); ++it)
+        copies.insert(it.key(), it.value().toString());
+    m_installed->set(copies);
     QCoro::waitFor(m_store->rescanInstalled(std::nullopt));
 }
 

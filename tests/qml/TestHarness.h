@@ -41,7 +41,7 @@ public:
     static Catalog testCatalogue();
 
 private:
-    void load();
+    void load(Catalog catalog, CatalogService::Origin origin);
 
     FakeCatalogService m_service;
     std::shared_ptr<class HarnessInstalledApps> m_installed;

@@ -3,24 +3,30 @@ import QtTest
 import Veltrane.Hub
 import Veltrane.Hub.Testing
 
-// The detail pane and the window's questions. Catches:
+// The window's content: detail pane, questions, search field, focus and toasts. Catches:
 // - a pane that does not open and close with the selection (close button, Escape)
 // - a wrong primary button, Open row or Open style for an app, or progress that does not reach the pane
 // - a failure not shown under the description
 // - an update of a running app that does not ask to quit it, or an alert that comes back by itself
 // - an uninstall without confirmation, or handed over more than once
+// - a search field that does not hand every keystroke (spaces too) to the store; a column Tab cannot reach
+// - a warning toast not drawn in orange, or another toast drawn in it
 Item {
     id: scene
     width: 1080
     height: 720
 
     TestCase {
-        name: "Detail"
+        name: "Window"
         when: windowShown
 
         Component {
             id: rootComponent
             RootView { width: 1080; height: 720 }
+        }
+        Component {
+            id: toastComponent
+            ToastView {}
         }
         SignalSpy { id: uninstallSpy; signalName: "uninstallConfirmed" }
 
@@ -114,6 +120,38 @@ Item {
             compare(uninstallSpy.count, 1)
             compare(uninstallSpy.signalArguments[0][0].id, "batchwise")
             compare(dialog.app, null)
+        }
+        function test_toastColours() {
+            const warning = createTemporaryObject(toastComponent, scene,
+                { toast: Harness.makeToast("Offline. Showing the built-in catalogue.", "shippingbox", true) })
+            compare(warning.foreground, Theme.orange)
+            const plain = createTemporaryObject(toastComponent, scene,
+                { toast: Harness.makeToast("Catalogue updated", "arrow.down.circle", false) })
+            compare(plain.foreground, Theme.primaryText)
+        }
+
+        function test_searchFieldWritesEveryKeystroke() {
+            const root = createTemporaryObject(rootComponent, scene)
+            root.searchField.forceActiveFocus()
+            keyClick(Qt.Key_P)
+            compare(CatalogStore.searchText, "p")
+            keyClick(Qt.Key_Space)
+            compare(CatalogStore.searchText, "p ")
+        }
+
+        function test_tabReachesEachColumn() {
+            const root = createTemporaryObject(rootComponent, scene)
+            CatalogStore.selectedAppID = "photolab"
+            root.searchField.forceActiveFocus()
+            const reached = { sidebar: false, grid: false, detail: false, search: false }
+            for (let i = 0; i < 20; ++i) {
+                keyClick(Qt.Key_Tab)
+                reached.sidebar |= root.sidebar.list.activeFocus
+                reached.grid |= root.catalog.grid.activeFocus
+                reached.detail |= root.detail.activeFocus
+                reached.search |= root.searchField.activeFocus
+            }
+            compare(JSON.stringify(reached), JSON.stringify({ sidebar: 1, grid: 1, detail: 1, search: 1 }))
         }
         // Last by name, as tests run: the coordinator keeps the state for the rest of the file.
         function test_whileDownloadingTheButtonShowsProgress() {
