@@ -48,6 +48,20 @@ class TestStore : public QObject {
         QCoro::waitFor(store->load(LoadKind::Launch));
     }
 
+    // An installed app whose update is in the download cache: a prefetch makes it ready at
+    // once, without the network.
+    CatalogApp cachedUpdate()
+    {
+        CatalogApp photo = makeApp("photo", "Photo", "com.example.photo");
+        photo.version = "2.0";
+        photo.downloadURL = QUrl("https://downloads.invalid/photo.dmg");
+        installed->install("com.example.photo", "1.0");
+        const QString image = UpdateInstaller().cachedDMG(photo.id, photo.version);
+        QDir().mkpath(QFileInfo(image).path());
+        QFile(image).open(QIODevice::WriteOnly);
+        return photo;
+    }
+
 private Q_SLOTS:
     void init()
     {
@@ -65,6 +79,7 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         delete store;
         delete service;
+        QFile::remove(UpdateInstaller().cachedDMG("photo", "2.0"));
     }
 
     void loadPublishesCatalogueThenPhaseThenInstalled()
@@ -181,15 +196,8 @@ private Q_SLOTS:
 
     void prefetchFollowsTheLoad()
     {
-        CatalogApp photo = makeApp("photo", "Photo", "com.example.photo");
-        photo.version = "2.0";
-        photo.downloadURL = QUrl("https://downloads.invalid/photo.dmg");
-        installed->install("com.example.photo", "1.0");
-        const UpdateInstaller installer;
-        const QString image = installer.cachedDMG(photo.id, photo.version);
-        QDir().mkpath(QFileInfo(image).path());
-        QFile(image).open(QIODevice::WriteOnly);  // cached: a prefetch needs no network
-        UpdateCoordinator updates(installer, DesktopServices::forUser(Locations::fromEnvironment()));
+        const CatalogApp photo = cachedUpdate();
+        UpdateCoordinator updates(UpdateInstaller(), DesktopServices::forUser(Locations::fromEnvironment()));
         store->setUpdates(&updates);
         const auto prefetchedBy = [&](LoadKind kind) {
             updates.apply(UpdateInstaller::Step::verifying(), photo.id);  // anything but ready
@@ -208,7 +216,6 @@ private Q_SLOTS:
         QVERIFY(prefetchedBy(LoadKind::Launch));
         QVERIFY(!prefetchedBy(LoadKind::Refresh));
         QVERIFY(prefetchedBy(LoadKind::RefreshThenPrefetch));  // only once the toast has gone
-        QFile::remove(image);
     }
 
     void selectionRule_data()
@@ -307,14 +314,18 @@ private Q_SLOTS:
 
     void loadThatOutlivesTheStoreTouchesNothing()
     {
-        load(shown);
-        service->enqueue(shown);
+        const CatalogApp photo = cachedUpdate();
+        UpdateCoordinator updates(UpdateInstaller(), DesktopServices::forUser(Locations::fromEnvironment()));
+        store->setUpdates(&updates);
+        service->enqueue(makeCatalog({photo}));
         store->startLoad(LoadKind::RefreshThenPrefetch);
         QTRY_VERIFY(store->toast());
+        updates.apply(UpdateInstaller::Step::verifying(), photo.id);
         delete store;
         store = nullptr;
-        sleeps->openAll();
+        sleeps->openAll();  // the refresh wakes up to a store that is gone
         QCoreApplication::processEvents();
+        QCOMPARE(updates.state(photo).kind, UpdateCoordinatorState::Kind::Installing);  // no prefetch
     }
 };
 
