@@ -5,6 +5,7 @@
 #include "platform/TreeCopy.h"
 #include "service/UpdateInstaller.h"
 
+#include <QCoroTask>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -301,26 +302,29 @@ private:
         };
     }
 
+    AppInstaller::Outcome<QString> run(const QString &image)
+    {
+        CatalogApp notes;
+        notes.id = "notes";
+        notes.version = "2.1";
+        notes.bundleID = "com.example.notes";
+        return QCoro::waitFor(UpdateInstaller(m_options).install(notes, image, recorder()));
+    }
+
     QString install()
     {
-        try {
-            return UpdateInstaller(m_options).install(m_image, recorder());
-        } catch (const UpdateInstaller::Error &error) {
-            qWarning("install failed: %s", error.what());
-            return {};
-        }
+        const AppInstaller::Outcome<QString> installed = run(m_image);
+        if (!installed.ok())
+            qWarning("install failed: %s", qPrintable(installed.failure().description()));
+        return installed.ok() ? installed.value() : QString();
     }
 
     QString installError() { return installError(m_image); }
 
     QString installError(const QString &image)
     {
-        try {
-            UpdateInstaller(m_options).install(image, recorder());
-            return "installed";
-        } catch (const UpdateInstaller::Error &error) {
-            return error.description();
-        }
+        const AppInstaller::Outcome<QString> installed = run(image);
+        return installed.ok() ? "installed" : installed.failure().description();
     }
 
     QStringList log() const { return QString::fromUtf8(TestFiles::read(m_log)).split('\n', Qt::SkipEmptyParts); }
