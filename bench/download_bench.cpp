@@ -71,19 +71,20 @@ private:
     qint64 m_longestNs = 0;
 };
 
-QCoro::Task<QString> fetch(UpdateInstaller installer, QUrl url, double *lastFraction)
+QCoro::Task<QString> fetch(UpdateInstaller &installer, QUrl url, double *lastFraction)
 {
     // Progress hops to the main thread, as the window's coordinator does.
     auto progress = [lastFraction](const UpdateInstaller::Step &step) {
         QMetaObject::invokeMethod(qApp, [lastFraction, f = step.fraction] { *lastFraction = f; },
                                   Qt::QueuedConnection);
     };
-    try {
-        QString image = co_await installer.fetchDMG(QStringLiteral("bench"), QStringLiteral("1.0"), url, progress);
-        co_return image;
-    } catch (const UpdateInstaller::Error &error) {
-        co_return QStringLiteral("error: ") + error.description();
-    }
+    CatalogApp app;
+    app.id = QStringLiteral("bench");
+    app.version = QStringLiteral("1.0");
+    app.downloadURL = url;
+    QCoro::Task<AppInstaller::Outcome<QString>> downloading = installer.download(app, progress);
+    const AppInstaller::Outcome<QString> image = co_await downloading;
+    co_return image.ok() ? image.value() : QStringLiteral("error: ") + image.failure().description();
 }
 
 // The same meter on an idle event loop: what the machine's scheduling alone costs.
@@ -104,7 +105,7 @@ Round runRound(const QUrl &url, const QString &caFile, const QString &work)
     options.locations.tempDir = work + QStringLiteral("/tmp");
     options.extraCaFile = caFile;
     QDir().mkpath(options.locations.tempDir);
-    const UpdateInstaller installer(options);
+    UpdateInstaller installer(options);
 
     double lastFraction = 0;
     resetPeakRss();

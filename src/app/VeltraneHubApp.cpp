@@ -38,7 +38,9 @@ VeltraneHubApp::VeltraneHubApp() : VeltraneHubApp(Options::fromBuild()) {}
 
 VeltraneHubApp::VeltraneHubApp(Options options)
     : m_service(&m_network, options.catalog), m_store(&m_service),
-      m_updates(UpdateInstaller(options.installer), DesktopServices::forUser(options.installer.locations))
+      m_updates(std::make_shared<UpdateInstaller>(options.installer),
+                DesktopServices::forUser(options.installer.locations),
+                std::make_shared<const InstalledApps>(options.installer.locations))
 {
     if (m_translator.load(QLocale(), QStringLiteral("veltrane-hub"), QStringLiteral("_"), QStringLiteral(":/i18n")))
         QCoreApplication::installTranslator(&m_translator);

@@ -14,8 +14,8 @@
 #include <QScopeGuard>
 
 namespace {
-using Error = UpdateInstaller::Error;
-using Kind = UpdateInstaller::Failure::Kind;
+using Failure = AppInstaller::Failure;
+using Kind = Failure::Kind;
 using Step = UpdateInstaller::Step;
 
 QString tr(const char *text) { return QCoreApplication::translate("UpdateInstaller", text); }
@@ -50,7 +50,7 @@ QString DiskImageInstall::run(const QString &dmg) const
     const QString app = appBundle(mountPoint);
     if (app.isEmpty()) {
         forgetCachedImage(dmg);
-        throw InstallerErrors::failure(Kind::NoAppInImage);
+        throw Failure::of(Kind::NoAppInImage);
     }
     verifySignature(app);
     verifyGatekeeper(app);
@@ -68,15 +68,15 @@ QString DiskImageInstall::mount(const QString &dmg) const
                            {QStringLiteral("attach"), dmg, QStringLiteral("-nobrowse"),
                             QStringLiteral("-readonly"), QStringLiteral("-noverify"), QStringLiteral("-plist")},
                            false);
-    } catch (const Error &error) {
-        if (error.failure())  // the tool ran and refused the image
+    } catch (const Failure &failure) {
+        if (failure.kind == Kind::MountFailed)  // the tool ran and refused the image
             forgetCachedImage(dmg);
         throw;
     }
     const std::optional<QString> mountPoint = DiskImageAttach::mountPoint(attached.output);
     if (!mountPoint) {
         forgetCachedImage(dmg);
-        throw InstallerErrors::failure(Kind::MountFailed, attached.output);
+        throw Failure::of(Kind::MountFailed, attached.output);
     }
     return *mountPoint;
 }
@@ -98,13 +98,13 @@ void DiskImageInstall::verifySignature(const QString &app) const
         m_options.tools.codesign,
         {QStringLiteral("--verify"), QStringLiteral("--deep"), QStringLiteral("--strict"), app}, true);
     if (!verified.succeeded())
-        throw InstallerErrors::failure(Kind::NotSignedByUs, verified.output);
+        throw Failure::of(Kind::NotSignedByUs, verified.output);
 
     const ToolRunner::Result details = runTool(m_options.tools.codesign, {QStringLiteral("-dv"), app}, true);
     // The exit status does not matter, but details cut short by a signal or the time limit do.
     if (details.ending != ToolRunner::Result::Ending::Exited
         || !namesTeam(details.output, m_options.teamIdentifier))
-        throw InstallerErrors::failure(Kind::NotSignedByUs, tr("Unexpected developer."));
+        throw Failure::of(Kind::NotSignedByUs, tr("Unexpected developer."));
 }
 
 void DiskImageInstall::verifyGatekeeper(const QString &app) const
@@ -113,19 +113,19 @@ void DiskImageInstall::verifyGatekeeper(const QString &app) const
         m_options.tools.spctl,
         {QStringLiteral("-a"), QStringLiteral("-vv"), QStringLiteral("-t"), QStringLiteral("exec"), app}, true);
     if (!assessed.succeeded())
-        throw InstallerErrors::failure(Kind::GatekeeperRejected, assessed.output);
+        throw Failure::of(Kind::GatekeeperRejected, assessed.output);
 }
 
 QString DiskImageInstall::copyIntoApplications(const QString &app) const
 {
     const QFileInfo bundle(app);
     if (bundle.isSymLink() || !bundle.isDir())
-        throw InstallerErrors::failure(Kind::CopyFailed, tr("%1 is not a folder.").arg(bundle.fileName()));
+        throw Failure::of(Kind::CopyFailed, tr("%1 is not a folder.").arg(bundle.fileName()));
     QString destination;
     try {
         destination = AtomicPlacement::place(app, UpdateInstaller::destinationDirectory(m_options.locations));
     } catch (const std::exception &error) {
-        throw InstallerErrors::failure(Kind::CopyFailed, QString::fromUtf8(error.what()));
+        throw Failure::of(Kind::CopyFailed, QString::fromUtf8(error.what()));
     }
     clearQuarantine(destination);
     DesktopEntries::registerBundle(m_options.locations, destination);
@@ -164,9 +164,9 @@ ToolRunner::Result DiskImageInstall::runTool(const QString &tool, const QStringL
 {
     ToolRunner::Result result = ToolRunner::run(tool, arguments, m_options.toolTimeout);
     if (result.ending == ToolRunner::Result::Ending::NotStarted)
-        throw Error::other(result.output);
+        throw Failure::other(result.output);
     if (!allowFailure && !result.succeeded())
-        throw InstallerErrors::failure(Kind::MountFailed, result.output);
+        throw Failure::of(Kind::MountFailed, result.output);
     return result;
 }
 

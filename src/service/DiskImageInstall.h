@@ -11,7 +11,7 @@ class DiskImageInstall {
 public:
     DiskImageInstall(const UpdateInstaller::Options &options, const UpdateInstaller::Progress &progress);
 
-    // The installed bundle. Throws UpdateInstaller::Error; once the image is mounted, it is
+    // The installed bundle. Throws AppInstaller::Failure; once the image is mounted, it is
     // detached on every path, after the last progress report.
     QString run(const QString &dmg) const;
 

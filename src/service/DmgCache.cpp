@@ -69,7 +69,7 @@ void DmgCache::store(const QString &download, const QString &target) const
     QFile::remove(download);
     if (!copied) {
         QFile::remove(part);
-        throw UpdateInstaller::Error::other(QStringLiteral("%1: %2").arg(target, copyError));
+        throw AppInstaller::Failure::other(QStringLiteral("%1: %2").arg(target, copyError));
     }
     if (std::rename(QFile::encodeName(part).constData(), QFile::encodeName(target).constData()) != 0) {
         const int renameError = errno;

@@ -19,7 +19,7 @@ public:
     bool holds(const QString &path) const;
 
     // Moves a finished download to target, replacing an older copy in one step. The download
-    // is gone afterwards, also on failure. Throws UpdateInstaller::Error with the file error.
+    // is gone afterwards, also on failure. Throws AppInstaller::Failure with the file error.
     void store(const QString &download, const QString &target) const;
     // Removes the other images of the kept image's app: those whose prefix (below) is the
     // kept image's. Another app whose id merely starts with this one's keeps its images.

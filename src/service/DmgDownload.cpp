@@ -16,7 +16,7 @@
 #include <mutex>
 
 namespace {
-using Error = UpdateInstaller::Error;
+using Failure = AppInstaller::Failure;
 
 constexpr long connectTimeoutSeconds = 30;
 constexpr long stallSeconds = 60;  // no byte for this long ends the download
@@ -61,7 +61,7 @@ QByteArray authorityBundle(CURL *curl, const QString &extraCaFile)
     }
     QFile extra(extraCaFile);
     if (!extra.open(QIODevice::ReadOnly))
-        throw Error::other(tr("Cannot read the certificate authority %1: %2").arg(extraCaFile, extra.errorString()));
+        throw Failure::other(tr("Cannot read the certificate authority %1: %2").arg(extraCaFile, extra.errorString()));
     bundle += '\n';
     bundle += extra.readAll();
     return bundle;
@@ -87,18 +87,18 @@ void configure(CURL *curl, const QUrl &url, DmgDownloadSink *sink, char *errorTe
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &keepGoing);
 }
 
-Error transferError(CURLcode code, const char *errorText)
+Failure transferError(CURLcode code, const char *errorText)
 {
     if (code == CURLE_ABORTED_BY_CALLBACK)
-        return Error::other(tr("The download was stopped."));
+        return Failure::other(tr("The download was stopped."));
     const QString text = QString::fromUtf8(errorText).trimmed();
-    return Error::other(text.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : text);
+    return Failure::other(text.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : text);
 }
 
 void checkLength(const DmgDownloadSink &sink)
 {
     if (sink.expected() > 0 && sink.written() != sink.expected())
-        throw Error::other(tr("The download is incomplete: %1 of %2 bytes arrived.")
+        throw Failure::other(tr("The download is incomplete: %1 of %2 bytes arrived.")
                                .arg(sink.written())
                                .arg(sink.expected()));
 }
@@ -114,7 +114,7 @@ QString DmgDownload::fetch(const QUrl &url, const UpdateInstaller::Progress &pro
     const ThreadCryptoState cryptoState;  // released after the handle below
     const std::unique_ptr<CURL, void (*)(CURL *)> curl(newHandle(), curl_easy_cleanup);
     if (!curl)
-        throw Error::other(tr("The download could not be started."));
+        throw Failure::other(tr("The download could not be started."));
     DmgTemporaryFile file(m_tempDir);
     DmgDownloadSink sink(curl.get(), &file, &progress);
     char errorText[CURL_ERROR_SIZE] = {};
@@ -129,13 +129,13 @@ QString DmgDownload::fetch(const QUrl &url, const UpdateInstaller::Progress &pro
 
     const CURLcode result = aborting ? CURLE_ABORTED_BY_CALLBACK : curl_easy_perform(curl.get());
     if (sink.rejectedStatus() != 0)
-        throw InstallerErrors::httpStatus(int(sink.rejectedStatus()));
+        throw Failure::httpStatus(int(sink.rejectedStatus()));
     if (sink.writeError() != 0)
         throw InstallerErrors::fileError(file.path(), sink.writeError());
     if (result != CURLE_OK)
         throw transferError(result, errorText);
     if (!sink.checkResponse())  // an answer without a body
-        throw InstallerErrors::httpStatus(int(sink.rejectedStatus()));
+        throw Failure::httpStatus(int(sink.rejectedStatus()));
     if (!sink.flush())
         throw InstallerErrors::fileError(file.path(), sink.writeError());
     checkLength(sink);

@@ -18,7 +18,7 @@ public:
 
     // Returns the temporary file <tempDir>/veltrane-<UUID>.dmg holding the whole body. Reports
     // downloading(written / expected) after each full MiB written (0 when the length is
-    // unknown) and downloading(1.0) at the end. Throws UpdateInstaller::Error: httpStatus for a
+    // unknown) and downloading(1.0) at the end. Throws AppInstaller::Failure: httpStatus for a
     // status outside 200-299, otherwise the network or file error; a body shorter or longer
     // than its announced length fails too. No temporary file remains after a failure.
     QString fetch(const QUrl &url, const UpdateInstaller::Progress &progress) const;

@@ -8,7 +8,7 @@
 // removed again unless the download keeps it.
 class DmgTemporaryFile {
 public:
-    // Throws UpdateInstaller::Error when the file cannot be created.
+    // Throws AppInstaller::Failure when the file cannot be created.
     explicit DmgTemporaryFile(const QString &folder);
     DmgTemporaryFile(const DmgTemporaryFile &) = delete;
     DmgTemporaryFile &operator=(const DmgTemporaryFile &) = delete;

@@ -1,7 +1,9 @@
 #include "service/UpdateInstaller.h"
 
 #include "BuildConfig.h"
+#include "platform/DesktopEntries.h"
 #include "platform/Destination.h"
+#include "platform/Trash.h"
 #include "service/DiskImageInstall.h"
 #include "service/DmgCache.h"
 #include "service/DmgDownload.h"
@@ -9,20 +11,32 @@
 
 #include <QCoroFuture>
 #include <QFileInfo>
-#include <QThreadPool>
+#include <QThread>
 #include <QtConcurrent>
 
+#include <exception>
 #include <mutex>
 
 namespace {
-// What a download on the worker thread hands back.
-struct FetchOutcome {
-    QString image;
-    std::optional<UpdateInstaller::Error> error;
-};
+
+using Failure = AppInstaller::Failure;
+
+// The one place where the installer's failures stop being exceptions: the blocking steps below
+// throw Failure (or the standard library's errors), and every operation returns an Outcome.
+template<typename T, typename Work>
+AppInstaller::Outcome<T> capturing(Work &&work)
+{
+    try {
+        return AppInstaller::Outcome<T>(work());
+    } catch (const Failure &failure) {
+        return failure;
+    } catch (const std::exception &error) {
+        return Failure::other(QString::fromUtf8(error.what()));
+    }
+}
 
 // Downloads block their thread for minutes: they get their own threads, so they never hold
-// up short jobs on the global pool.
+// up installs or short jobs on the global pool.
 QThreadPool *downloadPool()
 {
     static QThreadPool pool;
@@ -35,22 +49,17 @@ QThreadPool *downloadPool()
     return &pool;
 }
 
-FetchOutcome downloadIntoCache(const DmgDownload &download, const DmgCache &cache, const QUrl &from,
-                               const QString &target, const UpdateInstaller::Progress &progress)
+QString downloadIntoCache(const DmgDownload &download, const DmgCache &cache, const QUrl &from,
+                          const QString &target, const AppInstaller::Progress &progress)
 {
-    try {
-        cache.store(download.fetch(from, progress), target);
-        cache.prune(target);
-        return {target, std::nullopt};
-    } catch (const UpdateInstaller::Error &error) {
-        return {{}, error};
-    } catch (const std::exception &error) {
-        return {{}, UpdateInstaller::Error::other(QString::fromUtf8(error.what()))};
-    }
+    cache.store(download.fetch(from, progress), target);
+    cache.prune(target);
+    return target;
 }
+
 } // namespace
 
-QString UpdateInstaller::Failure::description() const
+QString AppInstaller::Failure::description() const
 {
     switch (kind) {
     case Kind::HttpStatus:
@@ -67,24 +76,11 @@ QString UpdateInstaller::Failure::description() const
         return tr("This app has no download link yet.");
     case Kind::NoAppInImage:
         return tr("The disk image contains no app.");
+    case Kind::Other:
+        return detail;
     }
-    return {};
+    return detail;
 }
-
-UpdateInstaller::Error::Error(Failure failure)
-    : m_failure(failure), m_description(failure.description()), m_what(m_description.toUtf8())
-{
-}
-
-UpdateInstaller::Error UpdateInstaller::Error::other(QString description)
-{
-    Error error;
-    error.m_description = std::move(description);
-    error.m_what = error.m_description.toUtf8();
-    return error;
-}
-
-const char *UpdateInstaller::Error::what() const noexcept { return m_what.constData(); }
 
 UpdateInstaller::Tools UpdateInstaller::Tools::installed()
 {
@@ -106,6 +102,16 @@ UpdateInstaller::UpdateInstaller(Options options) : m_options(std::move(options)
     // An empty team would match any "TeamIdentifier=" line.
     if (m_options.teamIdentifier.isEmpty())
         m_options.teamIdentifier = QString::fromUtf8(BuildConfig::teamIdentifier);
+    // Installs mostly wait on child processes: enough threads that installs of different apps
+    // run side by side.
+    m_installPool.setMaxThreadCount(8);
+    m_installPool.setThreadPriority(QThread::HighPriority);
+}
+
+UpdateInstaller::~UpdateInstaller()
+{
+    // An install that has started putting its app in place is let finish.
+    m_installPool.waitForDone();
 }
 
 QString UpdateInstaller::cacheDirectory() const { return DmgCache(m_options.locations.updatesFolder()).folder(); }
@@ -120,29 +126,52 @@ QString UpdateInstaller::destinationDirectory(const Locations &locations)
     return ::destinationDirectory(locations.systemApplications, locations.home);
 }
 
-QCoro::Task<QString> UpdateInstaller::fetchDMG(QString appID, QString version, QUrl from,
-                                               Progress progress) const
+bool UpdateInstaller::hasCachedImage(const CatalogApp &app) const
 {
-    // Everything is copied before the first suspension: the installer may be gone by then.
-    const DmgCache cache(m_options.locations.updatesFolder());
-    const QString target = cache.imageFor(appID, version);
-    if (target.isEmpty())
-        throw InstallerErrors::unusableName();
-    if (QFileInfo::exists(target))
-        co_return target;
-    const DmgDownload download(m_options.locations.tempDir, m_options.extraCaFile);
-    // Named, not a temporary inside the co_await: g++ 12 destroys such temporaries twice.
-    QFuture<FetchOutcome> fetched =
-        QtConcurrent::run(downloadPool(), &downloadIntoCache, download, cache, from, target, progress);
-    const FetchOutcome outcome = co_await fetched;
-    if (outcome.error)
-        throw *outcome.error;
-    co_return outcome.image;
+    const QString image = cachedDMG(app.id, app.version);
+    return !image.isEmpty() && QFileInfo::exists(image);
 }
 
-QString UpdateInstaller::install(const QString &dmg, const Progress &progress) const
+// The coroutines here copy what they need before their first suspension and never touch the
+// installer after it: the caller may be gone by then. They await named futures: g++ 12 may
+// destroy the temporaries of a co_await expression twice.
+QCoro::Task<AppInstaller::Outcome<QString>> UpdateInstaller::download(CatalogApp app, Progress progress)
 {
-    if (dmg.isEmpty())  // what cachedDMG gives for an unusable id or version
-        throw InstallerErrors::unusableName();
-    return DiskImageInstall(m_options, progress).run(dmg);
+    if (!app.downloadURL)
+        co_return Failure::of(Failure::Kind::NoDownloadURL);
+    const DmgCache cache(m_options.locations.updatesFolder());
+    const QString target = cache.imageFor(app.id, app.version);
+    if (target.isEmpty())
+        co_return InstallerErrors::unusableName();
+    if (QFileInfo::exists(target))
+        co_return target;
+    const DmgDownload fetch(m_options.locations.tempDir, m_options.extraCaFile);
+    QFuture<Outcome<QString>> fetched = QtConcurrent::run(downloadPool(), [=, url = *app.downloadURL] {
+        return capturing<QString>([&] { return downloadIntoCache(fetch, cache, url, target, progress); });
+    });
+    co_return co_await fetched;
+}
+
+QCoro::Task<AppInstaller::Outcome<QString>> UpdateInstaller::install(CatalogApp app, QString image, Progress progress)
+{
+    Q_UNUSED(app);
+    if (image.isEmpty())  // what cachedDMG gives for an unusable id or version
+        co_return InstallerErrors::unusableName();
+    QFuture<Outcome<QString>> installed = QtConcurrent::run(&m_installPool, [options = m_options, image, progress] {
+        return capturing<QString>([&] { return DiskImageInstall(options, progress).run(image); });
+    });
+    co_return co_await installed;
+}
+
+QCoro::Task<AppInstaller::Outcome<>> UpdateInstaller::uninstall(QString bundleID, QString location)
+{
+    QFuture<Outcome<>> moved = QtConcurrent::run(&m_installPool, [locations = m_options.locations, bundleID, location] {
+        const Trash::Result trashed = Trash(locations.dataHome).moveToTrash(location);
+        if (!trashed.ok())
+            return Outcome<>(Failure::other(trashed.error));
+        // The desktop's menus stop offering the app; a copy elsewhere keeps its own entry.
+        DesktopEntries::unregisterBundle(locations, bundleID, location);
+        return Outcome<>(Done());
+    });
+    co_return co_await moved;
 }

@@ -1,96 +1,19 @@
 #include "state/UpdateCoordinator.h"
 
-#include "platform/DesktopEntries.h"
-
 #include <QCoreApplication>
-#include <QCoroFuture>
-#include <QFileInfo>
 #include <QPointer>
 #include <QThread>
-#include <QtConcurrent/QtConcurrentRun>
 
-#include <exception>
+using Outcome = AppInstaller::Outcome<QString>;
+using Failure = AppInstaller::Failure;
 
-namespace {
-
-// What a background job hands back to the window's thread: a path, or the text of its
-// failure. Failures never cross threads as exceptions.
-struct Outcome {
-    QString value;
-    std::optional<QString> error;
-};
-
-QString unknownFailure()
-{
-    return UpdateCoordinator::tr("The operation failed for an unknown reason.");
-}
-
-template<typename Work>
-Outcome catchingFailures(Work &&work)
-{
-    try {
-        return {work(), std::nullopt};
-    } catch (const UpdateInstaller::Error &error) {
-        return {{}, error.description()};
-    } catch (const std::exception &error) {
-        return {{}, QString::fromLocal8Bit(error.what())};
-    } catch (...) {
-        return {{}, unknownFailure()};
-    }
-}
-
-// The coroutines in this file await named tasks and futures: g++ 12 may destroy the
-// temporaries of a co_await expression twice.
-
-QCoro::Task<Outcome> fetch(UpdateInstaller installer, CatalogApp app, UpdateInstaller::Progress progress)
-{
-    try {
-        QCoro::Task<QString> download = installer.fetchDMG(app.id, app.version, *app.downloadURL, progress);
-        QString image = co_await download;
-        co_return Outcome{std::move(image), std::nullopt};
-    } catch (const UpdateInstaller::Error &error) {
-        co_return Outcome{{}, error.description()};
-    } catch (const std::exception &error) {
-        co_return Outcome{{}, QString::fromLocal8Bit(error.what())};
-    } catch (...) {
-        co_return Outcome{{}, unknownFailure()};
-    }
-}
-
-// The image to install: the cached one of this version, else a fresh download.
-QCoro::Task<Outcome> imageFor(UpdateInstaller installer, CatalogApp app, UpdateInstaller::Progress progress)
-{
-    const QString cached = installer.cachedDMG(app.id, app.version);
-    if (!cached.isEmpty() && QFileInfo::exists(cached))
-        co_return Outcome{cached, std::nullopt};
-    QCoro::Task<Outcome> download = fetch(std::move(installer), std::move(app), std::move(progress));
-    co_return co_await download;
-}
-
-} // namespace
-
-UpdateCoordinator::UpdateCoordinator(UpdateInstaller installer, DesktopServices services, QObject *parent)
+UpdateCoordinator::UpdateCoordinator(std::shared_ptr<AppInstaller> installer, DesktopServices services,
+                                     std::shared_ptr<const InstalledApps> installedApps, QObject *parent)
     : QObject(parent),
       m_installer(std::move(installer)),
       m_services(std::move(services)),
-      m_installedApps(m_installer.options().locations)
+      m_installedApps(std::move(installedApps))
 {
-    // Installs mostly wait on child processes: enough threads that installs of different
-    // apps run side by side. Downloads run on the installer's own threads.
-    m_installPool.setMaxThreadCount(8);
-    m_installPool.setThreadPriority(QThread::HighPriority);
-}
-
-UpdateCoordinator::UpdateCoordinator(QObject *parent)
-    : UpdateCoordinator(UpdateInstaller(), DesktopServices::forUser(Locations::fromEnvironment()), parent)
-{
-}
-
-UpdateCoordinator::~UpdateCoordinator()
-{
-    // Nothing is cancelled: an install that has started copying is let finish. Downloads are
-    // not waited for; their results find the coordinator gone.
-    m_installPool.waitForDone();
 }
 
 void UpdateCoordinator::setOnInstalled(InstalledHook hook)
@@ -110,47 +33,53 @@ void UpdateCoordinator::install(const CatalogApp &app)
         return;
     }
     if (!app.downloadURL) {
-        const UpdateInstaller::Failure noLink{UpdateInstaller::Failure::Kind::NoDownloadURL, 0, {}};
-        setState(app.id, State::failed(noLink.description()));
+        setState(app.id, State::failed(Failure::of(Failure::Kind::NoDownloadURL).description()));
         return;
     }
     setState(app.id, State::installing());
     runInstall(app);
 }
 
+// The coroutines below hold the installer while they wait, check that the coordinator still
+// exists after every co_await, and await named tasks: g++ 12 may destroy the temporaries of a
+// co_await expression twice.
 QCoro::Task<> UpdateCoordinator::runInstall(CatalogApp app)
 {
     const QPointer<UpdateCoordinator> self(this);
-    const UpdateInstaller::Progress progress = progressReporter(app.id);
-    QCoro::Task<Outcome> image = imageFor(m_installer, app, progress);
-    Outcome outcome = co_await image;
-    if (!self)
-        co_return;
-    if (!outcome.error) {
-        QFuture<Outcome> install = QtConcurrent::run(
-            &m_installPool, [installer = m_installer, image = outcome.value, progress] {
-                return catchingFailures([&] { return installer.install(image, progress); });
-            });
-        outcome = co_await install;
-        if (!self)
-            co_return;
-    }
-    if (outcome.error) {
-        setState(app.id, State::failed(*outcome.error));
+    const std::shared_ptr<AppInstaller> installer = m_installer;
+    const AppInstaller::Progress progress = progressReporter(app.id);
+    // The cached image of this version, else a fresh download.
+    QCoro::Task<Outcome> fetching = installer->download(app, progress);
+    const Outcome image = co_await fetching;
+    if (!image.ok()) {
+        if (self)
+            finishInstall(app, image);
         co_return;
     }
-    setState(app.id, State::installed(outcome.value));
+    QCoro::Task<Outcome> installing = installer->install(app, image.value(), progress);
+    const Outcome installed = co_await installing;
+    if (self)
+        finishInstall(app, installed);
+}
+
+void UpdateCoordinator::finishInstall(const CatalogApp &app, const Outcome &installed)
+{
+    if (!installed.ok()) {
+        setState(app.id, State::failed(installed.failure().description()));
+        return;
+    }
+    setState(app.id, State::installed(installed.value()));
     if (m_onInstalled) {
         if (app.bundleID)
-            m_onInstalled(std::make_pair(*app.bundleID, outcome.value));
+            m_onInstalled(std::make_pair(*app.bundleID, installed.value()));
         else
             m_onInstalled(std::nullopt);
     }
 }
 
-void UpdateCoordinator::apply(const UpdateInstaller::Step &step, const QString &appID)
+void UpdateCoordinator::apply(const AppInstaller::Step &step, const QString &appID)
 {
-    using Kind = UpdateInstaller::Step::Kind;
+    using Kind = AppInstaller::Step::Kind;
     switch (step.kind) {
     case Kind::Verifying:
     case Kind::Installing:
@@ -174,7 +103,7 @@ void UpdateCoordinator::prefetch(const QList<CatalogApp> &apps)
     for (const CatalogApp &app : apps) {
         if (m_running.contains(app.id) || !app.downloadURL)
             continue;
-        if (QFileInfo::exists(m_installer.cachedDMG(app.id, app.version))) {
+        if (m_installer->hasCachedImage(app)) {
             setState(app.id, State::ready());
             continue;
         }
@@ -198,44 +127,39 @@ void UpdateCoordinator::prefetchApps(const QVariantList &apps)
 QCoro::Task<> UpdateCoordinator::runPrefetch(CatalogApp app)
 {
     const QPointer<UpdateCoordinator> self(this);
-    QCoro::Task<Outcome> download = fetch(m_installer, app, progressReporter(app.id));
-    const Outcome outcome = co_await download;
+    const std::shared_ptr<AppInstaller> installer = m_installer;
+    QCoro::Task<Outcome> fetching = installer->download(app, progressReporter(app.id));
+    const Outcome image = co_await fetching;
     if (!self)
         co_return;
     m_running.remove(app.id);
-    setState(app.id, outcome.error ? State::failed(*outcome.error) : State::ready());
+    setState(app.id, image.ok() ? State::ready() : State::failed(image.failure().description()));
 }
 
 void UpdateCoordinator::uninstall(const CatalogApp &app)
 {
     if (!app.bundleID)
         return;
-    const std::optional<InstalledApp> installed = m_installedApps.find(*app.bundleID);
+    const std::optional<InstalledApp> installed = m_installedApps->find(*app.bundleID);
     if (!installed)
         return;
     if (isRunning(app)) {
         setAppToQuitFirst(app);
         return;
     }
-    moveToTrash(app.id, *app.bundleID, installed->location);
+    runUninstall(app.id, *app.bundleID, installed->location);
 }
 
-QCoro::Task<> UpdateCoordinator::moveToTrash(QString appID, QString bundleID, QString location)
+QCoro::Task<> UpdateCoordinator::runUninstall(QString appID, QString bundleID, QString location)
 {
     const QPointer<UpdateCoordinator> self(this);
-    QFuture<Trash::Result> job = QtConcurrent::run(
-        &m_installPool, [trash = m_services.trash, locations = m_installer.options().locations, bundleID, location] {
-            Trash::Result result = trash->moveToTrash(location);
-            // The desktop's menus stop offering the app; a copy elsewhere keeps its own entry.
-            if (result.ok())
-                DesktopEntries::unregisterBundle(locations, bundleID, location);
-            return result;
-        });
-    const Trash::Result result = co_await job;
+    const std::shared_ptr<AppInstaller> installer = m_installer;
+    QCoro::Task<AppInstaller::Outcome<>> moving = installer->uninstall(bundleID, location);
+    const AppInstaller::Outcome<> moved = co_await moving;
     if (!self)
         co_return;
-    if (!result.ok()) {
-        setState(appID, State::failed(result.error));
+    if (!moved.ok()) {
+        setState(appID, State::failed(moved.failure().description()));
         co_return;
     }
     setState(appID, State::idle());
@@ -254,12 +178,12 @@ void UpdateCoordinator::openApp(const QString &bundlePath)
         m_services.launcher->open(bundlePath);
 }
 
-UpdateInstaller::Progress UpdateCoordinator::progressReporter(const QString &appID)
+AppInstaller::Progress UpdateCoordinator::progressReporter(const QString &appID)
 {
     // Called on the installer's threads, possibly after the coordinator is gone (a download
     // still running while the program quits). Each report reaches the window's thread as its
     // own event, through the application object, and acts only while the coordinator exists.
-    return [self = QPointer<UpdateCoordinator>(this), appID](const UpdateInstaller::Step &step) {
+    return [self = QPointer<UpdateCoordinator>(this), appID](const AppInstaller::Step &step) {
         QCoreApplication *application = QCoreApplication::instance();
         if (!application)
             return;

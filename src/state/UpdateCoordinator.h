@@ -2,14 +2,13 @@
 
 #include "catalog/Catalog.h"
 #include "platform/DesktopServices.h"
+#include "service/AppInstaller.h"
 #include "service/InstalledApps.h"
-#include "service/UpdateInstaller.h"
 
 #include <QCoroTask>
 #include <QHash>
 #include <QObject>
 #include <QSet>
-#include <QThreadPool>
 #include <QVariantList>
 #include <QVariantMap>
 
@@ -47,8 +46,8 @@ public:
 // the catalogue store when the installed apps have changed.
 //
 // Lives on the window's thread: every member is called there, every state change and every
-// signal happens there. Work once started is never cancelled; destroying the coordinator
-// waits for installs that are copying, not for downloads.
+// signal happens there. The installer does the work on its own threads; work once started is
+// never cancelled, and results that arrive after the coordinator is gone are dropped.
 class UpdateCoordinator : public QObject {
     Q_OBJECT
     Q_PROPERTY(CatalogApp appToQuitFirst READ appToQuitFirstOrEmpty NOTIFY appToQuitFirstChanged)
@@ -64,11 +63,9 @@ public:
     // app has no bundle identifier) and after an uninstall (nothing).
     using InstalledHook = std::function<void(const std::optional<std::pair<QString, QString>> &)>;
 
-    // The installer's locations also say where installed copies are looked for.
-    UpdateCoordinator(UpdateInstaller installer, DesktopServices services, QObject *parent = nullptr);
-    // The user's real installer and desktop.
-    explicit UpdateCoordinator(QObject *parent = nullptr);
-    ~UpdateCoordinator() override;
+    // installedApps finds the copy an uninstall moves to the Trash.
+    UpdateCoordinator(std::shared_ptr<AppInstaller> installer, DesktopServices services,
+                      std::shared_ptr<const InstalledApps> installedApps, QObject *parent = nullptr);
     // Set once by the application at launch: the catalogue store's rescan.
     void setOnInstalled(InstalledHook hook);
 
@@ -82,7 +79,7 @@ public:
     Q_INVOKABLE void openApp(const QString &bundlePath);
 
     // Applies one progress report of the installer to the app's state.
-    void apply(const UpdateInstaller::Step &step, const QString &appID);
+    void apply(const AppInstaller::Step &step, const QString &appID);
 
     std::optional<CatalogApp> appToQuitFirst() const { return m_appToQuitFirst; }
     bool hasAppToQuitFirst() const { return m_appToQuitFirst.has_value(); }
@@ -99,19 +96,19 @@ private:
     void setState(const QString &appID, const State &state);
     void setAppToQuitFirst(const std::optional<CatalogApp> &app);
     bool isRunning(const CatalogApp &app) const;
-    UpdateInstaller::Progress progressReporter(const QString &appID);
+    AppInstaller::Progress progressReporter(const QString &appID);
+    void finishInstall(const CatalogApp &app, const AppInstaller::Outcome<QString> &installed);
 
     QCoro::Task<> runInstall(CatalogApp app);
     QCoro::Task<> runPrefetch(CatalogApp app);
-    QCoro::Task<> moveToTrash(QString appID, QString bundleID, QString location);
+    QCoro::Task<> runUninstall(QString appID, QString bundleID, QString location);
 
-    UpdateInstaller m_installer;
+    std::shared_ptr<AppInstaller> m_installer;
     DesktopServices m_services;
-    InstalledApps m_installedApps;
+    std::shared_ptr<const InstalledApps> m_installedApps;
     QHash<QString, State> m_states;
     std::optional<CatalogApp> m_appToQuitFirst;
     QSet<QString> m_running;  // apps with a prefetch download in flight
-    QThreadPool m_installPool;  // the blocking part of installs
     InstalledHook m_onInstalled;
 };
 

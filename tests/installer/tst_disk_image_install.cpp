@@ -5,6 +5,7 @@
 #include "platform/TreeCopy.h"
 #include "service/UpdateInstaller.h"
 
+#include <QCoroTask>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -149,6 +150,36 @@ private Q_SLOTS:
         }
         QTest::ignoreMessage(QtInfoMsg, qPrintable("installed " + expected));
         QCOMPARE(install(), m_locations.systemApplications + "/" + expected);
+    }
+
+    void uninstallMovesTheAppToTheTrashAndOutOfTheMenus_data()
+    {
+        QTest::addColumn<bool>("trashWorks");
+        QTest::newRow("trashed") << true;
+        // The Trash's files folder is a file: the app stays installed and listed.
+        QTest::newRow("trash unusable") << false;
+    }
+
+    void uninstallMovesTheAppToTheTrashAndOutOfTheMenus()
+    {
+        QFETCH(bool, trashWorks);
+        makeBundle(m_destination, "2.0");
+        QVERIFY(DesktopEntries::registerBundle(m_locations, m_destination));
+        if (!trashWorks)
+            TestFiles::write(m_locations.dataHome + "/Trash/files", "not a folder");
+
+        const AppInstaller::Outcome<> moved
+            = QCoro::waitFor(UpdateInstaller(m_options).uninstall("com.example.notes", m_destination));
+        QCOMPARE(moved.ok(), trashWorks);
+        QCOMPARE(QFileInfo::exists(m_destination + "/Contents/Info.plist"), !trashWorks);
+        QCOMPARE(QFileInfo::exists(m_locations.dataHome + "/Trash/files/Notes.app/Contents/Info.plist"), trashWorks);
+        QCOMPARE(DesktopEntries::bundlesWithIdentifier(m_locations, "com.example.notes"),
+                 trashWorks ? QStringList() : QStringList{m_destination});
+        if (!trashWorks) {
+            QVERIFY2(moved.failure().description().startsWith("Could not move “Notes.app” to the Trash: "),
+                     qPrintable(moved.failure().description()));
+            QVERIFY(QDir(m_locations.dataHome + "/Trash/info").isEmpty());  // no stray record
+        }
     }
 
     void ignoresFailuresAfterTheCopy()
@@ -301,26 +332,29 @@ private:
         };
     }
 
+    AppInstaller::Outcome<QString> run(const QString &image)
+    {
+        CatalogApp notes;
+        notes.id = "notes";
+        notes.version = "2.1";
+        notes.bundleID = "com.example.notes";
+        return QCoro::waitFor(UpdateInstaller(m_options).install(notes, image, recorder()));
+    }
+
     QString install()
     {
-        try {
-            return UpdateInstaller(m_options).install(m_image, recorder());
-        } catch (const UpdateInstaller::Error &error) {
-            qWarning("install failed: %s", error.what());
-            return {};
-        }
+        const AppInstaller::Outcome<QString> installed = run(m_image);
+        if (!installed.ok())
+            qWarning("install failed: %s", qPrintable(installed.failure().description()));
+        return installed.ok() ? installed.value() : QString();
     }
 
     QString installError() { return installError(m_image); }
 
     QString installError(const QString &image)
     {
-        try {
-            UpdateInstaller(m_options).install(image, recorder());
-            return "installed";
-        } catch (const UpdateInstaller::Error &error) {
-            return error.description();
-        }
+        const AppInstaller::Outcome<QString> installed = run(image);
+        return installed.ok() ? "installed" : installed.failure().description();
     }
 
     QStringList log() const { return QString::fromUtf8(TestFiles::read(m_log)).split('\n', Qt::SkipEmptyParts); }

@@ -21,16 +21,18 @@ struct Fetched {
     QString error;
 };
 
-QCoro::Task<Fetched> fetchCatching(UpdateInstaller installer, QString appID, QString version, QUrl url,
-                                   UpdateInstaller::Progress progress)
+CatalogApp appAt(const QString &appID, const QString &version, const QUrl &url)
 {
-    Fetched fetched;
-    try {
-        fetched.image = co_await installer.fetchDMG(appID, version, url, progress);
-    } catch (const UpdateInstaller::Error &error) {
-        fetched.error = error.description();
-    }
-    co_return fetched;
+    CatalogApp app;
+    app.id = appID;
+    app.version = version;
+    app.downloadURL = url;
+    return app;
+}
+
+Fetched fetched(const AppInstaller::Outcome<QString> &outcome)
+{
+    return outcome.ok() ? Fetched{outcome.value(), {}} : Fetched{{}, outcome.failure().description()};
 }
 
 // Progress reports arrive on the download's thread.
@@ -256,23 +258,26 @@ private Q_SLOTS:
         QCOMPARE(installer().cachedDMG(appID, version), QString());
         QCOMPARE(fetch(appID, version, "/app.dmg").error, text);
         QCOMPARE(m_server.requestCount("/app.dmg"), 0);
-        try {
-            installer().install(installer().cachedDMG(appID, version), {});
-            QFAIL("installed from an unusable name");
-        } catch (const UpdateInstaller::Error &error) {
-            QCOMPARE(error.description(), text);
-        }
+        const AppInstaller::Outcome<QString> installed = QCoro::waitFor(
+            UpdateInstaller(m_options).install(appAt(appID, version, {}), installer().cachedDMG(appID, version), {}));
+        QVERIFY(!installed.ok());
+        QCOMPARE(installed.failure().description(), text);
         QCOMPARE(QDir(m_root->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList({"data", "tmp"}));
         QVERIFY(QDir(installer().cacheDirectory()).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot));
     }
 
 private:
-    UpdateInstaller installer() const { return UpdateInstaller(m_options); }
+    // A fresh installer for each use, as the coordinator's is to the download it starts.
+    UpdateInstaller &installer()
+    {
+        m_installer = std::make_unique<UpdateInstaller>(m_options);
+        return *m_installer;
+    }
 
     Fetched fetchUrl(const QString &appID, const QString &version, const QUrl &url, Recorder &progress)
     {
-        return QCoro::waitFor(fetchCatching(installer(), appID, version, url, progress.callback()));
+        return fetched(QCoro::waitFor(installer().download(appAt(appID, version, url), progress.callback())));
     }
 
     Fetched fetch(const QString &appID, const QString &version, const QString &path, Recorder &progress)
@@ -294,6 +299,7 @@ private:
     TestHttpsServer m_server;
     std::unique_ptr<QTemporaryDir> m_root;
     UpdateInstaller::Options m_options;
+    std::unique_ptr<UpdateInstaller> m_installer;
 };
 
 QTEST_GUILESS_MAIN(TestDmgDownload)

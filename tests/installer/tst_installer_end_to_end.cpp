@@ -15,15 +15,9 @@
 #include <sys/xattr.h>
 
 namespace {
-QCoro::Task<QString> fetchCatching(UpdateInstaller installer, QUrl url)
+QString textOf(const AppInstaller::Outcome<QString> &outcome)
 {
-    QString result;
-    try {
-        result = co_await installer.fetchDMG(QStringLiteral("notes"), QStringLiteral("2.1"), url, {});
-    } catch (const UpdateInstaller::Error &error) {
-        result = QStringLiteral("error: ") + error.description();
-    }
-    co_return result;
+    return outcome.ok() ? outcome.value() : outcome.failure().description();
 }
 
 bool hasQuarantine(const QString &path)
@@ -80,16 +74,16 @@ private Q_SLOTS:
         options.tools = m_tools;
         options.extraCaFile = TestCertificates::caFile();
         options.teamIdentifier = "TESTTEAM01";
-        const UpdateInstaller installer(options);
+        UpdateInstaller installer(options);
+        CatalogApp notes;
+        notes.id = "notes";
+        notes.version = "2.1";
+        notes.bundleID = "com.example.notes";
+        notes.downloadURL = m_server.url("/notes-2.1.dmg");
 
-        const QString cached = QCoro::waitFor(fetchCatching(installer, m_server.url("/notes-2.1.dmg")));
+        const QString cached = textOf(QCoro::waitFor(installer.download(notes, {})));
         QCOMPARE(cached, installer.cachedDMG("notes", "2.1"));
-        QString result;
-        try {
-            result = installer.install(cached, {});
-        } catch (const UpdateInstaller::Error &error) {
-            result = error.description();
-        }
+        const QString result = textOf(QCoro::waitFor(installer.install(notes, cached, {})));
         const QString destination = options.locations.systemApplications + "/Notes.app";
         if (outcome == "installed") {
             QCOMPARE(result, destination);

@@ -1,6 +1,7 @@
 #include "TestHarness.h"
 
 #include "platform/DesktopServices.h"
+#include "service/UpdateInstaller.h"
 
 #include <QCoroTask>
 
@@ -58,7 +59,8 @@ TestHarness::TestHarness() : m_installed(defaultInstalled())
     m_store = std::make_unique<CatalogStore>(&m_service, std::move(scanner));
     DesktopServices services = DesktopServices::forUser(Locations::fromEnvironment());
     services.runningApps = std::make_shared<FakeRunningApps>();
-    m_updates = std::make_unique<UpdateCoordinator>(UpdateInstaller(), std::move(services));
+    m_updates = std::make_unique<UpdateCoordinator>(std::make_shared<UpdateInstaller>(), std::move(services),
+                                                    std::make_shared<InstalledApps>());
     // Toasts stay until the next one: the tests decide when they look.
     m_store->setToastSleep([](std::chrono::milliseconds) -> QCoro::Task<> { co_return; });
     reset();
