@@ -23,6 +23,8 @@ public:
     QStringList downloads;                      // app ids, in the order asked
     QStringList installs;                       // "<app id> <image>"
     QStringList uninstalls;                     // "<bundle id> <location>"
+    QHash<QString, QString> kept;               // app id -> version kept for going back
+    QStringList goneBack;                       // app ids
 
     static QString imageOf(const CatalogApp &app) { return QStringLiteral("/cache/%1-%2.dmg").arg(app.id, app.version); }
     static QString bundleOf(const CatalogApp &app) { return QStringLiteral("/Applications/%1.app").arg(app.id); }
@@ -33,6 +35,8 @@ public:
     QCoro::Task<Outcome<QString>> download(CatalogApp app, Progress progress) override;
     QCoro::Task<Outcome<QString>> install(CatalogApp app, QString image, Progress progress) override;
     QCoro::Task<Outcome<>> uninstall(QString bundleID, QString location) override;
+    std::optional<QString> keptVersion(const CatalogApp &app) const override;
+    QCoro::Task<Outcome<QString>> goBack(CatalogApp app) override;
 
 Q_SIGNALS:
     void released(const QString &appID);
