@@ -7,6 +7,7 @@
 #include "service/BundleInstall.h"
 #include "service/DiskImageInstall.h"
 #include "service/DmgCache.h"
+#include "service/InstallLeftovers.h"
 #include "service/KeptCopies.h"
 #include "service/RunMarker.h"
 #include "service/DmgDownload.h"
@@ -202,3 +203,10 @@ QCoro::Task<AppInstaller::Outcome<QString>> UpdateInstaller::goBack(CatalogApp a
     co_return co_await restored;
 }
 
+QCoro::Task<> UpdateInstaller::sweepInstallLeftovers(Options options)
+{
+    QFuture<void> swept = QtConcurrent::run([options] {
+        InstallLeftovers::sweep(options.locations, options.tools.hdiutil, options.toolTimeout);
+    });
+    co_await swept;
+}

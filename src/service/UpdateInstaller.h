@@ -59,6 +59,9 @@ public:
     // back into place in one step; the newer copy it replaces is removed: the catalogue still
     // offers it as an update, from the cached image.
     QCoro::Task<Outcome<QString>> goBack(CatalogApp app) override;
+    // Removes, off the calling thread, what installs of runs that have ended left behind
+    // (InstallLeftovers). For the start of the program.
+    static QCoro::Task<> sweepInstallLeftovers(Options options);
 
     const Options &options() const { return m_options; }
 
