@@ -74,10 +74,9 @@ void detachAbandonedImages(const QString &hdiutil, std::chrono::milliseconds tim
         const QString volume = area + QStringLiteral("/volume");
         const QStringList detach{QStringLiteral("detach"), volume, QStringLiteral("-force"), QStringLiteral("-quiet")};
         ToolRunner::run(hdiutil, detach, timeout);
-        // A daemon that did not go with its mount is stopped, and then its dead mount goes.
+        // Detached lazily, the volume keeps its daemon while anything still has a file open in
+        // it; nothing of ours does after a crash.
         stopDaemonsOf(volume);
-        if (QFileInfo::exists(area))
-            ToolRunner::run(hdiutil, detach, timeout);
     }
 }
 

@@ -156,7 +156,12 @@ private Q_SLOTS:
         if (!versionAfter.isEmpty())
             QVERIFY(verifies(app));
 
-        // The next start.
+        // The next start, with a file open in a mounted image (as a crashed app's file dialog
+        // may have left it): its daemon goes all the same.
+        QFile busy;
+        for (const QString &area : QDir(runtime.path()).entryList({"veltrane-hdiutil.*"}, QDir::Dirs))
+            busy.setFileName(runtime.filePath(area + "/volume/Notes.app/Contents/Info.plist"));
+        busy.open(QIODevice::ReadOnly);
         QVERIFY(WIFEXITED(runHelper({"sweep", work.path()}, {}, runtime.path())));
         QCOMPARE(versionOf(app), versionAfter);
         for (const QString &folder : {work.filePath("Applications"), work.filePath("data/VeltraneHub/Previous")})
