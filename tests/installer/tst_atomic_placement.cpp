@@ -155,13 +155,6 @@ private Q_SLOTS:
             QVERIFY2(QFileInfo::exists(kept), qPrintable(kept));
     }
 
-    void removesReadOnlyTrees()
-    {
-        QVERIFY(TreeCopy::remove(m_source));
-        QVERIFY(!QFileInfo::exists(m_source));
-        QVERIFY(TreeCopy::remove(m_source));  // already gone is fine
-    }
-
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_source;

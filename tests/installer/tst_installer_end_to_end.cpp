@@ -1,10 +1,8 @@
-// The whole pipeline with the real system tools: bundles signed and packed by veltrane-pack,
-// served over HTTPS, fetched into the cache, mounted, checked and installed; updated, and
-// taken back to the copy the update replaced.
+// The install with the real system tools: bundles signed and packed by veltrane-pack, in the
+// download cache, mounted, checked and installed; updated, and taken back to the copy the
+// update replaced. (tst_install_faults downloads them over HTTPS too.)
 
 #include "SmallDisk.h"
-#include "TestCertificates.h"
-#include "TestHttpsServer.h"
 #include "ToolFixture.h"
 #include "platform/StagingFolder.h"
 #include "service/UpdateInstaller.h"
@@ -53,7 +51,6 @@ private Q_SLOTS:
         QDir().mkpath(m_options.locations.systemApplications);
         QDir().mkpath(m_options.locations.tempDir);
         m_options.tools = {m_fx.tool("hdiutil"), m_fx.tool("codesign"), m_fx.tool("spctl"), m_fx.tool("xattr")};
-        m_options.extraCaFile = TestCertificates::caFile();
         m_options.teamIdentifier = "TESTTEAM01";
         m_destination = m_options.locations.systemApplications + "/Notes.app";
     }
@@ -79,25 +76,14 @@ private Q_SLOTS:
         QFETCH(QString, team);
         QFETCH(QString, identifier);
         QFETCH(QString, outcome);
-        const QString identity = m_fx.makeIdentity(m_fx.path(root), team, "Team " + team);
-        const QString bundle = m_fx.makeBundle(m_work->filePath("apps"), "Notes", identifier);
-        QCOMPARE(m_fx.sign(bundle, identity).exitCode, 0);
-        if (::setxattr(QFile::encodeName(bundle).constData(), "user.com.apple.quarantine", "0081;1;Hub;", 11, 0) != 0
-            && errno == ENOTSUP)
+        const QString cached = image("2.1", m_fx.makeIdentity(m_fx.path(root), team, "Team " + team), identifier);
+        if (m_quarantine == ENOTSUP)
             QSKIP("this file system keeps no user attributes: the quarantine removal was not checked");
-        QVERIFY(hasQuarantine(bundle));
-        QCOMPARE(ToolFixture::pack({"image", m_work->filePath("notes-2.1.dmg"), bundle}).exitCode, 0);
-        m_server.route("/notes-2.1.dmg", TestHttpsServer::Route::ok(TestFiles::read(m_work->filePath("notes-2.1.dmg")),
-                                                                    "application/octet-stream"));
+        QCOMPARE(m_quarantine, 0);  // the attribute was there to be removed
 
-        UpdateInstaller installer(m_options);
-        CatalogApp notes = app("2.1");
-        notes.downloadURL = m_server.url("/notes-2.1.dmg");
-        const QString cached = textOf(QCoro::waitFor(installer.download(notes, {})));
-        QCOMPARE(cached, installer.cachedDMG("notes", "2.1"));
         if (outcome == "installed")
             QTest::ignoreMessage(QtInfoMsg, "installed Notes.app");
-        const QString result = textOf(QCoro::waitFor(installer.install(notes, cached, {})));
+        const QString result = textOf(QCoro::waitFor(UpdateInstaller(m_options).install(app("2.1"), cached, {})));
         if (outcome == "installed") {
             QCOMPARE(result, m_destination);
             QVERIFY(QFileInfo(m_destination + "/Contents/MacOS/notes").isExecutable());
@@ -169,12 +155,17 @@ private:
         return notes;
     }
 
-    // A signed image of Notes at that version, in the download cache.
-    QString image(const QString &version)
+    // An image of Notes at that version, signed and with the quarantine attribute set, in the
+    // download cache.
+    QString image(const QString &version, const QString &identity = {}, const QString &identifier = "com.example.notes")
     {
-        const QString bundle = m_fx.makeBundle(m_work->filePath("apps-" + version), "Notes", "com.example.notes", version);
-        if (m_fx.sign(bundle, m_identity).exitCode != 0)
+        const QString bundle = m_fx.makeBundle(m_work->filePath("apps-" + version), "Notes", identifier, version);
+        if (m_fx.sign(bundle, identity.isEmpty() ? m_identity : identity).exitCode != 0)
             return {};
+        const QByteArray path = QFile::encodeName(bundle);
+        m_quarantine = ::setxattr(path.constData(), "user.com.apple.quarantine", "0081;1;Hub;", 11, 0) == 0 ? 0 : errno;
+        if (m_quarantine == 0 && !hasQuarantine(bundle))
+            m_quarantine = ENODATA;
         const QString cached = UpdateInstaller(m_options).cachedDMG("notes", version);
         return ToolFixture::pack({"image", cached, bundle}).exitCode == 0 ? cached : QString();
     }
@@ -185,8 +176,8 @@ private:
     }
 
     ToolFixture m_fx;
-    TestHttpsServer m_server;
     QString m_identity;
+    int m_quarantine = 0;  // errno of setting the attribute on the last image's app
     std::unique_ptr<QTemporaryDir> m_work;
     UpdateInstaller::Options m_options;
     QString m_destination;
