@@ -19,8 +19,6 @@ using Failure = AppInstaller::Failure;
 using Kind = Failure::Kind;
 using Step = UpdateInstaller::Step;
 
-QString tr(const char *text) { return QCoreApplication::translate("UpdateInstaller", text); }
-
 bool exists(const QString &path)
 {
     struct stat st {};
@@ -37,7 +35,7 @@ QString BundleInstall::run(const Request &request) const
 {
     const QFileInfo source(request.bundle);
     if (source.isSymLink() || !source.isDir())
-        throw Failure::of(Kind::CopyFailed, tr("%1 is not a folder.").arg(source.fileName()));
+        throw Failure::of(Kind::CopyFailed, QCoreApplication::translate("UpdateInstaller", "%1 is not a folder.").arg(source.fileName()));
     const QString folder = UpdateInstaller::destinationDirectory(m_options.locations);
     const auto refused = [&](const Failure &failure) {
         if (request.onRefused)
@@ -84,10 +82,10 @@ void BundleInstall::requireReplaceable(const QString &destination, const QString
     const QFileInfo place(destination);
     if (!installed || installed->identifier != identifier)
         throw Failure::of(Kind::CopyFailed,
-                          tr("%1 already holds another app named “%2”.").arg(place.path(), place.fileName()));
+                          QCoreApplication::translate("UpdateInstaller", "%1 already holds another app named “%2”.").arg(place.path(), place.fileName()));
     const QString installedVersion = installed->shortVersion.value_or(QString());
     if (!goingBack && InstalledApps::compareVersions(installedVersion, version) > 0)
-        throw Failure::of(Kind::CopyFailed, tr("A newer version (%1) is already installed.").arg(installedVersion));
+        throw Failure::of(Kind::CopyFailed, QCoreApplication::translate("UpdateInstaller", "A newer version (%1) is already installed.").arg(installedVersion));
 }
 
 // Reinstalling the same version keeps whatever was kept before.
