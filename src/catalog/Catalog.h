@@ -16,6 +16,14 @@
 // The Q_PROPERTY declarations only make the fields readable by name from QML; optional fields
 // read there as an empty value, with a has... property beside them.
 
+// Which catalogue links the Hub may use. A catalogue may name any URL reference; only these
+// are ever fetched or opened, both with a host: icons, screenshots and disk images over https,
+// and links the user clicks when http or https (never file:, javascript: or a relative one).
+namespace CatalogLinks {
+bool isFetchable(const QUrl &url);
+bool mayOpen(const QUrl &url);
+} // namespace CatalogLinks
+
 struct Price {
     Q_GADGET
     Q_PROPERTY(QString amount READ amountText CONSTANT)
@@ -78,7 +86,9 @@ struct CatalogApp {
     Q_PROPERTY(QString minimumSystem MEMBER minimumSystem CONSTANT)
     Q_PROPERTY(Price price MEMBER price CONSTANT)
     Q_PROPERTY(QUrl iconURL READ iconURLOrEmpty CONSTANT)
+    Q_PROPERTY(QUrl fetchableIconURL READ fetchableIconURLOrEmpty CONSTANT)
     Q_PROPERTY(QList<QUrl> screenshotURLs MEMBER screenshotURLs CONSTANT)
+    Q_PROPERTY(QList<QUrl> fetchableScreenshotURLs READ fetchableScreenshotURLs CONSTANT)
     Q_PROPERTY(QUrl downloadURL READ downloadURLOrEmpty CONSTANT)
     Q_PROPERTY(bool hasDownloadURL READ hasDownloadURL CONSTANT)
     Q_PROPERTY(QUrl homepageURL READ homepageURLOrEmpty CONSTANT)
@@ -112,6 +122,13 @@ public:
     QUrl homepageURLOrEmpty() const { return homepageURL.value_or(QUrl()); }
     Source sourceOrEmpty() const { return source.value_or(Source()); }
     bool hasSource() const { return source.has_value(); }
+
+    // The links the Hub may fetch (CatalogLinks::isFetchable); any other counts as absent.
+    std::optional<QUrl> fetchableIconURL() const;
+    std::optional<QUrl> fetchableDownloadURL() const;
+    QList<QUrl> fetchableScreenshotURLs() const;
+    QUrl fetchableIconURLOrEmpty() const { return fetchableIconURL().value_or(QUrl()); }
+
     friend bool operator==(const CatalogApp &, const CatalogApp &) = default;
 };
 

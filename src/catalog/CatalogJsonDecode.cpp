@@ -302,7 +302,7 @@ Outcome readUrl(od::value &v, QUrl &out)
     thread_local UrlReader urls;
     std::optional<QUrl> url = urls.read(text);
     if (!url)
-        return Failure::mismatch(u"expected an absolute URL, found "_s + quoted(text));
+        return Failure::mismatch(u"expected a URL, found "_s + quoted(text));
     out = std::move(*url);
     return {};
 }

@@ -159,17 +159,16 @@ void TestCatalogJson::rejectsWithCodingPath_data()
                                       << u"apps[0].price.amount: expected a number"_s;
     QTest::newRow("currency missing") << QByteArrayList{R"(,"currency":"EUR"})", "}"}
                                       << u"apps[0].price.currency: required key missing"_s;
-    QTest::newRow("relative screenshot")
-        << QByteArrayList{R"("https://hub.veltrane.app/screenshots/photolab-2.png")",
-                          R"("screenshots/photolab-2.png")"}
-        << u"apps[0].screenshots[1]: expected an absolute URL, found \"screenshots/photolab-2.png\""_s;
+    QTest::newRow("screenshot not a URL")
+        << QByteArrayList{R"("https://hub.veltrane.app/screenshots/photolab-2.png")", R"("%zz")"}
+        << u"apps[0].screenshots[1]: expected a URL, found \"%zz\""_s;
     QTest::newRow("screenshot not a string")
         << QByteArrayList{R"("https://hub.veltrane.app/screenshots/photolab-2.png")", "{}"}
         << u"apps[0].screenshots[1]: expected a string"_s;
     QTest::newRow("download not a URL")
         << QByteArrayList{R"("download":"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg")",
                           R"("download":"%zz")"}
-        << u"apps[0].download: expected an absolute URL, found \"%zz\""_s;
+        << u"apps[0].download: expected a URL, found \"%zz\""_s;
     QTest::newRow("bundleId number")
         << QByteArrayList{R"("bundleId":"app.veltrane.photolab")", R"("bundleId":42)"}
         << u"apps[0].bundleId: expected a string"_s;
@@ -178,7 +177,7 @@ void TestCatalogJson::rejectsWithCodingPath_data()
         << u"apps[0].source.repository: required key missing"_s;
     QTest::newRow("empty fork")
         << QByteArrayList{R"("fork":"https://github.com/veltrane/photolab")", R"("fork":"")"}
-        << u"apps[0].source.fork: expected an absolute URL, found \"\""_s;
+        << u"apps[0].source.fork: expected a URL, found \"\""_s;
     QTest::newRow("source not an object")
         << QByteArrayList{R"("source":{)", R"("source":[{)", R"(/veltrane/photolab"})",
                           R"(/veltrane/photolab"}])"}
@@ -364,6 +363,14 @@ void TestCatalogJson::acceptsEquivalentDocuments_data()
     QTest::newRow("lowest version")
         << QByteArrayList{R"("version":7)", R"("version":-9223372036854775808)"} << lowest;
 
+    Catalog relative = base;
+    relative.apps[0].iconURL = QUrl(u"icons/photolab.png"_s);
+    relative.apps[0].downloadURL = QUrl(u"file:///tmp/photolab.dmg"_s);
+    QTest::newRow("URL references that the Hub will not use")
+        << QByteArrayList{R"("https://hub.veltrane.app/icons/photolab.png")", R"("icons/photolab.png")",
+                          R"("https://hub.veltrane.app/downloads/photolab-2.4.1.dmg")", R"("file:///tmp/photolab.dmg")"}
+        << relative;
+
     Catalog exotic = base;
     exotic.apps[0].iconURL = QUrl(u"https://hub.veltrane.app/icons/f\u00f6to.png?size=2x#top"_s);
     exotic.apps[0].screenshotURLs = {QUrl(u"https://[::1]:8443/shot%201.png"_s)};
@@ -493,7 +500,7 @@ void TestCatalogJson::encodesWhatCannotBeReadAsUnreadable()
     c = baseCatalog();
     c.apps[0].source->repository = QUrl();
     QCOMPARE(failure(CatalogJson::encode(c)),
-             u"apps[0].source.repository: expected an absolute URL, found \"\""_s);
+             u"apps[0].source.repository: expected a URL, found \"\""_s);
 }
 
 void TestCatalogJson::decodesOnManyThreadsAtOnce()
