@@ -353,6 +353,30 @@ Outcome readInt64(od::value &v, qint64 &out)
     return {};
 }
 
+Outcome readPositiveInt64(od::value &v, qint64 &out)
+{
+    qint64 value = 0;
+    if (auto f = readInt64(v, value))
+        return f;
+    if (value <= 0)
+        return Failure::mismatch(u"expected a positive integer, found "_s + QString::number(value));
+    out = value;
+    return {};
+}
+
+Outcome readSha256(od::value &v, QString &out)
+{
+    std::string_view text;
+    if (auto f = readUtf8(v, text))
+        return f;
+    const auto isLowerHex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); };
+    if (text.size() != 64 || !std::all_of(text.begin(), text.end(), isLowerHex))
+        return Failure::mismatch(u"expected 64 lower-case hexadecimal digits, found "_s +
+                                 quoted(text));
+    out = QString::fromLatin1(bytes(text));
+    return {};
+}
+
 Outcome readDecimal(od::value &v, Decimal &out)
 {
     if (auto f = expect(v, json_type::number, "expected a number"))
@@ -412,7 +436,7 @@ Outcome readSource(od::value &v, Source &out)
     return readObject(v, out, sourceKeys);
 }
 
-const std::array<Key<CatalogApp>, 16> appKeys{{
+const std::array<Key<CatalogApp>, 18> appKeys{{
     {"id", true, readMember<&CatalogApp::id, readString>},
     {"name", true, readMember<&CatalogApp::name, readString>},
     {"tagline", true, readMember<&CatalogApp::tagline, readString>},
@@ -426,6 +450,8 @@ const std::array<Key<CatalogApp>, 16> appKeys{{
     {"icon", false, readOptionalMember<&CatalogApp::iconURL, readUrl>},
     {"screenshots", true, readMember<&CatalogApp::screenshotURLs, readUrlList>},
     {"download", false, readOptionalMember<&CatalogApp::downloadURL, readUrl>},
+    {"downloadSize", false, readOptionalMember<&CatalogApp::downloadSize, readPositiveInt64>},
+    {"downloadSHA256", false, readOptionalMember<&CatalogApp::downloadSHA256, readSha256>},
     {"homepage", false, readOptionalMember<&CatalogApp::homepageURL, readUrl>},
     {"featured", true, readMember<&CatalogApp::isFeatured, readBool>},
     {"updated", true, readMember<&CatalogApp::updatedAt, readTimestamp>},

@@ -72,6 +72,10 @@ void writeApp(Writer &w, const CatalogApp &a)
     w.endArray();
     if (a.downloadURL)
         writeUrl(w.key("download"_L1), *a.downloadURL);
+    if (a.downloadSize)
+        w.key("downloadSize"_L1).integer(*a.downloadSize);
+    if (a.downloadSHA256)
+        w.key("downloadSHA256"_L1).string(*a.downloadSHA256);
     if (a.homepageURL)
         writeUrl(w.key("homepage"_L1), *a.homepageURL);
     w.key("featured"_L1).boolean(a.isFeatured);

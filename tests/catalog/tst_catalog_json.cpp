@@ -23,7 +23,8 @@ const QByteArray baseDocument = R"({"version":7,"updatedAt":"2025-03-01T09:30:00
 "category":"photo","bundleId":"app.veltrane.photolab","minimumSystemVersion":"13.0",
 "icon":"https://hub.veltrane.app/icons/photolab.png",
 "screenshots":["https://hub.veltrane.app/screenshots/photolab-1.png","https://hub.veltrane.app/screenshots/photolab-2.png"],
-"download":"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg","homepage":"https://veltrane.app/apps/photolab",
+"download":"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg","downloadSize":48213504,
+"downloadSHA256":"9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08","homepage":"https://veltrane.app/apps/photolab",
 "featured":true,"updated":"2025-02-18T14:05:00Z"},
 {"id":"tempo","name":"Tempo","tagline":"A metronome","description":"Keeps time.","version":"2.0.5",
 "price":{"amount":0,"currency":"EUR"},"category":"audio","minimumSystemVersion":"12.0",
@@ -62,6 +63,8 @@ Catalog baseCatalog()
     full.screenshotURLs = {QUrl(u"https://hub.veltrane.app/screenshots/photolab-1.png"_s),
                            QUrl(u"https://hub.veltrane.app/screenshots/photolab-2.png"_s)};
     full.downloadURL = QUrl(u"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg"_s);
+    full.downloadSize = 48213504;
+    full.downloadSHA256 = u"9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08"_s;
     full.homepageURL = QUrl(u"https://veltrane.app/apps/photolab"_s);
     full.source = Source{QUrl(u"https://github.com/lumenraw/lumen"_s), u"The Lumen developers"_s,
                          u"GPL-3.0"_s, QUrl(u"https://github.com/veltrane/photolab"_s)};
@@ -169,6 +172,20 @@ void TestCatalogJson::rejectsWithCodingPath_data()
         << QByteArrayList{R"("download":"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg")",
                           R"("download":"%zz")"}
         << u"apps[0].download: expected a URL, found \"%zz\""_s;
+    const auto size = [](const QByteArray &value) {
+        return QByteArrayList{R"("downloadSize":48213504)", R"("downloadSize":)" + value};
+    };
+    QTest::newRow("size 0") << size("0") << u"apps[0].downloadSize: expected a positive integer, found 0"_s;
+    QTest::newRow("size -1") << size("-1") << u"apps[0].downloadSize: expected a positive integer, found -1"_s;
+    QTest::newRow("size 1.5") << size("1.5") << u"apps[0].downloadSize: expected an integer, found 1.5"_s;
+    QTest::newRow("size string") << size(R"("100")") << u"apps[0].downloadSize: expected an integer"_s;
+    const QByteArray digest = "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";
+    const auto sha = [&](const QByteArray &value) {
+        return QByteArrayList{'"' + digest + '"', '"' + value + '"'};
+    };
+    const QString shaFailure = u"apps[0].downloadSHA256: expected 64 lower-case hexadecimal digits, found \"%1\""_s;
+    for (const QByteArray &bad : {digest.toUpper(), digest.chopped(1), digest + '0', digest.chopped(1) + 'g'})
+        QTest::newRow(("SHA-256 " + bad).constData()) << sha(bad) << shaFailure.arg(QString::fromLatin1(bad));
     QTest::newRow("bundleId number")
         << QByteArrayList{R"("bundleId":"app.veltrane.photolab")", R"("bundleId":42)"}
         << u"apps[0].bundleId: expected a string"_s;
@@ -328,6 +345,8 @@ void TestCatalogJson::acceptsEquivalentDocuments_data()
     app.bundleID.reset();
     app.iconURL.reset();
     app.downloadURL.reset();
+    app.downloadSize.reset();
+    app.downloadSHA256.reset();
     app.homepageURL.reset();
     app.source.reset();
     QTest::newRow("null optionals are absent")
@@ -337,6 +356,8 @@ void TestCatalogJson::acceptsEquivalentDocuments_data()
                           R"("icon":null)",
                           R"("download":"https://hub.veltrane.app/downloads/photolab-2.4.1.dmg")",
                           R"("download":null)",
+                          R"("downloadSize":48213504)", R"("downloadSize":null)",
+                          R"("downloadSHA256":"9f86)", R"("downloadSHA256":null,"was":"9f86)",
                           R"("homepage":"https://veltrane.app/apps/photolab")",
                           R"("homepage":null)",
                           R"("source":{)",
@@ -467,6 +488,8 @@ void TestCatalogJson::encodesInFormatOrderWithoutAbsentKeys()
     a.screenshotURLs = {QUrl(u"https://hub.veltrane.app/s/y-1.png"_s),
                         QUrl(u"https://hub.veltrane.app/s/y-2.png"_s)};
     a.downloadURL = QUrl(u"https://hub.veltrane.app/downloads/y-1.0.dmg"_s);
+    a.downloadSize = 9007199254740993; // past a double's exact integers
+    a.downloadSHA256 = QString(64, u'e');
     a.homepageURL = QUrl(u"https://veltrane.app/apps/y"_s);
     a.source = Source{QUrl(u"https://github.com/o/y"_s), u"O"_s, u"MIT"_s, std::nullopt};
     a.isFeatured = true;
@@ -480,7 +503,8 @@ void TestCatalogJson::encodesInFormatOrderWithoutAbsentKeys()
         R"("source":{"repository":"https://github.com/o/y","author":"O","license":"MIT"},"category":"tools","bundleId":"app.veltrane.y",)"
         R"("minimumSystemVersion":"14.0","icon":"https://hub.veltrane.app/icons/y.png",)"
         R"("screenshots":["https://hub.veltrane.app/s/y-1.png","https://hub.veltrane.app/s/y-2.png"],)"
-        R"("download":"https://hub.veltrane.app/downloads/y-1.0.dmg","homepage":"https://veltrane.app/apps/y",)"
+        R"("download":"https://hub.veltrane.app/downloads/y-1.0.dmg","downloadSize":9007199254740993,)"
+        R"("downloadSHA256":"eeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeeee","homepage":"https://veltrane.app/apps/y",)"
         R"("featured":true,"updated":"1999-12-31T23:59:59Z"}]})";
     QCOMPARE(CatalogJson::encode(c), expected);
 
