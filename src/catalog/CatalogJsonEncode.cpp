@@ -10,10 +10,10 @@ namespace {
 using namespace Qt::StringLiterals;
 
 // Fully encoded is plain ASCII and parses back strictly to an equal QUrl (the decoder refuses
-// the few that would not). An invalid URL is written as "", which the decoder rejects.
+// the few that would not). An invalid URL encodes as "", which the decoder rejects.
 void writeUrl(Writer &w, const QUrl &url)
 {
-    w.string(QByteArrayView(url.isValid() ? url.toEncoded(QUrl::FullyEncoded) : QByteArray()));
+    w.string(QByteArrayView(url.toEncoded(QUrl::FullyEncoded)));
 }
 
 void writeTimestamp(Writer &w, const QDateTime &dateTime)
