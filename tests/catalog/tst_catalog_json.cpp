@@ -269,13 +269,6 @@ void TestCatalogJson::acceptsEquivalentDocuments_data()
                           R"("source":{)", R"("source":null,"was":{)"}
         << nulls;
 
-    Catalog relative = base;
-    relative.apps[0].iconURL = QUrl(u"icons/photolab.png"_s);
-    relative.apps[0].downloadURL = QUrl(u"file:///tmp/photolab.dmg"_s);
-    QTest::newRow("URL references that the Hub will not use")
-        << QByteArrayList{R"("https://hub.veltrane.app/icons/photolab.png")", R"("icons/photolab.png")",
-                          R"("https://hub.veltrane.app/downloads/photolab-2.4.1.dmg")", R"("file:///tmp/photolab.dmg")"}
-        << relative;
 }
 
 void TestCatalogJson::acceptsEquivalentDocuments()
