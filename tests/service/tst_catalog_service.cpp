@@ -42,40 +42,29 @@ qint64 savedVersion(const QString &path)
     return catalog ? catalog->version : -1;
 }
 
-// Collects the messages of the catalogue's logging category while it lives.
-class CatalogLog {
-public:
-    struct Message {
-        QtMsgType type;
-        QString text;
-    };
-
-    CatalogLog()
-    {
-        messages();  // none left over from an earlier test's background work
-        s_previous = qInstallMessageHandler(&CatalogLog::handle);
-    }
-    ~CatalogLog() { qInstallMessageHandler(s_previous); }
-
-    QList<Message> messages() const
-    {
-        QMutexLocker lock(&s_mutex);
-        return std::exchange(s_messages, {});
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
-    {
-        if (QLatin1String(context.category) != QLatin1String("apps.veltrane.hub.catalog"))
-            return s_previous(type, context, text);
-        QMutexLocker lock(&s_mutex);
-        s_messages.append({type, text});
-    }
-
-    static inline QtMessageHandler s_previous = nullptr;
-    static inline QMutex s_mutex;
-    static inline QList<Message> s_messages;
+// The messages of the catalogue's logging category, from whichever thread logged them.
+struct Message {
+    QtMsgType type;
+    QString text;
 };
+QMutex logMutex;
+QList<Message> logged;
+QtMessageHandler otherMessages = nullptr;
+
+void collect(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (QLatin1String(context.category) != QLatin1String("apps.veltrane.hub.catalog"))
+        return otherMessages(type, context, text);
+    QMutexLocker lock(&logMutex);
+    logged.append({type, text});
+}
+
+// The messages logged since the last call.
+QList<Message> loggedMessages()
+{
+    QMutexLocker lock(&logMutex);
+    return std::exchange(logged, {});
+}
 
 } // namespace
 
@@ -93,7 +82,6 @@ private:
     QNetworkAccessManager m_network;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestHttpsServer> m_server;
-    std::unique_ptr<CatalogLog> m_log;
 
     CatalogService::Options options() const
     {
@@ -122,16 +110,17 @@ private:
     }
 
 private Q_SLOTS:
+    void initTestCase() { otherMessages = qInstallMessageHandler(collect); }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_server = std::make_unique<TestHttpsServer>();
-        m_log = std::make_unique<CatalogLog>();
+        loggedMessages();  // none left over from an earlier test's background work
     }
 
     void cleanup()
     {
-        m_log.reset();
         m_server.reset();
         m_dir.reset();
     }
@@ -149,7 +138,7 @@ private Q_SLOTS:
         QCOMPARE(result.catalog.version, 7);
         QCOMPARE(result.catalog.apps.constFirst().name, QStringLiteral("Photo Lab"));
         QCOMPARE(TestFiles::read(o.cacheFile), CatalogJson::encode(result.catalog));  // re-encoded, not the bytes received
-        QVERIFY(m_log->messages().isEmpty());
+        QVERIFY(loggedMessages().isEmpty());
 
         const auto requests = m_server->requests();
         QCOMPARE(requests.size(), 1);
@@ -176,7 +165,7 @@ private Q_SLOTS:
         QCOMPARE(result.origin, CatalogService::Origin::network());
         QCOMPARE(result.catalog.version, 7);
         QCOMPARE(TestFiles::read(o.cacheFile), cached);
-        const auto messages = m_log->messages();
+        const auto messages = loggedMessages();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.constFirst().type, QtWarningMsg);
         QVERIFY2(messages.constFirst().text.startsWith(QLatin1String("catalogue not saved: ")), qPrintable(messages.constFirst().text));
@@ -233,7 +222,7 @@ private Q_SLOTS:
         QCOMPARE(result.origin, CatalogService::Origin::cache(modified));
         QCOMPARE(result.catalog.version, 3);
         QCOMPARE(TestFiles::read(o.cacheFile), cached);  // a bad download is never written
-        const auto messages = m_log->messages();
+        const auto messages = loggedMessages();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.constFirst().type, QtCriticalMsg);
         const QString &text = messages.constFirst().text;
@@ -295,7 +284,7 @@ private Q_SLOTS:
         QCOMPARE(QCoro::waitFor(first).catalog.version, 11);
         QCOMPARE(QCoro::waitFor(second).catalog.version, 11);
         QCOMPARE(savedVersion(options().cacheFile), 11);
-        QVERIFY(m_log->messages().isEmpty());
+        QVERIFY(loggedMessages().isEmpty());
     }
 
     void constructionCreatesTheCacheFolder()
