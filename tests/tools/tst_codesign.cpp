@@ -27,7 +27,7 @@ void forgeSeal(const QString &bundle, const QString &identityPrefix)
     using namespace vtools;
     QDir(bundle + "/Contents/_CodeSignature").removeRecursively();
     const Identity identity = Identity::load(identityPrefix.toStdString());
-    UniqueFd fd(::open(QFile::encodeName(bundle).constData(), O_RDONLY | O_DIRECTORY));
+    posix::FileDescriptor fd(::open(QFile::encodeName(bundle).constData(), O_RDONLY | O_DIRECTORY));
     const BundleTree tree = BundleTree::scan(fd.get(), layout::signatureFolder);
     Manifest manifest {"app.veltrane.notes", identity.certificate.teamIdentifier, "notes", {}};
     std::vector<FileHasher::Job> jobs;

@@ -1,7 +1,7 @@
 #include "ToolFixture.h"
 
 #include "Files.h"
-#include "InfoPlist.h"
+#include "posix/InfoPlist.h"
 
 #include <QDir>
 #include <QFile>
@@ -93,13 +93,13 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(app + "/Contents/Resources/icon.png"));
         const QByteArray xml = TestFiles::read(app + "/Contents/Info.plist");
         QVERIFY(xml.startsWith("<?xml"));
-        const auto info = vtools::InfoPlist::parse(xml.toStdString());
+        const auto info = posix::InfoPlist::parse(xml.toStdString());
         QVERIFY(info);
-        QCOMPARE(info->identifier, std::string("app.veltrane.notes"));
-        QCOMPARE(info->version, std::string("2.1"));
-        QCOMPARE(info->executable, std::string("tool"));
-        QCOMPARE(info->name, std::string("Notes"));
-        QCOMPARE(info->iconFile, std::string("icon.png"));
+        QCOMPARE(info->identifier.value_or(""), std::string("app.veltrane.notes"));
+        QCOMPARE(info->shortVersion.value_or(""), std::string("2.1"));
+        QCOMPARE(info->executable.value_or(""), std::string("tool"));
+        QCOMPARE(info->name.value_or(""), std::string("Notes"));
+        QCOMPARE(info->iconFile.value_or(""), std::string("icon.png"));
 
         QCOMPARE(ToolFixture::pack({"bundle", "--name", "Notes", "--id", "app.veltrane.notes",
                                     "--version", "2.1", "--exec", program, out}).exitCode, 1);

@@ -1,6 +1,6 @@
 #include "PackCommands.h"
 
-#include "ChildProcess.h"
+#include "posix/ChildProcess.h"
 #include "Failure.h"
 #include "Files.h"
 #include "SealLayout.h"
@@ -43,7 +43,7 @@ void image(const Arguments &args)
         throw vtools::Failure("image needs an output file and at least one app bundle");
     const std::string out = vtools::absolutePath(args.operands.front());
     const auto bundles = checkedBundles({args.operands.begin() + 1, args.operands.end()});
-    const std::string mksquashfs = vtools::ChildProcess::findSystemProgram("mksquashfs");
+    const std::string mksquashfs = posix::ChildProcess::findSystemProgram("mksquashfs");
     if (mksquashfs.empty())
         throw vtools::Failure("mksquashfs is not installed (package squashfs-tools)");
 
@@ -67,7 +67,7 @@ void image(const Arguments &args)
         for (const char *option : {"-mkfs-time", "0", "-root-time", "0"})
             command.emplace_back(option);
     }
-    const auto result = vtools::ChildProcess::run(mksquashfs, command);
+    const auto result = posix::ChildProcess::run(mksquashfs, command);
     if (result.exitStatus != 0) {
         ::unlink(temporary.c_str());
         throw vtools::Failure("mksquashfs failed:\n" + result.output);
