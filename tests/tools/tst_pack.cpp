@@ -83,8 +83,8 @@ private Q_SLOTS:
         const QString icon = fx.path("icon.png");
         TestFiles::write(program, "#!/bin/sh\n");
         TestFiles::write(icon, "PNG");
-        const QString out = fx.path("apps");
-        QDir().mkpath(out);
+        // The output folder does not exist yet: it is made.
+        const QString out = fx.path("apps/new");
         const ToolRun made = ToolFixture::pack({"bundle", "--name", "Notes", "--id", "app.veltrane.notes",
                                                 "--version", "2.1", "--exec", program, "--icon", icon, out});
         QCOMPARE(made.exitCode, 0);

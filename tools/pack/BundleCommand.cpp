@@ -23,6 +23,24 @@ void makeFolder(const std::string &path)
     ::chmod(path.c_str(), 0755);
 }
 
+// Makes the output folder and any missing parents, as `mkdir -p` does.
+void makeOutputFolder(const std::string &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+            throw vtools::Failure(path + ": not a folder");
+        return;
+    }
+    if (errno != ENOENT)
+        vtools::throwSystemError(path);
+    const std::string parent = vtools::parentPath(path);
+    if (parent != path)
+        makeOutputFolder(parent);
+    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        vtools::throwSystemError(path);
+}
+
 void copyFile(const std::string &from, const std::string &to, mode_t mode)
 {
     vtools::writeNewFile(to, vtools::readFile(from, 1ull << 32), mode);
@@ -56,6 +74,7 @@ void bundle(const Arguments &args)
     if (!icon.empty())
         info.iconFile = vtools::fileName(icon);
 
+    makeOutputFolder(args.operands.front());
     const std::string app = args.operands.front() + "/" + name + ".app";
     if (vtools::pathExists(app))
         throw vtools::Failure(app + ": already exists");

@@ -4,6 +4,7 @@
 //   veltrane-pack identity --root ROOT.key --team TEAMID --name NAME OUT
 //   veltrane-pack bundle --name NAME --id BUNDLE_ID --version VERSION --exec PROGRAM [--icon PNG] OUTDIR
 //   veltrane-pack image OUT.dmg APP...
+// bundle makes OUTDIR (and its parents) when it does not exist.
 // Exit status: 0 success, 1 failure, 2 bad usage.
 
 #include "PackCommands.h"
