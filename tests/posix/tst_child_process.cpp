@@ -24,9 +24,14 @@ pid_t pidIn(const QString &file)
     return f.open(QIODevice::ReadOnly) ? pid_t(f.readAll().trimmed().toInt()) : 0;
 }
 
+// Ended: no such process, or one that only waits to be reaped (an orphan's reaper may be slow).
 bool isGone(pid_t pid)
 {
-    return pid > 0 && ::kill(pid, 0) == -1 && errno == ESRCH;
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly))
+        return pid > 0;
+    const QByteArray text = stat.readAll();
+    return text.mid(text.lastIndexOf(')') + 2, 1) == "Z";
 }
 
 } // namespace

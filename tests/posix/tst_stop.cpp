@@ -31,7 +31,7 @@ private Q_SLOTS:
         const QString plain = m_scripts.write("plain", QString("echo $$ > '%1'; exec sleep 3600").arg(m_scripts.path("plain.pid")));
         auto first = std::async(std::launch::async, [&] { return ToolRunner::run(stubborn, {}, 2h); });
         auto second = std::async(std::launch::async, [&] { return ToolRunner::run(plain, {}, 2h); });
-        QTRY_VERIFY(pidIn(m_scripts.path("stubborn.pid")) > 0 && pidIn(m_scripts.path("plain.pid")) > 0);
+        QTRY_VERIFY_WITH_TIMEOUT(pidIn(m_scripts.path("stubborn.pid")) > 0 && pidIn(m_scripts.path("plain.pid")) > 0, 60000);
 
         ToolRunner::stopAll();
         for (auto *run : {&first, &second}) {
