@@ -78,6 +78,7 @@ private Q_SLOTS:
         QTest::newRow("NUL") << "dir Contents\ndir Contents/a%00\n";
         QTest::newRow("upper-case hash") << "dir Contents\nfile Contents/f - " + QString(64, 'A') + "\n";
         QTest::newRow("short hash") << "dir Contents\nfile Contents/f - abcd\n";
+        QTest::newRow("empty hash") << "dir Contents\nfile Contents/f - \n";
         QTest::newRow("unknown kind") << "dir Contents\nfifo Contents/f\n";
         QTest::newRow("no final line feed") << "dir Contents";
         QTest::newRow("carriage return") << "dir Contents\r\n";

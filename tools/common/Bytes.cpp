@@ -18,6 +18,8 @@ std::optional<Bytes> fromHex(std::string_view hex)
     if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string_view::npos)
         return std::nullopt;
     Bytes out(hex.size() / 2);
+    if (out.empty())
+        return out; // libsodium wants a buffer even for nothing
     size_t decoded = 0;
     if (sodium_hex2bin(out.data(), out.size(), hex.data(), hex.size(), nullptr, &decoded, nullptr) != 0
         || decoded != out.size())
