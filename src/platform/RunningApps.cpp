@@ -1,6 +1,7 @@
 #include "platform/RunningApps.h"
 
 #include "platform/BundleInfo.h"
+#include "platform/FileDescriptor.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <fcntl.h>
 #include <optional>
 #include <unistd.h>
 
@@ -30,11 +32,15 @@ std::optional<QString> programOf(const QString &processFolder)
 // not looked up, so no link in it is followed.
 std::optional<QString> scriptOf(const QString &processFolder)
 {
-    QFile file(processFolder + QStringLiteral("/cmdline"));
-    if (!file.open(QIODevice::ReadOnly))
+    // Read for nearly every process of every scan, so plainly: the first few arguments are all
+    // that is needed, and the whole line can be megabytes long.
+    char line[2 * PATH_MAX];
+    const FileDescriptor fd(::open(QFile::encodeName(processFolder + QStringLiteral("/cmdline")).constData(),
+                                   O_RDONLY | O_CLOEXEC));
+    const ssize_t size = fd.valid() ? ::read(fd.get(), line, sizeof line) : -1;
+    if (size <= 0)
         return std::nullopt;
-    // The first few arguments are all that is needed; the whole line can be megabytes long.
-    const QList<QByteArray> arguments = file.read(64 * 1024).split('\0');
+    const QList<QByteArray> arguments = QByteArray::fromRawData(line, size).split('\0');
     if (arguments.size() < 2)
         return std::nullopt;
     const auto script = std::find_if(arguments.begin() + 1, arguments.end(), [](const QByteArray &a) {
