@@ -26,10 +26,8 @@ for target in "${targets[@]}"; do
   corpus="build/fuzz/corpus/$target" findings="build/fuzz/findings/$target"
   mkdir -p "$corpus" "$findings"
   echo "== $target: $seconds s"
-  # Leaks are reported at exit by LeakSanitizer; libFuzzer's own check would stop at the first
-  # of Qt's start-up allocations.
   build/fuzz/fuzz/"$target" "$corpus" "fuzz/corpus/$target" \
     -dict="fuzz/${dictionary[$target]}" -max_total_time="$seconds" -max_len=65536 \
-    -artifact_prefix="$findings/" -print_final_stats=1 -detect_leaks=0 || status=1
+    -artifact_prefix="$findings/" -print_final_stats=1 || status=1
 done
 exit "$status"
