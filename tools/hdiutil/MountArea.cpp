@@ -86,7 +86,7 @@ MountArea MountArea::ofMountPoint(const std::string &mountPoint)
 
 void MountArea::record(Kind kind, const std::string &image) const
 {
-    vtools::UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    posix::FileDescriptor dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid())
         vtools::throwSystemError(folder_);
     const std::string text = vtools::record::write(
@@ -106,7 +106,7 @@ bool MountArea::hasRecord() const
 
 MountArea::Kind MountArea::recordedKind() const
 {
-    vtools::UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    posix::FileDescriptor dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid())
         vtools::throwSystemError(folder_);
     const auto text = vtools::readFileAt(dir.get(), recordName, PATH_MAX + 256);
