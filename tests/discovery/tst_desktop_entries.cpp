@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace {
@@ -40,15 +42,19 @@ private Q_SLOTS:
                        "<key>CFBundleName</key><string>Mail &amp; More</string>"
                        "<key>CFBundleIconFile</key><string>Mail</string></dict></plist>");
 
-        QVERIFY(DesktopEntries::registerBundle(l, bundle));
+        QVERIFY(DesktopEntries::registerBundle(l, bundle, {QStringLiteral("writing"), QStringLiteral("Mail, fast.")}));
         const QString file = l.userDesktopEntries() + QLatin1Char('/') + DesktopEntries::entryFileName(mailID, bundle);
         const std::optional<DesktopEntryFile> entry = DesktopEntryFile::parse(TestFiles::read(file));
         QVERIFY(entry);
+        const QString executable = bundle + QStringLiteral("/Contents/MacOS/mail");
         QCOMPARE(entry->value(QStringLiteral("Type")), QStringLiteral("Application"));
         QCOMPARE(entry->value(QStringLiteral("Name")), QStringLiteral("Mail & More"));
+        QCOMPARE(entry->value(QStringLiteral("Comment")), QStringLiteral("Mail, fast."));
+        QCOMPARE(entry->value(QStringLiteral("Categories")), QStringLiteral("Office;"));
+        QCOMPARE(entry->value(QStringLiteral("StartupWMClass")), QStringLiteral("mail"));
+        QCOMPARE(entry->value(QStringLiteral("TryExec")), executable);
         QCOMPARE(entry->value(QStringLiteral("Icon")), bundle + QStringLiteral("/Contents/Resources/Mail.png"));
-        QCOMPARE(DesktopEntryFile::splitExec(*entry->value(QStringLiteral("Exec"))),
-                 QStringList{bundle + QStringLiteral("/Contents/MacOS/mail")});
+        QCOMPARE(DesktopEntryFile::splitExec(*entry->value(QStringLiteral("Exec"))), QStringList{executable});
         QCOMPARE(DesktopEntries::bundlesWithIdentifier(l, mailID), QStringList{bundle});
         QVERIFY(DesktopEntries::bundlesWithIdentifier(l, QStringLiteral("app.veltrane.mail")).isEmpty());
 
@@ -72,6 +78,7 @@ private Q_SLOTS:
         QTest::newRow("no identifier") << QString() << "run";
         QTest::newRow("executable leaves the bundle") << mailID << "../../../bin/sh";
         QTest::newRow("no executable") << mailID << QString();
+        QTest::newRow("control character in the executable") << mailID << "run\x01";
     }
 
     void registrationNeedsIdentifierAndPlainExecutable()
@@ -80,7 +87,7 @@ private Q_SLOTS:
         QFETCH(QString, executable);
         BundleTree tree;
         const QString bundle = tree.addBundle(QStringLiteral("Applications/Mail.app"), bundleID, QStringLiteral("1.0"),
-                                              BundleTree::Format::Xml, executable);
+                                              BundleTree::Format::Binary, executable);
         QVERIFY(!DesktopEntries::registerBundle(tree.locations(), bundle));
         QVERIFY(!QFile::exists(tree.locations().userDesktopEntries())
                 || QDir(tree.locations().userDesktopEntries()).isEmpty());
@@ -96,6 +103,70 @@ private Q_SLOTS:
         QCOMPARE(files.size(), 1);
         QVERIFY(files.constFirst().startsWith(QLatin1String("veltrane-.._.._.._evil_x-")));
         QCOMPARE(DesktopEntries::bundlesWithIdentifier(tree.locations(), evil), QStringList{bundle});
+    }
+
+    // A crafted bundle and tagline cannot add lines or keys to the entry, and what is written
+    // passes the desktop's own validator.
+    void hostileEntryIsValid()
+    {
+        BundleTree tree;
+        const QString relative = QStringLiteral("Applications/$Evil \"100%\" `x`\\.app");
+        const QString bundle = tree.path(relative);
+        tree.writeFile(relative + QStringLiteral("/Contents/Info.plist"),
+                       "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
+                       "<key>CFBundleIdentifier</key><string>app.veltrane.Mail</string>"
+                       "<key>CFBundleExecutable</key><string>run me</string>"
+                       "<key>CFBundleName</key><string>Evil\n[Desktop Action x]\nExec=/bin/sh\x1b[31m\u2028 </string>"
+                       "</dict></plist>");
+        QVERIFY(DesktopEntries::registerBundle(tree.locations(), bundle,
+                                               {QStringLiteral("Music"), QStringLiteral(" Line one\r\nExec=x\x07\t%f\\ ;")}));
+        const QString file = tree.locations().userDesktopEntries() + QLatin1Char('/')
+                             + DesktopEntries::entryFileName(mailID, bundle);
+        const QByteArray text = TestFiles::read(file);
+        QCOMPARE(text.count('\n'), 11);  // the group and ten keys, one line each
+        const std::optional<DesktopEntryFile> entry = DesktopEntryFile::parse(text);
+        QVERIFY(entry);
+        QCOMPARE(entry->value(QStringLiteral("Name")), QStringLiteral("Evil [Desktop Action x] Exec=/bin/sh [31m"));
+        QCOMPARE(entry->value(QStringLiteral("Comment")), QStringLiteral("Line one Exec=x %f\\ ;"));
+        QCOMPARE(DesktopEntryFile::splitExec(*entry->value(QStringLiteral("Exec"))),
+                 QStringList{bundle + QStringLiteral("/Contents/MacOS/run me")});
+
+        const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+        if (validator.isEmpty())
+            QSKIP("desktop-file-validate is not installed: the entry was not checked by the desktop's validator");
+        QProcess run;
+        run.setProcessChannelMode(QProcess::MergedChannels);
+        run.start(validator, {file});
+        QVERIFY(run.waitForFinished());
+        QCOMPARE(run.readAll(), QByteArray());
+        QCOMPARE(run.exitCode(), 0);
+    }
+
+    void menuCategories_data()
+    {
+        QTest::addColumn<QString>("categoryID");
+        QTest::addColumn<QString>("categories");
+        QTest::newRow("photo") << "photo" << "Graphics;";
+        QTest::newRow("case and punctuation") << "Graphics & Design" << "Graphics;";
+        QTest::newRow("audio needs its main category") << "audio" << "AudioVideo;Audio;";
+        QTest::newRow("video") << "video" << "AudioVideo;Video;";
+        QTest::newRow("developer tools") << "dev-tools" << "Development;";
+        QTest::newRow("writing") << "writing" << "Office;";
+        QTest::newRow("internet") << "internet" << "Network;";
+        QTest::newRow("games") << "Games" << "Game;";
+        QTest::newRow("education") << "education" << "Education;";
+        QTest::newRow("system") << "system" << "System;";
+        QTest::newRow("utilities") << "utilities" << "Utility;";
+        QTest::newRow("unknown") << "gardening" << "Utility;";
+        QTest::newRow("none") << "" << "Utility;";
+        QTest::newRow("part of a known id") << "phot" << "Utility;";
+    }
+
+    void menuCategories()
+    {
+        QFETCH(QString, categoryID);
+        QFETCH(QString, categories);
+        QCOMPARE(DesktopEntries::menuCategories(categoryID), categories);
     }
 
     void execQuoting_data()
