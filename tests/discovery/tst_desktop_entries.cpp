@@ -30,8 +30,7 @@ private Q_SLOTS:
     {
         BundleTree tree;
         const Locations &l = tree.locations();
-        const QString bundle = tree.addBundle(QStringLiteral("Applications/My Mail.app"), mailID, QStringLiteral("1.0"),
-                                              BundleTree::Format::Xml, QStringLiteral("mail"));
+        const QString bundle = tree.path(QStringLiteral("Applications/My Mail.app"));
         tree.writeFile(QStringLiteral("Applications/My Mail.app/Contents/Resources/Mail.png"), "png");
         // An icon name without extension, as bundles usually give it.
         tree.writeFile(QStringLiteral("Applications/My Mail.app/Contents/Info.plist"),
@@ -93,20 +92,8 @@ private Q_SLOTS:
                 || QDir(tree.locations().userDesktopEntries()).isEmpty());
     }
 
-    void hostileIdentifierStaysInTheFolder()
-    {
-        BundleTree tree;
-        const QString evil = QStringLiteral("../../../evil/x");
-        const QString bundle = tree.addBundle(QStringLiteral("Applications/Evil.app"), evil, QStringLiteral("1.0"));
-        QVERIFY(DesktopEntries::registerBundle(tree.locations(), bundle));
-        const QStringList files = QDir(tree.locations().userDesktopEntries()).entryList(QDir::Files);
-        QCOMPARE(files.size(), 1);
-        QVERIFY(files.constFirst().startsWith(QLatin1String("veltrane-.._.._.._evil_x-")));
-        QCOMPARE(DesktopEntries::bundlesWithIdentifier(tree.locations(), evil), QStringList{bundle});
-    }
-
-    // A crafted bundle and tagline cannot add lines or keys to the entry, and what is written
-    // passes the desktop's own validator.
+    // A crafted bundle and tagline cannot name a file outside the folder, nor add lines or keys
+    // to the entry, and what is written passes the desktop's own validator.
     void hostileEntryIsValid()
     {
         BundleTree tree;
@@ -114,14 +101,18 @@ private Q_SLOTS:
         const QString bundle = tree.path(relative);
         tree.writeFile(relative + QStringLiteral("/Contents/Info.plist"),
                        "<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-                       "<key>CFBundleIdentifier</key><string>app.veltrane.Mail</string>"
+                       "<key>CFBundleIdentifier</key><string>../../../evil/x</string>"
                        "<key>CFBundleExecutable</key><string>run me</string>"
                        "<key>CFBundleName</key><string>Evil\n[Desktop Action x]\nExec=/bin/sh\x1b[31m\u2028 </string>"
                        "</dict></plist>");
         QVERIFY(DesktopEntries::registerBundle(tree.locations(), bundle,
                                                {QStringLiteral("Music"), QStringLiteral(" Line one\r\nExec=x\x07\t%f\\ ;")}));
-        const QString file = tree.locations().userDesktopEntries() + QLatin1Char('/')
-                             + DesktopEntries::entryFileName(mailID, bundle);
+        const QStringList files = QDir(tree.locations().userDesktopEntries()).entryList(QDir::Files);
+        QCOMPARE(files.size(), 1);
+        QVERIFY(files.constFirst().startsWith(QLatin1String("veltrane-.._.._.._evil_x-")));
+        QCOMPARE(DesktopEntries::bundlesWithIdentifier(tree.locations(), QStringLiteral("../../../evil/x")),
+                 QStringList{bundle});
+        const QString file = tree.locations().userDesktopEntries() + QLatin1Char('/') + files.constFirst();
         const QByteArray text = TestFiles::read(file);
         QCOMPARE(text.count('\n'), 11);  // the group and ten keys, one line each
         const std::optional<DesktopEntryFile> entry = DesktopEntryFile::parse(text);
@@ -135,30 +126,18 @@ private Q_SLOTS:
         if (validator.isEmpty())
             QSKIP("desktop-file-validate is not installed: the entry was not checked by the desktop's validator");
         QProcess run;
-        run.setProcessChannelMode(QProcess::MergedChannels);
         run.start(validator, {file});
         QVERIFY(run.waitForFinished());
-        QCOMPARE(run.readAll(), QByteArray());
-        QCOMPARE(run.exitCode(), 0);
+        QCOMPARE(run.readAllStandardOutput() + run.readAllStandardError(), QByteArray());  // not even a hint
     }
 
     void menuCategories_data()
     {
         QTest::addColumn<QString>("categoryID");
         QTest::addColumn<QString>("categories");
-        QTest::newRow("photo") << "photo" << "Graphics;";
-        QTest::newRow("case and punctuation") << "Graphics & Design" << "Graphics;";
-        QTest::newRow("audio needs its main category") << "audio" << "AudioVideo;Audio;";
-        QTest::newRow("video") << "video" << "AudioVideo;Video;";
-        QTest::newRow("developer tools") << "dev-tools" << "Development;";
-        QTest::newRow("writing") << "writing" << "Office;";
-        QTest::newRow("internet") << "internet" << "Network;";
-        QTest::newRow("games") << "Games" << "Game;";
-        QTest::newRow("education") << "education" << "Education;";
-        QTest::newRow("system") << "system" << "System;";
-        QTest::newRow("utilities") << "utilities" << "Utility;";
+        QTest::newRow("case and punctuation") << "Dev-Tools" << "Development;";
+        QTest::newRow("two categories") << "music" << "AudioVideo;Audio;";
         QTest::newRow("unknown") << "gardening" << "Utility;";
-        QTest::newRow("none") << "" << "Utility;";
         QTest::newRow("part of a known id") << "phot" << "Utility;";
     }
 
@@ -177,9 +156,7 @@ private Q_SLOTS:
         QTest::newRow("plain") << "/opt/A.app/Contents/MacOS/a" << "/opt/A.app/Contents/MacOS/a"
                                << QByteArray("/opt/A.app/Contents/MacOS/a");
         QTest::newRow("space") << "/My Apps/a" << "\"/My Apps/a\"" << QByteArray("\"/My Apps/a\"");
-        QTest::newRow("double quote") << "/a\"b" << "\"/a\\\"b\"" << QByteArray("\"/a\\\\\"b\"");
         QTest::newRow("percent") << "/100%/a" << "/100%%/a" << QByteArray("/100%%/a");
-        QTest::newRow("percent and space") << "/100 %f/a" << "\"/100 %%f/a\"" << QByteArray("\"/100 %%f/a\"");
         QTest::newRow("dollar, backtick, backslash") << "/$x`y\\z" << "\"/\\$x\\`y\\\\z\""
                                                       << QByteArray("\"/\\\\$x\\\\`y\\\\\\\\z\"");
         QTest::newRow("single quote") << "/it's" << "\"/it's\"" << QByteArray("\"/it's\"");
@@ -240,7 +217,6 @@ private Q_SLOTS:
         QTest::newRow("unclosed group") << QByteArray("[Desktop Entry\nName=x\n") << false << QString();
         QTest::newRow("main group twice") << QByteArray("[Desktop Entry]\nName=a\n[Desktop Entry]\nName=b\n") << false
                                           << QString();
-        QTest::newRow("binary junk") << QByteArray("\x00\x01\x02", 3) << false << QString();
     }
 
     void parsing()
