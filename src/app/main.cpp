@@ -65,8 +65,9 @@ void raise(QQuickWindow *window, const QByteArray &activationToken)
     if (!window)
         return;
     // Qt's Wayland backend activates the window with this token (and then clears it); without
-    // one a compositor may only flag the window.
-    if (!activationToken.isEmpty())
+    // one a compositor may only flag the window. Elsewhere it would only reach the apps the Hub
+    // opens.
+    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
         qputenv("XDG_ACTIVATION_TOKEN", activationToken);
     window->setWindowStates(window->windowStates() & ~Qt::WindowMinimized);
     window->show();
