@@ -89,13 +89,7 @@ UpdateInstaller::Tools UpdateInstaller::Tools::installed()
             folder + QStringLiteral("spctl"), folder + QStringLiteral("xattr")};
 }
 
-UpdateInstaller::UpdateInstaller() : UpdateInstaller([] {
-    Options options;
-    options.extraCaFile = QString::fromUtf8(BuildConfig::extraCaFile);
-    return options;
-}())
-{
-}
+UpdateInstaller::UpdateInstaller() : UpdateInstaller(Options()) {}
 
 UpdateInstaller::UpdateInstaller(Options options) : m_options(std::move(options))
 {
