@@ -1,6 +1,5 @@
 #include "app/VeltraneHubApp.h"
 
-#include "BuildConfig.h"
 #include "app/StartupProbe.h"
 #ifdef VELTRANE_SCREENSHOT_HOOKS
 #include "app/ScreenshotScript.h"
@@ -19,10 +18,7 @@ Q_IMPORT_QML_PLUGIN(Veltrane_HubPlugin)
 
 VeltraneHubApp::Options VeltraneHubApp::Options::fromBuild()
 {
-    Options options;
-    options.catalog.extraCaFile = QString::fromUtf8(BuildConfig::extraCaFile);
-    options.installer.extraCaFile = options.catalog.extraCaFile;
-    return options;
+    return {};
 }
 
 void VeltraneHubApp::prepareGraphics()

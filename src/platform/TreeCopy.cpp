@@ -1,6 +1,7 @@
 #include "platform/TreeCopy.h"
 
 #include "platform/FileDescriptor.h"
+#include "posix/TreeRemoval.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -209,30 +210,6 @@ qint64 spaceOf(const Entry &entry)
     return total;
 }
 
-bool removeEntry(int dirFd, const std::string &name)
-{
-    struct stat st;
-    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT;
-    if (!S_ISDIR(st.st_mode))
-        return ::unlinkat(dirFd, name.c_str(), 0) == 0 || errno == ENOENT;
-    // A copied app may hold read-only folders; their owner may open them up to empty them.
-    ::fchmodat(dirFd, name.c_str(), 0700, 0);
-    bool removed = true;
-    {
-        FileDescriptor dir(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!dir.valid())
-            return false;
-        try {
-            for (const std::string &child : listNames(dir.get(), name))
-                removed = removeEntry(dir.get(), child) && removed;
-        } catch (const std::exception &) {
-            return false;
-        }
-    }
-    return ::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0 && removed;
-}
-
 // The parent folder of a path, opened, and the path's last component.
 struct Parent {
     std::unique_ptr<FileDescriptor> fd;
@@ -277,11 +254,8 @@ TreeCopy::Space TreeCopy::spaceOn(const QString &folder)
 bool TreeCopy::remove(const QString &path) noexcept
 {
     try {
-        const Parent p = openParent(path);
-        return removeEntry(p.fd->get(), p.name);
-    } catch (const std::system_error &e) {
-        return e.code().value() == ENOENT;
+        return posix::removeTree(QFile::encodeName(path).toStdString()).ok();
     } catch (const std::exception &) {
-        return false;
+        return false;  // out of memory
     }
 }

@@ -36,7 +36,8 @@ struct Space {
 Space spaceOn(const QString &folder);
 
 // Removes `path` and everything below it, whatever the permission bits say; a missing path
-// is fine. Never follows symbolic links. Returns false when something could not be removed.
+// is fine. Never follows symbolic links and never enters another file system (see
+// posix::removeTree). Returns false when something could not be removed.
 bool remove(const QString &path) noexcept;
 
 } // namespace TreeCopy

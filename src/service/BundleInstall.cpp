@@ -63,7 +63,7 @@ QString BundleInstall::run(const Request &request) const
         const QString destination = placement.destination();
         checks.clearQuarantine(destination);
         // A missing entry is written again when the installed apps are next looked up.
-        if (!DesktopEntries::registerBundle(m_options.locations, destination))
+        if (!DesktopEntries::registerBundle(m_options.locations, destination, request.details))
             qCWarning(lcUpdate, "could not add %s to the menus", qUtf8Printable(source.fileName()));
         qCInfo(lcUpdate, "installed %s", qUtf8Printable(source.fileName()));
         return destination;

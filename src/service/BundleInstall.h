@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/DesktopEntries.h"
 #include "service/UpdateInstaller.h"
 
 #include <functional>
@@ -17,6 +18,7 @@ public:
     struct Request {
         QString bundle;                   // in a mounted image, or a kept copy
         std::optional<QString> bundleID;  // the catalogue's; the bundle must carry it
+        DesktopEntries::CatalogDetails details;  // for the menu entry
         bool goingBack = false;           // an older version may replace a newer one
         // Runs before the failure is thrown when a check refused the bundle itself (rather
         // than a tool that could not run).

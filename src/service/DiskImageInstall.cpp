@@ -35,7 +35,11 @@ QString DiskImageInstall::run(const CatalogApp &app, const QString &dmg) const
         throw Failure::of(Kind::NoAppInImage);
     }
     const QString installed = BundleInstall(m_options, m_progress)
-                                  .run({.bundle = bundle, .bundleID = app.bundleID, .onRefused = [&] { image.forget(); }});
+                                  .run({.bundle = bundle,
+                                        .bundleID = app.bundleID,
+                                        .details = {app.categoryID, app.tagline},
+                                        .goingBack = false,
+                                        .onRefused = [&] { image.forget(); }});
     report(Step::finished(installed));
     return installed;
 }

@@ -95,13 +95,7 @@ UpdateInstaller::Tools UpdateInstaller::Tools::installed()
             folder + QStringLiteral("spctl"), folder + QStringLiteral("xattr")};
 }
 
-UpdateInstaller::UpdateInstaller() : UpdateInstaller([] {
-    Options options;
-    options.extraCaFile = QString::fromUtf8(BuildConfig::extraCaFile);
-    return options;
-}())
-{
-}
+UpdateInstaller::UpdateInstaller() : UpdateInstaller(Options()) {}
 
 UpdateInstaller::UpdateInstaller(Options options) : m_options(std::move(options))
 {
@@ -195,7 +189,11 @@ QCoro::Task<AppInstaller::Outcome<QString>> UpdateInstaller::goBack(CatalogApp a
             const std::optional<QString> bundle = app.bundleID ? kept.bundle(*app.bundleID) : std::nullopt;
             if (!bundle)
                 throw InstallerErrors::nothingKept();
-            const QString installed = BundleInstall(options).run({.bundle = *bundle, .bundleID = app.bundleID, .goingBack = true, .onRefused = {}});
+            const QString installed = BundleInstall(options).run({.bundle = *bundle,
+                                                                 .bundleID = app.bundleID,
+                                                                 .details = {app.categoryID, app.tagline},
+                                                                 .goingBack = true,
+                                                                 .onRefused = {}});
             kept.remove(*app.bundleID, RunMarker::current().text());
             return installed;
         });

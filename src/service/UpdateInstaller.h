@@ -34,7 +34,7 @@ public:
         std::chrono::seconds toolTimeout{600};
     };
 
-    // The build's settings: the extra authority of a demo build (none normally).
+    // The installed tools and the user's folders; only the system's authorities are trusted.
     UpdateInstaller();
     explicit UpdateInstaller(Options options);
     ~UpdateInstaller() override;

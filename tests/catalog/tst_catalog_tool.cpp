@@ -36,12 +36,14 @@ class TestCatalogTool : public QObject {
         return path;
     }
 
-    static QByteArray minimalDocument(const QByteArray &featured)
+    // Keys out of the format's order, an unknown key and an offset that the tool puts right.
+    static QByteArray document(const QByteArray &sha256)
     {
         return R"({"version":1,"updatedAt":"2025-03-01T09:30:00Z","categories":[],"apps":[{"id":"a","name":"A",)"
                R"("tagline":"t","description":"d","version":"1","price":{"amount":4.90,"currency":"EUR"},"category":"c",)"
-               R"("minimumSystemVersion":"14.0","screenshots":[],"featured":)" +
-               featured + R"(,"updated":"2025-03-01T10:30:00+01:00","unknown":[1]}]})";
+               R"("minimumSystemVersion":"14.0","screenshots":[],"downloadSHA256":"@","downloadSize":1048576,)"
+               R"("download":"x.dmg","featured":false,"updated":"2025-03-01T10:30:00+01:00","unknown":[1]}]})"_ba
+            .replace("@", sha256);
     }
 
 private Q_SLOTS:
@@ -49,15 +51,16 @@ private Q_SLOTS:
 
     void validateReportsEachFile()
     {
-        const QString good = write(u"good.json"_s, minimalDocument("true"));
-        const QString bad = write(u"bad.json"_s, minimalDocument("1"));
+        const QString good = write(u"good.json"_s, document(QByteArray(64, 'a')));
+        const QString bad = write(u"bad.json"_s, document(QByteArray(64, 'A')));
         const QString missing = m_dir.filePath(u"missing.json"_s);
 
         Run r = run({u"validate"_s, good, bad, missing});
         const QStringList lines = r.out.split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 3);
         QCOMPARE(lines[0], good + u": ok"_s);
-        QCOMPARE(lines[1], bad + u": apps[0].featured: expected true or false"_s);
+        QCOMPARE(lines[1], bad + u": apps[0].downloadSHA256: expected 64 lower-case hexadecimal digits, found \""_s +
+                               QString(64, u'A') + u'"');
         QVERIFY2(lines[2].startsWith(missing + u": cannot read"_s), qPrintable(lines[2]));
         QCOMPARE(r.exitCode, 1);
 
@@ -67,20 +70,20 @@ private Q_SLOTS:
 
     void formatWritesTheEncodersOutput()
     {
-        const Run r = run({u"format"_s, write(u"format.json"_s, minimalDocument("false"))});
+        const Run r = run({u"format"_s, write(u"format.json"_s, document(QByteArray(64, 'a')))});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(
-            r.out,
-            QString::fromUtf8(
-                R"({"version":1,"updatedAt":"2025-03-01T09:30:00Z","categories":[],"apps":[{"id":"a","name":"A",)"
-                R"("tagline":"t","description":"d","version":"1","price":{"amount":4.90,"currency":"EUR"},"category":"c",)"
-                R"("minimumSystemVersion":"14.0","screenshots":[],"featured":false,"updated":"2025-03-01T09:30:00Z"}]})"
-                "\n"));
+        QCOMPARE(r.out,
+                 R"({"version":1,"updatedAt":"2025-03-01T09:30:00Z","categories":[],"apps":[{"id":"a","name":"A",)"
+                 R"("tagline":"t","description":"d","version":"1","price":{"amount":4.90,"currency":"EUR"},"category":"c",)"
+                 R"("minimumSystemVersion":"14.0","screenshots":[],"download":"x.dmg","downloadSize":1048576,)"
+                 R"("downloadSHA256":"aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa",)"
+                 R"("featured":false,"updated":"2025-03-01T09:30:00Z"}]})"
+                 "\n"_L1);
     }
 
     void formatRefusesWhatDoesNotDecode()
     {
-        const QString bad = write(u"trailing.json"_s, minimalDocument("false") + "]");
+        const QString bad = write(u"trailing.json"_s, document(QByteArray(64, 'a')) + "]");
         const Run r = run({u"format"_s, bad});
         QCOMPARE(r.exitCode, 1);
         QCOMPARE(r.out, QString());

@@ -17,7 +17,6 @@ QByteArray xmlPlist(const QString &bundleID, const std::optional<QString> &versi
     if (version)
         xml += "  <key>CFBundleShortVersionString</key><string>" + version->toHtmlEscaped().toUtf8() + "</string>\n";
     xml += "  <key>CFBundleExecutable</key><string>" + executable.toHtmlEscaped().toUtf8() + "</string>\n";
-    xml += "  <key>CFBundleVersion</key><integer>7</integer>\n";
     xml += "</dict>\n</plist>\n";
     return xml;
 }

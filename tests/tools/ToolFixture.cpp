@@ -5,28 +5,13 @@
 #include <QFileInfo>
 #include <QProcess>
 
-namespace {
-
-QString builtTool(const QString &name)
-{
-    if (name == "hdiutil")
-        return QStringLiteral(VELTRANE_TEST_HDIUTIL);
-    if (name == "codesign")
-        return QStringLiteral(VELTRANE_TEST_CODESIGN);
-    if (name == "spctl")
-        return QStringLiteral(VELTRANE_TEST_SPCTL);
-    return QStringLiteral(VELTRANE_TEST_XATTR);
-}
-
-} // namespace
-
 ToolFixture::ToolFixture()
 {
     const QString libexec = path("prefix/libexec/veltrane-hub");
     QDir().mkpath(libexec);
     QDir().mkpath(anchorsFolder());
-    for (const QString name : {"hdiutil", "codesign", "spctl", "xattr"})
-        QFile::copy(builtTool(name), libexec + "/" + name);
+    for (const QString built : {VELTRANE_TEST_HDIUTIL, VELTRANE_TEST_CODESIGN, VELTRANE_TEST_SPCTL, VELTRANE_TEST_XATTR})
+        QFile::copy(built, libexec + "/" + QFileInfo(built).fileName());
 }
 
 QString ToolFixture::path(const QString &relative) const

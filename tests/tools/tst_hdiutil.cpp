@@ -1,37 +1,15 @@
 #include "ToolFixture.h"
 
+#include "service/DiskImageAttach.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QTest>
 
-#include <plist/plist.h>
-
 #include <sys/statvfs.h>
 
-#include <cstdlib>
-
 namespace {
-
-// The first system-entities mount-point of an attach -plist output, as the installer reads it.
-QString mountPointOf(const QString &plistText)
-{
-    const QByteArray xml = plistText.toUtf8();
-    plist_t root = nullptr;
-    plist_from_xml(xml.constData(), static_cast<uint32_t>(xml.size()), &root);
-    QString result;
-    plist_t entities = root ? plist_dict_get_item(root, "system-entities") : nullptr;
-    plist_t entity = entities && plist_array_get_size(entities) > 0 ? plist_array_get_item(entities, 0) : nullptr;
-    plist_t mount = entity ? plist_dict_get_item(entity, "mount-point") : nullptr;
-    if (mount && plist_get_node_type(mount) == PLIST_STRING) {
-        char *value = nullptr;
-        plist_get_string_val(mount, &value);
-        result = QString::fromUtf8(value);
-        std::free(value);
-    }
-    plist_free(root);
-    return result;
-}
 
 bool isListedAsMount(const QString &path)
 {
@@ -45,7 +23,7 @@ class TestHdiutil : public QObject {
     Q_OBJECT
 
     ToolFixture fx;
-    QString identity, goodImage, runtimeDir;
+    QString goodImage, runtimeDir;
 
     QProcessEnvironment environment(bool unpack) const
     {
@@ -58,8 +36,7 @@ class TestHdiutil : public QObject {
 
     ToolRun attach(const QString &image, bool unpack) const
     {
-        return ToolFixture::run(fx.tool("hdiutil"),
-                                {"attach", image, "-nobrowse", "-readonly", "-noverify", "-plist"},
+        return ToolFixture::run(fx.tool("hdiutil"), {"attach", image, "-nobrowse", "-readonly", "-noverify", "-plist"},
                                 environment(unpack));
     }
 
@@ -68,28 +45,10 @@ class TestHdiutil : public QObject {
         return ToolFixture::run(fx.tool("hdiutil"), {"detach", mountPoint, "-quiet"}, environment(false));
     }
 
-    QString image(const QString &name)
-    {
-        const QString app = fx.makeBundle(fx.path(name), "Notes", "app.veltrane.notes");
-        fx.sign(app, identity);
-        const QString dmg = fx.path(name + ".dmg");
-        const ToolRun packed = ToolFixture::pack({"image", dmg, app});
-        if (packed.exitCode != 0)
-            qWarning() << packed.merged();
-        return dmg;
-    }
+    // The installer reads the mount point this way.
+    static QString mountPointOf(const ToolRun &run) { return DiskImageAttach::mountPoint(run.out).value_or(QString()); }
 
-    // Attaches, skipping the test when FUSE was asked for but could not be used here.
-    QString attachOrSkip(const QString &dmg, bool unpack, ToolRun &run)
-    {
-        run = attach(dmg, unpack);
-        const QString mountPoint = mountPointOf(run.out);
-        if (!unpack && run.out.contains("<string>unpacked</string>")) {
-            detach(mountPoint);
-            return {};
-        }
-        return mountPoint;
-    }
+    QStringList runtimeEntries() const { return QDir(runtimeDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -100,9 +59,15 @@ private Q_SLOTS:
         QFile::setPermissions(runtimeDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         const QString root = fx.makeRoot("root");
         fx.trust(root);
-        identity = fx.makeIdentity(root, "K3Q8ZT52WM", "Veltrane Labs");
-        goodImage = image("good");
-        QVERIFY(QFile::exists(goodImage));
+        const QString app = fx.makeBundle(fx.path("good"), "Notes", "app.veltrane.notes");
+        fx.sign(app, fx.makeIdentity(root, "K3Q8ZT52WM", "Veltrane Labs"));
+        goodImage = fx.path("good.dmg");
+        QCOMPARE(ToolFixture::pack({"image", goodImage, app}).exitCode, 0);
+
+        QByteArray bytes = TestFiles::read(goodImage);
+        for (qsizetype i = 200; i < bytes.size() - 200; ++i)
+            bytes[i] = static_cast<char>(i * 7);
+        TestFiles::write(fx.path("broken.dmg"), bytes);
     }
 
     // A failed check must not leave mounts behind for the next one.
@@ -122,12 +87,14 @@ private Q_SLOTS:
     void roundTrip()
     {
         QFETCH(bool, unpack);
-        ToolRun attached;
-        const QString mountPoint = attachOrSkip(goodImage, unpack, attached);
-        if (mountPoint.isEmpty() && attached.exitCode == 0)
-            QSKIP("FUSE cannot be used here (no /dev/fuse access or squashfuse failed)");
+        const ToolRun attached = attach(goodImage, unpack);
         QCOMPARE(attached.exitCode, 0);
+        const QString mountPoint = mountPointOf(attached);
         QVERIFY2(!mountPoint.isEmpty(), qPrintable(attached.merged()));
+        if (!unpack && attached.out.contains("<string>unpacked</string>")) {
+            detach(mountPoint);
+            QSKIP("FUSE cannot be used here (no /dev/fuse access or squashfuse failed): the FUSE mount round trip was not checked");
+        }
 
         // A fresh private folder under the runtime folder, not a shared predictable name.
         const QFileInfo parent(QFileInfo(mountPoint).absolutePath());
@@ -152,42 +119,29 @@ private Q_SLOTS:
         const ToolRun detached = detach(mountPoint);
         QCOMPARE(detached.exitCode, 0);
         QVERIFY(detached.out.isEmpty());
-        QVERIFY(!QFileInfo::exists(mountPoint));
         QVERIFY(!QFileInfo::exists(parent.absoluteFilePath()));
         QVERIFY(!isListedAsMount(mountPoint));
     }
 
-    void nonImagesAreRefused_data()
+    void refusedImagesLeaveNothing_data()
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("message");
         QTest::newRow("text file") << "notes" << "hdiutil: attach failed - image not recognized";
         QTest::newRow("folder") << "good" << "hdiutil: attach failed - image not recognized";
         QTest::newRow("missing") << "missing.dmg" << "hdiutil: attach failed - No such file or directory";
+        QTest::newRow("corrupt") << "broken.dmg" << "hdiutil: attach failed - corrupt image";
     }
 
-    void nonImagesAreRefused()
+    void refusedImagesLeaveNothing()
     {
         QFETCH(QString, path);
         QFETCH(QString, message);
-        const ToolRun run = attach(fx.path(path), false);
+        const ToolRun run = attach(fx.path(path), true);
         QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
         QVERIFY(run.out.isEmpty());
-        QCOMPARE(QDir(runtimeDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-    }
-
-    void corruptImageLeavesNothing()
-    {
-        QByteArray bytes = TestFiles::read(goodImage);
-        for (qsizetype i = 200; i < bytes.size() - 200; ++i)
-            bytes[i] = static_cast<char>(i * 7);
-        const QString broken = fx.path("broken.dmg");
-        TestFiles::write(broken, bytes);
-        const ToolRun run = attach(broken, true);
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.err.startsWith("hdiutil: attach failed"));
-        QCOMPARE(QDir(runtimeDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        QCOMPARE(runtimeEntries(), QStringList());
     }
 
     // detach removes folders; it must refuse anything it did not make.
@@ -213,13 +167,13 @@ private Q_SLOTS:
         QDir(fx.path(folder.section('/', 0, 1))).removeRecursively();
     }
 
+    // The argument after the verb is always the image, whatever its first character.
     void imagePathBeginningWithDash()
     {
         QVERIFY(QFile::copy(goodImage, fx.path("-plist")));
-        const ToolRun run = ToolFixture::run(fx.tool("hdiutil"), {"attach", "-plist", "-plist"},
-                                             environment(true), fx.path(""));
+        const ToolRun run = ToolFixture::run(fx.tool("hdiutil"), {"attach", "-plist", "-plist"}, environment(true), fx.path(""));
         QCOMPARE(run.exitCode, 0);
-        const QString mountPoint = mountPointOf(run.out);
+        const QString mountPoint = mountPointOf(run);
         QVERIFY(QFileInfo::exists(mountPoint + "/Notes.app"));
         QCOMPARE(detach(mountPoint).exitCode, 0);
     }

@@ -39,7 +39,7 @@ private Q_SLOTS:
         const QString probe = fx.path("probe");
         QVERIFY(TestFiles::write(probe, "x"));
         if (!setAttribute(probe) && (errno == ENOTSUP || errno == EPERM))
-            QSKIP("the temporary folder's file system does not support user extended attributes");
+            QSKIP("the temporary folder's file system keeps no user extended attributes: xattr was not checked");
     }
 
     void writeListPrint()

@@ -1,6 +1,6 @@
 #include "HdiutilCommands.h"
 
-#include "ChildProcess.h"
+#include "posix/ChildProcess.h"
 #include "Failure.h"
 #include "Files.h"
 #include "FolderTree.h"
@@ -23,7 +23,7 @@ namespace hdiutil {
 
 namespace {
 
-using vtools::ChildProcess;
+using posix::ChildProcess;
 
 int attachFailed(const std::string &reason, const std::string &detail = {})
 {
@@ -88,7 +88,7 @@ void discard(const MountArea &area)
 {
     try {
         if (!area.isMounted() && vtools::pathExists(area.volume()))
-            FolderTree::remove(area.volume());
+            vtools::removeTree(area.volume());
         area.removeFolder();
     } catch (const vtools::Failure &) {
         // Best effort: the folder is private and named as ours, so detach can still clear it.

@@ -128,7 +128,7 @@ MountArea MountArea::ofMountPoint(const std::string &mountPoint)
 
 void MountArea::record(Kind kind, const std::string &image) const
 {
-    vtools::UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    posix::FileDescriptor dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid())
         vtools::throwSystemError(folder_);
     std::vector<vtools::record::Field> fields = {{"kind", kind == Kind::Fuse ? "fuse" : "unpacked"},
@@ -155,7 +155,7 @@ bool MountArea::hasRecord() const
 
 MountArea::Kind MountArea::recordedKind() const
 {
-    vtools::UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    posix::FileDescriptor dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid())
         vtools::throwSystemError(folder_);
     const auto text = vtools::readFileAt(dir.get(), recordName, PATH_MAX + 512);
