@@ -139,6 +139,8 @@ private Q_SLOTS:
         QVERIFY(QFileInfo(m_destination + "/Contents/MacOS/Notes").isExecutable());
         QVERIFY(QFileInfo::exists(m_image));  // kept for a later reinstall
         QCOMPARE(DesktopEntries::bundlesWithIdentifier(m_locations, "com.example.notes"), QStringList{m_destination});
+        const QString entry = DesktopEntries::entryFileName("com.example.notes", m_destination);
+        QVERIFY(TestFiles::read(m_locations.userDesktopEntries() + "/" + entry).contains("\nComment=Quick notes\n"));
         QVERIFY(stagingLeftovers().isEmpty());
     }
 
@@ -420,6 +422,7 @@ private:
         notes.id = "notes";
         notes.version = "2.1";
         notes.bundleID = "com.example.notes";
+        notes.tagline = "Quick notes";
         return notes;
     }
 
