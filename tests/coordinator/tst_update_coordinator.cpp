@@ -268,11 +268,11 @@ private Q_SLOTS:
         QCOMPARE(coordinator().state(app), State::downloading(0));
         QTRY_COMPARE(coordinator().state(app), State::downloading(0.5));
         coordinator().prefetch({app});
-        QCOMPARE(m_installer->downloads, QStringList{app.id});
+        QCOMPARE(m_installer->downloads, QStringList{app.id + " prefetch"});
 
         m_installer->release(app.id);
         QTRY_COMPARE(coordinator().state(app), State::ready());
-        QCOMPARE(m_installer->downloads, QStringList{app.id});
+        QCOMPARE(m_installer->downloads, QStringList{app.id + " prefetch"});
         QVERIFY(m_installer->installs.isEmpty());
         QVERIFY(m_told.isEmpty());
     }
