@@ -203,15 +203,14 @@ qint64 DmgDownload::fetch(const Request &request, DmgPartial &partial, DmgCancel
         if (sink.failure())
             throw *sink.failure();
         // What arrived of an interrupted transfer stays for the next attempt to continue.
-        if (stopped) {
+        if (stopped || DmgFailures::isInterruption(result)) {
+            sink.keepArrived();
             partial.keepForResume();
+        }
+        if (stopped)
             throw DmgFailures::cancelled();
-        }
-        if (result != CURLE_OK) {
-            if (DmgFailures::isInterruption(result))
-                partial.keepForResume();
+        if (result != CURLE_OK)
             throw DmgFailures::transport(result, errorText, url);
-        }
         if (!finished)
             throw DmgFailures::wrongSize(request.appName);
         return sink.length();

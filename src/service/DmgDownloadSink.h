@@ -43,6 +43,8 @@ public:
     bool checkResponse();
     // Writes what is left in the buffer and checks the whole image; false when refused.
     bool finish();
+    // Writes what arrived before an interruption, for the next attempt to continue.
+    void keepArrived() { flush(); }
     // The image's length once finished.
     qint64 length() const { return m_resumeFrom + m_written; }
 

@@ -45,7 +45,8 @@ UpdateTransfer TransferMeter::add(qint64 nowMs, qint64 received, qint64 total)
     if (!m_samples.isEmpty() && received < m_samples.constLast().second)
         m_samples.clear();
     m_samples.append({nowMs, received});
-    while (m_samples.size() > 2 && nowMs - m_samples.constFirst().first > windowMs)
+    // The speed is measured from the last report at least windowMs old.
+    while (m_samples.size() > 2 && m_samples.at(1).first <= nowMs - windowMs)
         m_samples.removeFirst();
     UpdateTransfer transfer{received, total, 0, -1};
     const qint64 ms = nowMs - m_samples.constFirst().first;
