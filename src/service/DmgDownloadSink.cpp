@@ -163,11 +163,11 @@ size_t DmgDownloadSink::take(const char *data, size_t size)
         m_filled += qsizetype(piece);
         offset += piece;
         if (m_filled == bufferSize) {
+            // A body of unknown length stops before it writes into the space kept free.
+            if (m_expected < 0 && freeSpace(m_target.folder) - m_filled < margin())
+                return refuse(DmgFailures::diskAlmostFull(m_target.appName)), 0;
             if (!flush())
                 return 0;
-            // A body of unknown length stops before it fills the disk.
-            if (m_expected < 0 && freeSpace(m_target.folder) < margin())
-                return refuse(DmgFailures::diskFull(m_target.appName)), 0;
             report();
         }
     }

@@ -70,6 +70,11 @@ Failure diskFull(const QString &app)
     return Failure::other(tr("The disk is full: the download of %1 was stopped and removed.").arg(app));
 }
 
+Failure diskAlmostFull(const QString &app)
+{
+    return Failure::other(tr("The download of %1 was stopped because the disk is almost full.").arg(app));
+}
+
 Failure tooLarge(const QString &app, qint64 cap)
 {
     return Failure::other(tr("The download of %1 is larger than %2 and was stopped.").arg(app, size(cap)));

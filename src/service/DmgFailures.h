@@ -15,6 +15,8 @@ bool isInterruption(CURLcode code);
 
 AppInstaller::Failure notEnoughSpace(const QString &app, qint64 needed, qint64 free);
 AppInstaller::Failure diskFull(const QString &app);
+// A body of unknown length that stopped while some space was left.
+AppInstaller::Failure diskAlmostFull(const QString &app);
 AppInstaller::Failure tooLarge(const QString &app, qint64 cap);
 AppInstaller::Failure wrongSize(const QString &app);
 AppInstaller::Failure wrongChecksum(const QString &app);

@@ -19,7 +19,9 @@
 #include <QTest>
 
 #include <sys/mount.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 
 using Step = UpdateInstaller::Step;
 using Route = TestHttpsServer::Route;
@@ -235,7 +237,7 @@ private Q_SLOTS:
         QTest::newRow("pinned length beyond free space")
             << "pinned" << "Not enough free space to download Notes: it needs 5.0 GB, but only 8.4 MB are free." << 0;
         QTest::newRow("endless body, space runs low")
-            << "endless" << "The disk is full: the download of Notes was stopped and removed." << 1;
+            << "endless" << "The download of Notes was stopped because the disk is almost full." << 1;
         QTest::newRow("disk full while writing")
             << "full" << "The disk is full: the download of Notes was stopped and removed." << 1;
         QTest::newRow("endless body past the cap")
@@ -256,13 +258,21 @@ private Q_SLOTS:
             route.announcedLength = 5'000'000'000;
         if (kind == "pinned")
             pin.size = 5'000'000'000;
-        if (kind == "full")
-            m_options.freeSpaceMargin = 0;  // only the disk itself stops it
+        UpdateInstaller::Progress progress;
+        if (kind == "full") {
+            // It fits when it starts; then something else takes the space.
+            route.generatedSize = 4 * MiB;
+            route.omitContentLength = false;
+            progress = [this, filled = std::make_shared<bool>(false)](const Step &) {
+                if (!std::exchange(*filled, true))
+                    fillDisk();
+            };
+        }
         if (kind == "cap")
             m_options.downloadCap = 2 * MiB;
         m_server.route("/notes.dmg", route);
 
-        QCOMPARE(errorOf(fetch("/notes.dmg", pin)), message);
+        QCOMPARE(errorOf(fetchApp(appAt("notes", "2.1", m_server.url("/notes.dmg")), pin, progress)), message);
         QCOMPARE(m_server.requestCount("/notes.dmg"), requests);
         QVERIFY2(cacheEntries().isEmpty(), qPrintable(cacheEntries().join(' ')));
     }
@@ -273,6 +283,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         const QString size = "The download of Notes does not have the size the catalogue gives; it was removed.";
         QTest::newRow("matching") << "matching" << "";
+        // Refused as soon as the server says it, before a byte is written.
         QTest::newRow("other length announced") << "announced" << size;
         QTest::newRow("longer body of unknown length") << "longer" << size;
         QTest::newRow("other bytes")
@@ -295,10 +306,12 @@ private Q_SLOTS:
         if (kind == "bytes")
             route.pattern = "another pattern";
         m_server.route("/notes.dmg", route);
+        Recorder progress;
 
-        const Outcome fetched = fetch("/notes.dmg", pin);
+        const Outcome fetched = fetch("/notes.dmg", pin, &progress);
         QCOMPARE(errorOf(fetched), message);
         QCOMPARE(cacheEntries(), message.isEmpty() ? QStringList{"notes-2.1.dmg"} : QStringList());
+        QCOMPARE(progress.steps().isEmpty(), kind == "announced");
     }
 
     // An image hashed once is known by its file, size and time; a changed one is hashed again.
@@ -520,14 +533,14 @@ private:
         return *m_installer;
     }
 
-    Outcome fetchApp(const CatalogApp &app, const ImagePin &pin = {}, Recorder *progress = nullptr)
+    Outcome fetchApp(const CatalogApp &app, const ImagePin &pin = {}, UpdateInstaller::Progress progress = {})
     {
-        return QCoro::waitFor(installer().fetch(app, pin, true, progress ? progress->callback() : nullptr));
+        return QCoro::waitFor(installer().fetch(app, pin, true, std::move(progress)));
     }
 
     Outcome fetchUrl(const QUrl &url, const ImagePin &pin = {}, Recorder *progress = nullptr)
     {
-        return fetchApp(appAt("notes", "2.1", url), pin, progress);
+        return fetchApp(appAt("notes", "2.1", url), pin, progress ? progress->callback() : nullptr);
     }
 
     Outcome fetch(const QString &path, const ImagePin &pin = {}, Recorder *progress = nullptr)
@@ -547,6 +560,16 @@ private:
         if (::mount("tmpfs", QFile::encodeName(m_options.locations.dataHome).constData(), "tmpfs", 0, size.constData()) != 0)
             QSKIP("Mounting a small file system needs root: running out of disk space was not checked");
         m_mounted = true;
+    }
+
+    // Takes all but 64 KiB of the free space of the cache's file system.
+    void fillDisk() const
+    {
+        struct statvfs fs {};
+        ::statvfs(QFile::encodeName(m_options.locations.dataHome).constData(), &fs);
+        QFile filler(m_options.locations.dataHome + "/filler");
+        if (filler.open(QIODevice::WriteOnly))
+            ::posix_fallocate(filler.handle(), 0, off_t(fs.f_bavail * fs.f_frsize) - 64 * 1024);
     }
 
     TestHttpsServer m_server;
