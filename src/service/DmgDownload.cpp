@@ -76,8 +76,10 @@ void configure(CURL *curl, const QByteArray &url, DmgDownloadSink *sink, DmgCanc
                char *errorText)
 {
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    // For the first request and every redirect alike.
+    const char *const allowed = "https";
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, allowed);
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, allowed);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);

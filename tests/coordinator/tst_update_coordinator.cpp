@@ -313,37 +313,44 @@ private Q_SLOTS:
     }
 
     // A pre-download ending while its app installs leaves the install's state, and one asked
-    // for meanwhile changes nothing.
+    // for meanwhile neither downloads nor changes anything.
     void prefetchDuringAnInstallKeepsItsState_data()
     {
+        QTest::addColumn<bool>("prefetchFirst");
         QTest::addColumn<bool>("prefetchFails");
-        QTest::newRow("succeeds") << false;
-        QTest::newRow("fails") << true;
+        QTest::newRow("pre-download succeeds during the install") << true << false;
+        QTest::newRow("pre-download fails during the install") << true << true;
+        QTest::newRow("pre-download asked for during the install") << false << false;
     }
 
     void prefetchDuringAnInstallKeepsItsState()
     {
+        QFETCH(bool, prefetchFirst);
         QFETCH(bool, prefetchFails);
         const CatalogApp app = catalogApp(QStringLiteral("foo"));
         m_installer->held.insert(app.id);
-        coordinator().prefetch({app});
-        QVERIFY(coordinator().isPrefetching(app));
-        QVERIFY(!coordinator().isBusy(app));
-        QTRY_COMPARE(coordinator().state(app), State::downloading(0.5));
+        QList<State> expected = {State::installing(), State::installed(FakeInstaller::bundleOf(app))};
+        if (prefetchFirst) {
+            coordinator().prefetch({app});
+            QVERIFY(coordinator().isPrefetching(app));
+            QVERIFY(!coordinator().isBusy(app));
+            QTRY_COMPARE(coordinator().state(app), State::downloading(0.5));
+            expected = QList<State>{State::downloading(0), State::downloading(0.5)} + expected;
+        }
         coordinator().install(app);
+        coordinator().install(app);  // a second press: one install puts the app in place
         QVERIFY(coordinator().isBusy(app));
         QVERIFY(!coordinator().isPrefetching(app));
-        if (prefetchFails)
+        if (prefetchFails) {
             m_installer->downloadFailures.insert(app.id, Failure::httpStatus(500));
-        else
-            m_installer->cached.insert(app.id);  // as when the shared transfer has finished
+            expected.last() = State::failed(QStringLiteral("Download failed (HTTP 500)."));
+        }
         coordinator().prefetch({app});
         m_installer->release(app.id);
         QTRY_VERIFY(!coordinator().isBusy(app));
         QTest::qWait(0);
-        const State end = prefetchFails ? State::failed(QStringLiteral("Download failed (HTTP 500).")) :
-                                          State::installed(FakeInstaller::bundleOf(app));
-        QCOMPARE(statesOf(app.id), (QList<State>{State::downloading(0), State::downloading(0.5), State::installing(), end}));
+        QCOMPARE(statesOf(app.id), expected);
+        QCOMPARE(m_installer->downloads.size(), prefetchFirst ? 2 : 1);
     }
 
     void cancelReturnsToTheEarlierState_data()
@@ -436,6 +443,7 @@ private Q_SLOTS:
         QCOMPARE(meter.add(7000, 7000, 10'000), (UpdateTransfer{7000, 10'000, 1000, 3}));
         // Started again from nothing: the speed too.
         QCOMPARE(meter.add(8000, 100, -1), (UpdateTransfer{100, -1, 0, -1}));
+        QCOMPARE(meter.add(9000, 1100, -1), (UpdateTransfer{1100, -1, 1000, -1}));
     }
 
     // Uninstalling
