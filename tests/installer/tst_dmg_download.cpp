@@ -424,6 +424,35 @@ private Q_SLOTS:
         QCOMPARE(m_server.requestCount("/notes.dmg"), 1);
     }
 
+    // Pre-downloads take turns on a few threads; an install's download never waits for one,
+    // also when it joins a pre-download still waiting for its turn.
+    void installsNeverWaitBehindPreDownloads()
+    {
+        Route stalled = Route::generated(MiB);
+        stalled.stallAfter = 0;
+        m_server.route("/stalled.dmg", stalled);
+        m_server.route("/quick.dmg", Route::generated(1000));
+        m_options.stallTimeout = std::chrono::seconds(30);
+        UpdateInstaller &downloads = installer();
+        std::vector<QCoro::Task<Outcome>> waiting;
+        for (int i = 0; i < 4; ++i)
+            waiting.push_back(downloads.prefetch(appAt(QString("busy%1").arg(i), "1.0", m_server.url("/stalled.dmg")), {}));
+        QTRY_COMPARE(m_server.requestCount("/stalled.dmg"), 4);
+        const CatalogApp queued = appAt("queued", "1.0", m_server.url("/quick.dmg"));
+        QCoro::Task<Outcome> queuedPrefetch = downloads.prefetch(queued, {});
+
+        QCOMPARE(errorOf(QCoro::waitFor(downloads.download(appAt("other", "1.0", m_server.url("/quick.dmg")), {}))), QString());
+        QCOMPARE(errorOf(QCoro::waitFor(downloads.download(queued, {}))), QString());
+        QCOMPARE(errorOf(QCoro::waitFor(queuedPrefetch)), QString());
+        QCOMPARE(m_server.requestCount("/quick.dmg"), 2);
+        for (const QCoro::Task<Outcome> &task : waiting)
+            QVERIFY(!task.isReady());  // still waiting for the server: nothing went past them
+        for (int i = 0; i < 4; ++i)
+            downloads.cancelDownloads(QString("busy%1").arg(i));
+        for (QCoro::Task<Outcome> &task : waiting)
+            QCOMPARE(errorOf(QCoro::waitFor(task)), "The download was stopped.");
+    }
+
     void housekeeping_data()
     {
         QTest::addColumn<QString>("kind");
