@@ -24,7 +24,6 @@ constexpr int pollMilliseconds = 1000;  // cancelling wakes the wait at once
 
 std::atomic<bool> aborting{false};
 
-QString tr(const char *text) { return QCoreApplication::translate("UpdateInstaller", text); }
 
 CURL *newHandle()
 {
@@ -61,7 +60,7 @@ QByteArray authorityBundle(CURL *curl, const QString &extraCaFile)
     }
     QFile extra(extraCaFile);
     if (!extra.open(QIODevice::ReadOnly))
-        throw Failure::other(tr("Cannot read the certificate authority %1: %2").arg(extraCaFile, extra.errorString()));
+        throw Failure::other(AppInstaller::tr("Cannot read the certificate authority %1: %2").arg(extraCaFile, extra.errorString()));
     bundle += '\n';
     bundle += extra.readAll();
     return bundle;
@@ -176,7 +175,7 @@ qint64 DmgDownload::fetch(const Request &request, DmgPartial &partial, DmgCancel
             throw InstallerErrors::fileError(partial.path(), errno);
         CurlHandles curl;
         if (!curl.easy || !curl.multi)
-            throw Failure::other(tr("The download could not be started."));
+            throw Failure::other(AppInstaller::tr("The download could not be started."));
         DmgDownloadSink::Target withHash = target;
         withHash.hash = &hash;
         DmgDownloadSink sink(curl.easy.get(), withHash, m_settings.limits, resumeFrom, &progress);

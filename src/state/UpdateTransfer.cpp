@@ -1,12 +1,8 @@
 #include "state/UpdateTransfer.h"
 
-#include <QCoreApplication>
-
 #include <cmath>
 
 namespace {
-QString tr(const char *text, int n = -1) { return QCoreApplication::translate("UpdateTransfer", text, nullptr, n); }
-
 // "12.3 MB", "300 MB": one decimal while the number has fewer than three digits.
 QString dataSize(const QLocale &locale, qint64 bytes)
 {
@@ -19,11 +15,11 @@ QString dataSize(const QLocale &locale, qint64 bytes)
 QString timeLeft(double seconds)
 {
     if (seconds < 60)
-        return tr("less than a minute left");
+        return UpdateTransfer::tr("less than a minute left");
     const int minutes = int(std::lround(seconds / 60));
     if (minutes < 90)
-        return tr("about %n min left", minutes);
-    return tr("about %n h left", int(std::lround(seconds / 3600)));
+        return UpdateTransfer::tr("about %n min left", nullptr, minutes);
+    return UpdateTransfer::tr("about %n h left", nullptr, int(std::lround(seconds / 3600)));
 }
 } // namespace
 

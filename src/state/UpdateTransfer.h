@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QList>
 #include <QLocale>
 #include <QMetaType>
@@ -11,6 +12,7 @@
 // beside the app's state.
 struct UpdateTransfer {
     Q_GADGET
+    Q_DECLARE_TR_FUNCTIONS(UpdateTransfer)
     Q_PROPERTY(qint64 received MEMBER received CONSTANT)
     Q_PROPERTY(qint64 total MEMBER total CONSTANT)
     Q_PROPERTY(double bytesPerSecond MEMBER bytesPerSecond CONSTANT)
