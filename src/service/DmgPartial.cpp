@@ -150,6 +150,15 @@ void DmgPartial::writeInfo()
 
 bool DmgPartial::write(const char *data, std::size_t size)
 {
+    // Starts writing back what is written as it goes, so that the sync before the rename finds
+    // little left to do, and a large download does not pile up dirty pages.
+    constexpr qint64 writeBackStep = 16 * 1024 * 1024;
+    if (m_unsynced >= writeBackStep) {
+        const off_t end = ::lseek(m_fd, 0, SEEK_CUR);
+        ::sync_file_range(m_fd, end - m_unsynced, m_unsynced, SYNC_FILE_RANGE_WRITE);
+        m_unsynced = 0;
+    }
+    m_unsynced += qint64(size);
     while (size > 0) {
         const ssize_t n = ::write(m_fd, data, size);
         if (n < 0 && errno == EINTR)

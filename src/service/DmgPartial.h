@@ -68,6 +68,7 @@ private:
     QString m_appName;
     Info m_info;
     qint64 m_kept = 0;
+    qint64 m_unsynced = 0;  // bytes written since writing back was last started
     int m_fd = -1;
     bool m_keep = false;
 };

@@ -6,21 +6,6 @@
 #include <QPromise>
 #include <QRunnable>
 
-#include <sys/resource.h>
-#include <sys/syscall.h>
-#include <unistd.h>
-
-namespace {
-// Downloads give way to the window's thread when both want the processor, so the window keeps
-// drawing while a download decrypts and hashes as fast as it can. Per thread, and once: a
-// thread cannot take its priority back without privileges, and it only ever downloads.
-void yieldToTheWindow()
-{
-    thread_local const bool lowered = ::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), 4) == 0;
-    Q_UNUSED(lowered);
-}
-} // namespace
-
 struct DmgTransfers::Transfer {
     QString appID;
     QString image;
@@ -93,7 +78,6 @@ QFuture<DmgTransfers::Outcome> DmgTransfers::run(const QString &appID, const QSt
     transfer->future = transfer->promise.future();
     transfer->promise.start();
     transfer->runnable = QRunnable::create([this, transfer, job = std::move(job)] {
-        yieldToTheWindow();
         const Outcome outcome = job(transfer->cancel, [&](const AppInstaller::Step &step) { transfer->report(step); });
         {
             const QMutexLocker lock(&m_mutex);
