@@ -25,8 +25,13 @@ public:
         Kind kind = Kind::Verifying;
         double fraction = 0;  // Downloading: bytes written / expected length, 0 when unknown
         QString location;     // Finished: the installed bundle
+        qint64 received = 0;  // Downloading: bytes of the image that have arrived, kept ones included
+        qint64 total = -1;    // Downloading: the image's length, -1 when unknown
 
-        static Step downloading(double f) { return {Kind::Downloading, f, {}}; }
+        static Step downloading(double f, qint64 received = 0, qint64 total = -1)
+        {
+            return {Kind::Downloading, f, {}, received, total};
+        }
         static Step verifying() { return {Kind::Verifying, 0, {}}; }
         static Step installing() { return {Kind::Installing, 0, {}}; }
         static Step finished(QString at) { return {Kind::Finished, 0, std::move(at)}; }
@@ -44,6 +49,7 @@ public:
             NoDownloadURL,       // "This app has no download link yet."
             NoAppInImage,        // "The disk image contains no app."
             DifferentApp,        // "The disk image contains a different app."
+            Cancelled,           // "The download was stopped." (kept for resuming)
             Other,               // a network, file or launch error, shown with its own text
         };
         Kind kind = Kind::Other;
@@ -92,8 +98,21 @@ public:
     // needs no download. Reads the disk; quick.
     virtual bool hasCachedImage(const CatalogApp &app) const = 0;
     // Brings the image of the app's catalogue version into the cache and returns its path; at
-    // once, without progress, when it is cached already.
+    // once, without progress, when it is cached already. A download of the same image that is
+    // running already is joined (one transfer, every caller gets its reports and result).
     virtual QCoro::Task<Outcome<QString>> download(CatalogApp app, Progress progress) = 0;
+    // The same in the background: waits behind other pre-downloads, never in front of a
+    // download(), which also takes over a pre-download of its image that has not started.
+    virtual QCoro::Task<Outcome<QString>> prefetch(CatalogApp app, Progress progress) = 0;
+    // Stops the app's downloads (or all) soon; they end as Failure::Kind::Cancelled and keep
+    // what arrived for resuming.
+    virtual void cancelDownloads(const QString &appID) = 0;
+    virtual void cancelAllDownloads() = 0;
+    // Stops the app's downloads and removes its cached images and partial downloads.
+    virtual QCoro::Task<> discardImages(QString appID) = 0;
+    // Removes cached images (and partial downloads) older than the catalogue's version of
+    // their app. Works in the background.
+    virtual QCoro::Task<> pruneImages(QList<CatalogApp> catalogue) = 0;
     // Installs the app from the image and returns the installed bundle's path.
     virtual QCoro::Task<Outcome<QString>> install(CatalogApp app, QString image, Progress progress) = 0;
     // Moves the installed copy at location to the Trash and takes it out of the desktop's menus.

@@ -11,6 +11,9 @@
 #include "service/KeptCopies.h"
 #include "service/RunMarker.h"
 #include "service/DmgDownload.h"
+#include "service/DmgFailures.h"
+#include "service/DmgPartial.h"
+#include "service/DmgTransfers.h"
 #include "service/UpdateInstallerError.h"
 
 #include <QCoroFuture>
@@ -19,7 +22,6 @@
 #include <QtConcurrent>
 
 #include <exception>
-#include <mutex>
 
 namespace {
 
@@ -39,24 +41,29 @@ AppInstaller::Outcome<T> capturing(Work &&work)
     }
 }
 
-// Downloads block their thread for minutes: they get their own threads, so they never hold
-// up installs or short jobs on the global pool.
-QThreadPool *downloadPool()
+DmgDownload::Settings downloadSettings(const UpdateInstaller::Options &options)
 {
-    static QThreadPool pool;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        pool.setMaxThreadCount(4);
-        // Quitting stops running downloads, so the pool's threads end promptly.
-        qAddPostRoutine(DmgDownload::abortAll);
-    });
-    return &pool;
+    return {options.extraCaFile, {options.downloadCap, options.freeSpaceMargin}, options.stallTimeout};
 }
 
-QString downloadIntoCache(const DmgDownload &download, const DmgCache &cache, const QUrl &from,
-                          const QString &target, const AppInstaller::Progress &progress)
+// Runs on a download thread: the image, checked when it is cached already, or downloaded (and
+// continued from what an earlier attempt left) into the cache.
+QString fetchIntoCache(const DmgDownload::Settings &settings, const DmgCache &cache, const QString &target,
+                       const DmgDownload::Request &request, DmgCancel &cancel, const AppInstaller::Progress &progress)
 {
-    cache.store(download.fetch(from, progress), target);
+    if (cancel.isCancelled() || DmgDownload::isAborting())
+        throw DmgFailures::cancelled();
+    if (QFileInfo::exists(target)) {
+        DmgCache::verify(target, request.pin, request.appName);
+        return target;
+    }
+    DmgPartial partial(target, request.url.toEncoded(), request.appName);
+    const qint64 length = DmgDownload(settings).fetch(request, partial, cancel, progress);
+    partial.commit(length);
+    if (request.pin.pinsAnything())
+        DmgCache::rememberVerified(target, request.pin);
+    if (progress)
+        progress(AppInstaller::Step::downloading(1.0, length, length));
     cache.prune(target);
     return target;
 }
@@ -82,6 +89,8 @@ QString AppInstaller::Failure::description() const
         return tr("The disk image contains no app.");
     case Kind::DifferentApp:
         return tr("The disk image contains a different app.");
+    case Kind::Cancelled:
+        return tr("The download was stopped.");
     case Kind::Other:
         return detail;
     }
@@ -129,7 +138,7 @@ QString UpdateInstaller::destinationDirectory(const Locations &locations)
 bool UpdateInstaller::hasCachedImage(const CatalogApp &app) const
 {
     const QString image = cachedDMG(app.id, app.version);
-    return !image.isEmpty() && QFileInfo::exists(image);
+    return !image.isEmpty() && QFileInfo::exists(image) && DmgCache::isKnownGood(image, ImagePin::of(app));
 }
 
 // The coroutines here copy what they need before their first suspension and never touch the
@@ -137,19 +146,67 @@ bool UpdateInstaller::hasCachedImage(const CatalogApp &app) const
 // destroy the temporaries of a co_await expression twice.
 QCoro::Task<AppInstaller::Outcome<QString>> UpdateInstaller::download(CatalogApp app, Progress progress)
 {
+    const ImagePin pin = ImagePin::of(app);
+    QCoro::Task<Outcome<QString>> fetching = fetch(std::move(app), pin, true, std::move(progress));
+    co_return co_await fetching;
+}
+
+QCoro::Task<AppInstaller::Outcome<QString>> UpdateInstaller::prefetch(CatalogApp app, Progress progress)
+{
+    const ImagePin pin = ImagePin::of(app);
+    QCoro::Task<Outcome<QString>> fetching = fetch(std::move(app), pin, false, std::move(progress));
+    co_return co_await fetching;
+}
+
+QCoro::Task<AppInstaller::Outcome<QString>> UpdateInstaller::fetch(CatalogApp app, ImagePin pin, bool urgent,
+                                                                     Progress progress)
+{
     if (!app.downloadURL)
         co_return Failure::of(Failure::Kind::NoDownloadURL);
     const DmgCache cache(m_options.locations.updatesFolder());
     const QString target = cache.imageFor(app.id, app.version);
     if (target.isEmpty())
         co_return InstallerErrors::unusableName();
-    if (QFileInfo::exists(target))
+    // Checking a pinned image reads all of it: only one known to match is taken here.
+    if (QFileInfo::exists(target) && DmgCache::isKnownGood(target, pin))
         co_return target;
-    const DmgDownload fetch(m_options.locations.tempDir, m_options.extraCaFile);
-    QFuture<Outcome<QString>> fetched = QtConcurrent::run(downloadPool(), [=, url = *app.downloadURL] {
-        return capturing<QString>([&] { return downloadIntoCache(fetch, cache, url, target, progress); });
-    });
+    const DmgDownload::Settings settings = downloadSettings(m_options);
+    const DmgDownload::Request request{*app.downloadURL, pin, app.name};
+    QFuture<Outcome<QString>> fetched = DmgTransfers::instance().run(
+        app.id, target, urgent, std::move(progress),
+        [settings, cache, target, request](DmgCancel &cancel, const Progress &report) {
+            return capturing<QString>([&] { return fetchIntoCache(settings, cache, target, request, cancel, report); });
+        });
     co_return co_await fetched;
+}
+
+void UpdateInstaller::cancelDownloads(const QString &appID) { DmgTransfers::instance().cancel(appID); }
+
+void UpdateInstaller::cancelAllDownloads() { DmgTransfers::instance().cancelAll(); }
+
+QCoro::Task<> UpdateInstaller::discardImages(QString appID)
+{
+    const DmgCache cache(m_options.locations.updatesFolder());
+    DmgTransfers::instance().cancel(appID);
+    // Its downloads end first, so none puts an image back afterwards.
+    const QList<QFuture<Outcome<QString>>> running = DmgTransfers::instance().running(appID);
+    for (QFuture<Outcome<QString>> transfer : running)
+        co_await transfer;
+    QFuture<void> removed = QtConcurrent::run([cache, appID] { cache.removeApp(appID); });
+    co_await removed;
+}
+
+QCoro::Task<> UpdateInstaller::pruneImages(QList<CatalogApp> catalogue)
+{
+    const DmgCache cache(m_options.locations.updatesFolder());
+    QFuture<void> pruned = QtConcurrent::run([cache, catalogue] { cache.pruneOlder(catalogue); });
+    co_await pruned;
+}
+
+QCoro::Task<> UpdateInstaller::sweepDownloadLeftovers(Locations locations)
+{
+    QFuture<void> swept = QtConcurrent::run([locations] { DmgCache(locations.updatesFolder()).sweepLeftovers(); });
+    co_await swept;
 }
 
 QCoro::Task<AppInstaller::Outcome<QString>> UpdateInstaller::install(CatalogApp app, QString image, Progress progress)

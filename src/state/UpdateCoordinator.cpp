@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 
 using Outcome = AppInstaller::Outcome<QString>;
 using Failure = AppInstaller::Failure;
@@ -14,6 +15,7 @@ UpdateCoordinator::UpdateCoordinator(std::shared_ptr<AppInstaller> installer, De
       m_services(std::move(services)),
       m_installedApps(std::move(installedApps))
 {
+    m_clock.start();
 }
 
 void UpdateCoordinator::setOnInstalled(InstalledHook hook)
@@ -36,8 +38,36 @@ void UpdateCoordinator::install(const CatalogApp &app)
         setState(app.id, State::failed(Failure::of(Failure::Kind::NoDownloadURL).description()));
         return;
     }
+    // A second install of the same app would race the first to put it in place.
+    if (m_installing.contains(app.id))
+        return;
+    beginOperation(app);
     setState(app.id, State::installing());
+    setInstalling(app.id, true);
     runInstall(app);
+}
+
+// The state a cancel goes back to: the one before the first of the app's operations in flight.
+void UpdateCoordinator::beginOperation(const CatalogApp &app)
+{
+    if (!m_running.contains(app.id) && !m_installing.contains(app.id))
+        m_stateBefore.insert(app.id, state(app));
+}
+
+void UpdateCoordinator::restoreState(const QString &appID)
+{
+    setState(appID, m_stateBefore.value(appID, State::idle()));
+}
+
+void UpdateCoordinator::setInstalling(const QString &appID, bool installing)
+{
+    const bool changed = m_installing.contains(appID) != installing;
+    if (installing)
+        m_installing.insert(appID);
+    else
+        m_installing.remove(appID);
+    if (changed)
+        Q_EMIT activityChanged(appID);
 }
 
 // The coroutines below hold the installer while they wait, check that the coordinator still
@@ -48,12 +78,22 @@ QCoro::Task<> UpdateCoordinator::runInstall(CatalogApp app)
     const QPointer<UpdateCoordinator> self(this);
     const std::shared_ptr<AppInstaller> installer = m_installer;
     const AppInstaller::Progress progress = progressReporter(app.id);
-    // The cached image of this version, else a fresh download.
+    // The cached image of this version, else a download (joining a pre-download of it).
+    m_installFetches.insert(app.id);
     QCoro::Task<Outcome> fetching = installer->download(app, progress);
     const Outcome image = co_await fetching;
+    if (!self)
+        co_return;
+    m_installFetches.remove(app.id);
+    if (!isFetching(app.id))
+        endTransfer(app.id);
+    if (!image.ok() && image.failure().kind == Failure::Kind::Cancelled) {
+        setInstalling(app.id, false);
+        restoreState(app.id);
+        co_return;
+    }
     if (!image.ok()) {
-        if (self)
-            finishInstall(app, image);
+        finishInstall(app, image);
         co_return;
     }
     QCoro::Task<Outcome> installing = installer->install(app, image.value(), progress);
@@ -64,6 +104,7 @@ QCoro::Task<> UpdateCoordinator::runInstall(CatalogApp app)
 
 void UpdateCoordinator::finishInstall(const CatalogApp &app, const Outcome &installed)
 {
+    setInstalling(app.id, false);
     if (!installed.ok()) {
         setState(app.id, State::failed(installed.failure().description()));
         return;
@@ -89,6 +130,7 @@ void UpdateCoordinator::apply(const AppInstaller::Step &step, const QString &app
         setState(appID, State::installed(step.location));
         return;
     case Kind::Downloading:
+        updateTransfer(appID, step);
         // Reports travel separately and may arrive after a later step: a download report
         // never takes an install back.
         if (m_states.value(appID).kind == State::Kind::Installing)
@@ -101,14 +143,17 @@ void UpdateCoordinator::apply(const AppInstaller::Step &step, const QString &app
 void UpdateCoordinator::prefetch(const QList<CatalogApp> &apps)
 {
     for (const CatalogApp &app : apps) {
-        if (m_running.contains(app.id) || !app.downloadURL)
+        // An app being installed gets its image from the install, and keeps its state.
+        if (m_running.contains(app.id) || !app.downloadURL || m_installing.contains(app.id))
             continue;
         if (m_installer->hasCachedImage(app)) {
             setState(app.id, State::ready());
             continue;
         }
+        beginOperation(app);
         m_running.insert(app.id);
         setState(app.id, State::downloading(0));
+        Q_EMIT activityChanged(app.id);
         runPrefetch(app);
     }
 }
@@ -128,12 +173,23 @@ QCoro::Task<> UpdateCoordinator::runPrefetch(CatalogApp app)
 {
     const QPointer<UpdateCoordinator> self(this);
     const std::shared_ptr<AppInstaller> installer = m_installer;
-    QCoro::Task<Outcome> fetching = installer->download(app, progressReporter(app.id));
+    QCoro::Task<Outcome> fetching = installer->prefetch(app, progressReporter(app.id));
     const Outcome image = co_await fetching;
     if (!self)
         co_return;
     m_running.remove(app.id);
-    setState(app.id, image.ok() ? State::ready() : State::failed(image.failure().description()));
+    if (!isFetching(app.id))
+        endTransfer(app.id);
+    Q_EMIT activityChanged(app.id);
+    // Only over its own state: an install or uninstall that came meanwhile has the last word.
+    if (state(app).kind != State::Kind::Downloading)
+        co_return;
+    if (image.ok())
+        setState(app.id, State::ready());
+    else if (image.failure().kind == Failure::Kind::Cancelled)
+        restoreState(app.id);
+    else
+        setState(app.id, State::failed(image.failure().description()));
 }
 
 void UpdateCoordinator::uninstall(const CatalogApp &app)
@@ -154,10 +210,14 @@ QCoro::Task<> UpdateCoordinator::runUninstall(QString appID, QString bundleID, Q
 {
     const QPointer<UpdateCoordinator> self(this);
     const std::shared_ptr<AppInstaller> installer = m_installer;
+    m_uninstalling.insert(appID);
+    Q_EMIT activityChanged(appID);
     QCoro::Task<AppInstaller::Outcome<>> moving = installer->uninstall(bundleID, location);
     const AppInstaller::Outcome<> moved = co_await moving;
     if (!self)
         co_return;
+    m_uninstalling.remove(appID);
+    Q_EMIT activityChanged(appID);
     if (!moved.ok()) {
         setState(appID, State::failed(moved.failure().description()));
         co_return;
@@ -165,6 +225,9 @@ QCoro::Task<> UpdateCoordinator::runUninstall(QString appID, QString bundleID, Q
     setState(appID, State::idle());
     if (m_onInstalled)
         m_onInstalled(std::nullopt);
+    // Its images would only wait for an install that may never come.
+    QCoro::Task<> discarding = installer->discardImages(appID);
+    co_await discarding;
 }
 
 void UpdateCoordinator::goBack(const CatalogApp &app)
@@ -195,6 +258,84 @@ QString UpdateCoordinator::keptVersion(const CatalogApp &app) const
 void UpdateCoordinator::clearAppToQuitFirst()
 {
     setAppToQuitFirst(std::nullopt);
+}
+
+void UpdateCoordinator::cancel(const CatalogApp &app)
+{
+    if (isFetching(app.id))
+        m_installer->cancelDownloads(app.id);
+}
+
+void UpdateCoordinator::cancelAll()
+{
+    m_installer->cancelAllDownloads();
+}
+
+bool UpdateCoordinator::isBusy(const CatalogApp &app) const
+{
+    return m_installing.contains(app.id) || m_uninstalling.contains(app.id);
+}
+
+bool UpdateCoordinator::isPrefetching(const CatalogApp &app) const
+{
+    return m_running.contains(app.id) && !m_installing.contains(app.id);
+}
+
+bool UpdateCoordinator::isFetching(const QString &appID) const
+{
+    return m_running.contains(appID) || m_installFetches.contains(appID);
+}
+
+UpdateCoordinator::Transfer UpdateCoordinator::transfer(const QString &appID) const
+{
+    return m_transfers.value(appID);
+}
+
+void UpdateCoordinator::catalogueLoaded(const QList<CatalogApp> &apps)
+{
+    m_installer->pruneImages(apps);
+}
+
+// Records reach the views at most every transferIntervalMs; the latest waits for its turn.
+void UpdateCoordinator::updateTransfer(const QString &appID, const AppInstaller::Step &step)
+{
+    if (!isFetching(appID))  // a late report of a transfer that has ended
+        return;
+    TransferTrack &track = m_tracks[appID];
+    track.latest = track.meter.add(m_clock.elapsed(), step.received, step.total);
+    if (!track.sincePublished.isValid() || track.sincePublished.elapsed() >= transferIntervalMs) {
+        publishTransfer(appID);
+        return;
+    }
+    if (track.pending)
+        return;
+    track.pending = true;
+    QTimer::singleShot(transferIntervalMs - track.sincePublished.elapsed(), this, [this, appID] {
+        if (m_tracks.contains(appID) && m_tracks[appID].pending)
+            publishTransfer(appID);
+    });
+}
+
+void UpdateCoordinator::publishTransfer(const QString &appID)
+{
+    TransferTrack &track = m_tracks[appID];
+    track.pending = false;
+    track.sincePublished.start();
+    m_transfers.insert(appID, track.latest);
+    Q_EMIT transferChanged(appID);
+}
+
+// The last record is shown before the record goes, so a finished download ends at its total.
+void UpdateCoordinator::endTransfer(const QString &appID)
+{
+    const auto track = m_tracks.constFind(appID);
+    if (track == m_tracks.cend())
+        return;
+    if (track->pending)
+        publishTransfer(appID);
+    m_tracks.remove(appID);
+    m_transfers.remove(appID);
+    Q_EMIT transferChanged(appID);
 }
 
 void UpdateCoordinator::openApp(const QString &bundlePath)

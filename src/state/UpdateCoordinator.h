@@ -4,8 +4,10 @@
 #include "platform/DesktopServices.h"
 #include "service/AppInstaller.h"
 #include "service/InstalledApps.h"
+#include "state/UpdateTransfer.h"
 
 #include <QCoroTask>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -45,9 +47,15 @@ public:
 // installer in the background, refuses to touch an app while a copy of it runs, and tells
 // the catalogue store when the installed apps have changed.
 //
+// Beside the states, it publishes a transfer record per app while the app's image downloads
+// (for an install as much as for a pre-download), at most every 250 ms, and says which apps are
+// busy (an install or uninstall runs) and which only pre-download in the background, which
+// leaves the installed copy free to open or uninstall. A download can be cancelled; what
+// arrived is kept, and the next attempt continues it.
+//
 // Lives on the window's thread: every member is called there, every state change and every
-// signal happens there. The installer does the work on its own threads; work once started is
-// never cancelled, and results that arrive after the coordinator is gone are dropped.
+// signal happens there. The installer does the work on its own threads; results that arrive
+// after the coordinator is gone are dropped.
 class UpdateCoordinator : public QObject {
     Q_OBJECT
     Q_PROPERTY(CatalogApp appToQuitFirst READ appToQuitFirstOrEmpty NOTIFY appToQuitFirstChanged)
@@ -56,8 +64,10 @@ class UpdateCoordinator : public QObject {
     Q_PROPERTY(QVariantMap states READ states NOTIFY statesChanged)
 
 public:
-    // The value type lives outside the class (moc cannot read gadgets nested in a QObject).
+    // The value types live outside the class (moc cannot read gadgets nested in a QObject).
     using State = UpdateCoordinatorState;
+    using Transfer = UpdateTransfer;
+    static constexpr int transferIntervalMs = 250;
 
     // Told after an install (bundle identifier and installed bundle path, or nothing when the
     // app has no bundle identifier) and after an uninstall (nothing).
@@ -81,6 +91,22 @@ public:
     void prefetch(const QList<CatalogApp> &apps);
     Q_INVOKABLE void prefetchApps(const QVariantList &apps);  // QVariantList of CatalogApp
     Q_INVOKABLE void clearAppToQuitFirst();
+
+    // Stops the app's download (for an install or a pre-download) and puts the app back in the
+    // state it had before; what arrived stays for the next attempt. An install past its
+    // download goes on.
+    Q_INVOKABLE void cancel(const CatalogApp &app);
+    // The same for every download, when the program quits.
+    void cancelAll();
+    // An install or uninstall of the app runs: its buttons wait.
+    Q_INVOKABLE bool isBusy(const CatalogApp &app) const;
+    // Only a background pre-download runs: the installed copy can still be opened or uninstalled.
+    Q_INVOKABLE bool isPrefetching(const CatalogApp &app) const;
+    // The app's download in flight; hasTransfer() is false when none runs.
+    Q_INVOKABLE bool hasTransfer(const QString &appID) const { return m_transfers.contains(appID); }
+    Q_INVOKABLE Transfer transfer(const QString &appID) const;
+    // After each catalogue load: cached images older than the catalogue's versions go.
+    void catalogueLoaded(const QList<CatalogApp> &apps);
     // Starts the installed bundle's program detached; nothing when path is empty.
     Q_INVOKABLE void openApp(const QString &bundlePath);
 
@@ -95,6 +121,10 @@ Q_SIGNALS:
     void statesChanged();
     void stateChanged(const QString &appID);
     void appToQuitFirstChanged();
+    // transfer(appID) or hasTransfer(appID) changed.
+    void transferChanged(const QString &appID);
+    // isBusy() or isPrefetching() of the app changed.
+    void activityChanged(const QString &appID);
 
 private:
     CatalogApp appToQuitFirstOrEmpty() const;
@@ -104,6 +134,14 @@ private:
     bool isRunning(const CatalogApp &app) const;
     AppInstaller::Progress progressReporter(const QString &appID);
     void finishInstall(const CatalogApp &app, const AppInstaller::Outcome<QString> &installed);
+
+    bool isFetching(const QString &appID) const;
+    void updateTransfer(const QString &appID, const AppInstaller::Step &step);
+    void publishTransfer(const QString &appID);
+    void endTransfer(const QString &appID);
+    void setInstalling(const QString &appID, bool installing);
+    void beginOperation(const CatalogApp &app);
+    void restoreState(const QString &appID);
 
     QCoro::Task<> runInstall(CatalogApp app);
     QCoro::Task<> runPrefetch(CatalogApp app);
@@ -116,7 +154,21 @@ private:
     QHash<QString, State> m_states;
     std::optional<CatalogApp> m_appToQuitFirst;
     QSet<QString> m_running;  // apps with a prefetch download in flight
+    QSet<QString> m_installing;      // apps with an install in flight
+    QSet<QString> m_installFetches;  // ... whose download is in flight
+    QSet<QString> m_uninstalling;
+    QHash<QString, State> m_stateBefore;  // before the app's operation in flight, for cancelling
     InstalledHook m_onInstalled;
+
+    struct TransferTrack {
+        TransferMeter meter;
+        Transfer latest;
+        QElapsedTimer sincePublished;  // invalid until the first record
+        bool pending = false;          // latest is newer than what transfer() gives
+    };
+    QHash<QString, TransferTrack> m_tracks;
+    QHash<QString, Transfer> m_transfers;  // the published records
+    QElapsedTimer m_clock;
 };
 
 Q_DECLARE_METATYPE(UpdateCoordinatorState)

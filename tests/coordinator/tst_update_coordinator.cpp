@@ -6,7 +6,11 @@
 //   and a store told too early, twice, or with the wrong bundle;
 // - a prefetch that downloads a cached image, starts a second download of the same app, or
 //   cannot be retried after a failure;
-// - uninstalls of nothing that do something, and failures that are not shown;
+// - a pre-download that replaces an install's state when it ends, or that counts as busy;
+// - a cancel that leaves the app in another state than before, or its download running;
+// - transfer records that flood the window, do not end at the total, or outlive the download,
+//   and progress lines that come out wrong;
+// - uninstalls of nothing that do something, failures that are not shown, images left behind;
 // - state changes off the window's thread, and results that reach a coordinator already gone.
 #include "FakeInstaller.h"
 #include "state/UpdateCoordinator.h"
@@ -307,11 +311,11 @@ private Q_SLOTS:
         QCOMPARE(coordinator().state(app), State::downloading(0));
         QTRY_COMPARE(coordinator().state(app), State::downloading(0.5));
         coordinator().prefetch({app});
-        QCOMPARE(m_installer->downloads, QStringList{app.id});
+        QCOMPARE(m_installer->downloads, QStringList{app.id + " prefetch"});
 
         m_installer->release(app.id);
         QTRY_COMPARE(coordinator().state(app), State::ready());
-        QCOMPARE(m_installer->downloads, QStringList{app.id});
+        QCOMPARE(m_installer->downloads, QStringList{app.id + " prefetch"});
         QVERIFY(m_installer->installs.isEmpty());
         QVERIFY(m_told.isEmpty());
     }
@@ -347,6 +351,140 @@ private Q_SLOTS:
         QCOMPARE(m_states.size(), changes);
     }
 
+    // A pre-download ending while its app installs leaves the install's state, and one asked
+    // for meanwhile neither downloads nor changes anything.
+    void prefetchDuringAnInstallKeepsItsState_data()
+    {
+        QTest::addColumn<bool>("prefetchFirst");
+        QTest::addColumn<bool>("prefetchFails");
+        QTest::newRow("pre-download succeeds during the install") << true << false;
+        QTest::newRow("pre-download fails during the install") << true << true;
+        QTest::newRow("pre-download asked for during the install") << false << false;
+    }
+
+    void prefetchDuringAnInstallKeepsItsState()
+    {
+        QFETCH(bool, prefetchFirst);
+        QFETCH(bool, prefetchFails);
+        const CatalogApp app = catalogApp(QStringLiteral("foo"));
+        m_installer->held.insert(app.id);
+        QList<State> expected = {State::installing(), State::installed(FakeInstaller::bundleOf(app))};
+        if (prefetchFirst) {
+            coordinator().prefetch({app});
+            QVERIFY(coordinator().isPrefetching(app));
+            QVERIFY(!coordinator().isBusy(app));
+            QTRY_COMPARE(coordinator().state(app), State::downloading(0.5));
+            expected = QList<State>{State::downloading(0), State::downloading(0.5)} + expected;
+        }
+        coordinator().install(app);
+        coordinator().install(app);  // a second press: one install puts the app in place
+        QVERIFY(coordinator().isBusy(app));
+        QVERIFY(!coordinator().isPrefetching(app));
+        if (prefetchFails) {
+            m_installer->downloadFailures.insert(app.id, Failure::httpStatus(500));
+            expected.last() = State::failed(QStringLiteral("Download failed (HTTP 500)."));
+        }
+        coordinator().prefetch({app});
+        m_installer->release(app.id);
+        QTRY_VERIFY(!coordinator().isBusy(app));
+        QTest::qWait(0);
+        QCOMPARE(statesOf(app.id), expected);
+        QCOMPARE(m_installer->downloads.size(), prefetchFirst ? 2 : 1);
+    }
+
+    void cancelReturnsToTheEarlierState_data()
+    {
+        QTest::addColumn<bool>("install");
+        QTest::addColumn<bool>("quitting");
+        QTest::newRow("pre-download") << false << false;
+        QTest::newRow("install") << true << false;
+        QTest::newRow("install joining a pre-download") << true << false;
+        QTest::newRow("quitting") << true << true;
+    }
+
+    void cancelReturnsToTheEarlierState()
+    {
+        QFETCH(bool, install);
+        QFETCH(bool, quitting);
+        const CatalogApp app = catalogApp(QStringLiteral("foo"));
+        const State before = State::failed(QStringLiteral("Download failed (HTTP 503)."));
+        m_installer->downloadFailures.insert(app.id, Failure::httpStatus(503));
+        coordinator().prefetch({app});
+        QTRY_COMPARE(coordinator().state(app), before);
+        m_installer->downloadFailures.clear();
+        m_installer->held.insert(app.id);
+        if (!install || QByteArray(QTest::currentDataTag()).contains("joining"))
+            coordinator().prefetch({app});
+        if (install)
+            coordinator().install(app);
+        QTRY_VERIFY(coordinator().hasTransfer(app.id));
+
+        if (quitting)
+            coordinator().cancelAll();
+        else
+            coordinator().cancel(app);
+        QTRY_COMPARE(coordinator().state(app), before);
+        QTRY_VERIFY(!coordinator().hasTransfer(app.id));
+        QVERIFY(!coordinator().isBusy(app) && !coordinator().isPrefetching(app));
+        QVERIFY(m_installer->installs.isEmpty());
+    }
+
+    // Reports arriving faster than the window redraws reach it as one record per interval;
+    // the last shows the whole image, and the record goes with the download.
+    void transferRecordsFollowTheDownload()
+    {
+        const CatalogApp app = catalogApp(QStringLiteral("foo"));
+        m_installer->held.insert(app.id);
+        m_installer->reportsPerDownload = 50;
+        QList<qint64> records;
+        connect(&coordinator(), &UpdateCoordinator::transferChanged, this, [&](const QString &appID) {
+            records << (coordinator().hasTransfer(appID) ? coordinator().transfer(appID).received : -1);
+        });
+        coordinator().install(app);
+        QTRY_COMPARE(records, (QList<qint64>{10, 500}));
+        QCOMPARE(coordinator().transfer(app.id).total, 1000);
+        m_installer->release(app.id);
+        QTRY_COMPARE(records, (QList<qint64>{10, 500, 1000, -1}));
+        QTRY_COMPARE(coordinator().state(app), State::installed(FakeInstaller::bundleOf(app)));
+    }
+
+    void transferText_data()
+    {
+        QTest::addColumn<UpdateTransfer>("transfer");
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("all known") << UpdateTransfer{12'300'000, 300'000'000, 4'100'000, 70} << "en_US"
+                                   << "12.3 MB of 300 MB · 4.1 MB/s · about 1 min left";
+        QTest::newRow("German numbers") << UpdateTransfer{12'300'000, 300'000'000, 4'100'000, 70} << "de_DE"
+                                        << "12,3 MB of 300 MB · 4,1 MB/s · about 1 min left";
+        QTest::newRow("no length") << UpdateTransfer{512, -1, 0, -1} << "en_US" << "512 bytes";
+        QTest::newRow("under a minute") << UpdateTransfer{1'000'000, 2'000'000, 50'000, 20} << "en_US"
+                                        << "1.0 MB of 2.0 MB · 50.0 kB/s · less than a minute left";
+        QTest::newRow("hours") << UpdateTransfer{1'000'000, 9'000'000'000, 800'000, 11'000} << "en_US"
+                               << "1.0 MB of 9.0 GB · 800 kB/s · about 3 h left";
+    }
+
+    void transferText()
+    {
+        QFETCH(UpdateTransfer, transfer);
+        QFETCH(QString, locale);
+        QFETCH(QString, text);
+        QCOMPARE(transfer.text(QLocale(locale)), text);
+    }
+
+    void meterAveragesTheLastSeconds()
+    {
+        TransferMeter meter;
+        QCOMPARE(meter.add(0, 0, 10'000), (UpdateTransfer{0, 10'000, 0, -1}));
+        QCOMPARE(meter.add(1000, 1000, 10'000), (UpdateTransfer{1000, 10'000, 1000, 9}));
+        meter.add(6000, 2000, 10'000);
+        // Measured from the last report at least 5 s old: 6000 bytes in 6 s, not 5000 in the last 1.
+        QCOMPARE(meter.add(7000, 7000, 10'000), (UpdateTransfer{7000, 10'000, 1000, 3}));
+        // Started again from nothing: the speed too.
+        QCOMPARE(meter.add(8000, 100, -1), (UpdateTransfer{100, -1, 0, -1}));
+        QCOMPARE(meter.add(9000, 1100, -1), (UpdateTransfer{1100, -1, 1000, -1}));
+    }
+
     // Uninstalling
 
     void uninstallMovesTheCopyToTheTrash()
@@ -361,6 +499,7 @@ private Q_SLOTS:
         QCOMPARE(m_told.last(), Told());
         QCOMPARE(coordinator().state(app), State::idle());
         QCOMPARE(m_installer->uninstalls, QStringList{*app.bundleID + QLatin1Char(' ') + location});
+        QTRY_COMPARE(m_installer->discarded, QStringList{app.id});
     }
 
     void uninstallOfNothingDoesNothing()

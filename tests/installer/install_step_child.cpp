@@ -73,6 +73,7 @@ int main(int argc, char **argv)
 
     if (args[1] == QLatin1String("sweep")) {
         QCoro::waitFor(UpdateInstaller::sweepInstallLeftovers(options));
+        QCoro::waitFor(UpdateInstaller::sweepDownloadLeftovers(options.locations));
         const InstalledApps installedApps(options.locations);
         registerMissingEntries(options.locations, installedApps.scan({QStringLiteral("com.example.notes")}));
         return 0;

@@ -169,8 +169,7 @@ private Q_SLOTS:
         QCOMPARE(everythingBelow(runtime.path()), QStringList());
         QVERIFY(!TestFiles::read("/proc/self/mountinfo").contains(QFile::encodeName(runtime.path())));
         QTRY_COMPARE(squashfuseProcesses(runtime.path()), QStringList());
-        if (step != "download")  // a download's own files go with the download's sweep
-            QCOMPARE(everythingBelow(work.filePath("tmp")), QStringList());
+        QCOMPARE(everythingBelow(work.filePath("tmp")), QStringList());
         QCOMPARE(everythingBelow(work.filePath("data/VeltraneHub/Updates")).filter(QRegularExpression("^\\.")), QStringList());
         Locations locations;
         locations.dataHome = work.filePath("data");

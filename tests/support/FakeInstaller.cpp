@@ -34,18 +34,62 @@ void FakeInstaller::report(const Progress &progress, const Step &step) const
 QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::download(CatalogApp app, Progress progress)
 {
     downloads.append(app.id);
+    QCoro::Task<Outcome<QString>> fetching = fetch(app, progress);
+    co_return co_await fetching;
+}
+
+QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::prefetch(CatalogApp app, Progress progress)
+{
+    downloads.append(app.id + QStringLiteral(" prefetch"));
+    QCoro::Task<Outcome<QString>> fetching = fetch(app, progress);
+    co_return co_await fetching;
+}
+
+// Reports half of a 1,000-byte image (in reportsPerDownload steps), waits while held, then
+// reports the whole of it.
+QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::fetch(CatalogApp app, Progress progress)
+{
     if (cached.contains(app.id))
         co_return imageOf(app);
-    report(progress, Step::downloading(0.5));
+    cancelled.remove(app.id);
+    for (int i = 1; i <= reportsPerDownload; ++i)
+        report(progress, Step::downloading(0.5, 500 * i / reportsPerDownload, 1000));
     co_await settle();
-    while (held.contains(app.id))
+    while (held.contains(app.id) && !cancelled.contains(app.id))
         co_await qCoro(this, &FakeInstaller::released);
+    if (cancelled.contains(app.id))
+        co_return Failure::of(Failure::Kind::Cancelled);
     if (downloadFailures.contains(app.id))
         co_return downloadFailures.value(app.id);
-    report(progress, Step::downloading(1.0));
+    report(progress, Step::downloading(1.0, 1000, 1000));
     co_await settle();
     cached.insert(app.id);
     co_return imageOf(app);
+}
+
+void FakeInstaller::cancelDownloads(const QString &appID)
+{
+    cancelled.insert(appID);
+    Q_EMIT released(appID);
+}
+
+void FakeInstaller::cancelAllDownloads()
+{
+    for (const QString &appID : std::as_const(held))
+        cancelDownloads(appID);
+}
+
+QCoro::Task<> FakeInstaller::discardImages(QString appID)
+{
+    discarded.append(appID);
+    cached.remove(appID);
+    co_return;
+}
+
+QCoro::Task<> FakeInstaller::pruneImages(QList<CatalogApp> catalogue)
+{
+    pruned.append(catalogue);
+    co_return;
 }
 
 QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::install(CatalogApp app, QString image, Progress progress)
