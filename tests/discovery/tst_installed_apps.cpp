@@ -113,7 +113,8 @@ private Q_SLOTS:
     {
         BundleTree tree;
         const InstalledApp mail {mailID, "1.0", tree.addBundle("Applications/Mail.app", mailID, "1.0")};
-        const InstalledApp notes {"app.veltrane.Notes", "2.0", tree.addBundle("home/Applications/Notes.app", "app.veltrane.Notes", "2.0")};
+        const QString notesID = "app.veltrane.Notes";
+        const InstalledApp notes {notesID, "2.0", tree.addBundle("home/Applications/Notes.app", notesID, "2.0")};
         const InstalledApps apps(tree.locations());
         const auto found = apps.scan({mailID, "app.veltrane.Missing", notes.bundleID, mailID});
         QCOMPARE(found.size(), 2);

@@ -128,7 +128,8 @@ private Q_SLOTS:
     void helpers()
     {
         const QString helper = m_scripts.path("helper.pid");
-        const auto ended = ChildProcess::run(m_scripts.write("forks", "sleep 600 & echo $! > '" + helper + "'; echo done").toStdString(), {});
+        const QString forks = m_scripts.write("forks", "sleep 600 & echo $! > '" + helper + "'; echo done");
+        const auto ended = ChildProcess::run(forks.toStdString(), {});
         const pid_t daemon = pidIn(helper);
         QVERIFY(daemon > 0 && !isGone(daemon));
         ::kill(daemon, SIGKILL);
@@ -136,8 +137,8 @@ private Q_SLOTS:
         QCOMPARE(ended.output, std::string("done\n"));
 
         const QString pidFile = m_scripts.path("slow.pid");
-        const QString slow = m_scripts.write("slow", QString("sleep 600 & echo $! > '%1'; echo $$ > '%2'; echo started; exec sleep 600")
-                                                         .arg(helper, pidFile));
+        const QString slow = m_scripts.write(
+            "slow", QString("sleep 600 & echo $! > '%1'; echo $$ > '%2'; echo started; exec sleep 600").arg(helper, pidFile));
         const auto result = ToolRunner::run(slow, {}, 300ms);
         QCOMPARE(result.ending, Ending::TimedOut);
         QCOMPARE(result.output, QString("started\n(stopped: still running after 1 seconds)"));

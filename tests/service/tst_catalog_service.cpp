@@ -239,7 +239,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("version");
         QTest::addColumn<int>("apps");
         QTest::newRow("no saved copy") << QByteArray() << QString() << 42 << 16;
-        QTest::newRow("saved copy without updatedAt") << QByteArray("{\"version\":3,\"categories\":[],\"apps\":[]}") << QString() << 42 << 16;
+        const QByteArray noDate = "{\"version\":3,\"categories\":[],\"apps\":[]}";
+        QTest::newRow("saved copy without updatedAt") << noDate << QString() << 42 << 16;
         QTest::newRow("no built-in copy either") << QByteArray() << ":/no/such/catalog.json" << 1 << 0;
     }
 
