@@ -9,6 +9,7 @@
 // - the shipped catalogue decodes, and every link it names can be used
 // - veltrane-catalog validates each file, formats with the encoder, and shows its usage
 
+#include "TestFiles.h"
 #include "catalog/CatalogJson.h"
 
 #include <QFile>
@@ -114,10 +115,7 @@ ToolRun catalogTool(const QStringList &arguments)
 // Writes a file in `dir` and returns its path.
 QString saved(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
 {
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write %s", qPrintable(file.fileName()));
-    return file.fileName();
+    return TestFiles::write(dir.filePath(name), content) ? dir.filePath(name) : QString();
 }
 
 } // namespace

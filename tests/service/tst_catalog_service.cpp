@@ -184,7 +184,6 @@ private Q_SLOTS:
                                     "truncated body", "untrusted certificate", "authority not configured"})
             QTest::newRow(failure) << failure << QString();
         QTest::newRow("http 503") << "http 503" << "HTTP 503";
-        QTest::newRow("http 404") << "http 404" << "HTTP 404";
         QTest::newRow("timeout") << "timeout" << "The request timed out.";
     }
 
