@@ -164,7 +164,7 @@ private Q_SLOTS:
     {
         if (::geteuid() != 0)
             QSKIP("needs root to mount a small file system: trashing on a full disk was not checked");
-        SmallDisk disk(dataHome(), 128);
+        SmallDisk disk(dataHome(), "size=128k");
         QVERIFY(disk.mounted());
         const QString item = dataHome() + QStringLiteral("/items/Foo.app");
         TestFiles::write(item + QStringLiteral("/Contents/Info.plist"), "payload");

@@ -1,3 +1,14 @@
+// Finding installed copies of an app, on a folder tree standing in for the machine:
+// - the preferred copy: Applications folders first, then the newest, then registry order
+// - registered copies are used before any folder scan; unusable entries are passed over
+// - the folder scan looks only in Applications folders, at ".app" exactly, for the exact id
+// - a copy without a short version, or with a malformed Info.plist, is never found
+// - binary Info.plist files are read
+// - a scan for several identifiers keeps only those found; a bundle asked for by path counts
+//   only with the identifier asked for
+// - versions order by numeric runs of any length, other characters by code unit
+// - new installs go to /Applications when it may be written, else to ~/Applications (made)
+
 #include "BundleTree.h"
 
 #include "platform/DesktopEntries.h"
@@ -13,30 +24,28 @@ namespace {
 
 enum class Registry { None, User, System };
 
+const QString mailID = "app.veltrane.Mail";
+
 struct Copy {
     QString relative;
-    QString bundleID;
     std::optional<QString> version;
     Registry registry = Registry::None;
     BundleTree::Format format = BundleTree::Format::Xml;
+    QString bundleID = mailID;
 };
-
-const QString mailID = QStringLiteral("app.veltrane.Mail");
+using Copies = QList<Copy>;
 
 } // namespace
-
-Q_DECLARE_METATYPE(QList<Copy>)
 
 class InstalledAppsTest : public QObject {
     Q_OBJECT
 
-private:
     static void install(BundleTree &tree, const Copy &copy)
     {
         const QString bundle = tree.addBundle(copy.relative, copy.bundleID, copy.version, copy.format);
         Locations registry = tree.locations();
         if (copy.registry == Registry::System)
-            registry.dataHome = registry.dataDirs.constLast();  // writes where the system entries are read
+            registry.dataHome = registry.dataDirs.constLast(); // writes where the system entries are read
         if (copy.registry != Registry::None)
             QVERIFY(DesktopEntries::registerBundle(registry, bundle));
     }
@@ -44,80 +53,50 @@ private:
 private Q_SLOTS:
     void findsThePreferredCopy_data()
     {
-        QTest::addColumn<QList<Copy>>("copies");
+        QTest::addColumn<Copies>("copies");
         QTest::addColumn<QString>("location"); // empty: none found
         QTest::addColumn<QString>("version");
         using R = Registry;
-        const std::optional<QString> none;
-        const auto v = [](const char *s) { return std::optional<QString>(QString::fromLatin1(s)); };
-
-        QTest::newRow("Applications 1.2 beats Downloads 1.3")
-            << QList<Copy>{{"Applications/Mail.app", mailID, v("1.2"), R::User},
-                           {"home/Downloads/Mail.app", mailID, v("1.3"), R::User}}
-            << "Applications/Mail.app" << "1.2";
-        QTest::newRow("newest across Applications folders")
-            << QList<Copy>{{"Applications/Mail.app", mailID, v("1.2"), R::User},
-                           {"home/Applications/Mail.app", mailID, v("1.10"), R::User}}
-            << "home/Applications/Mail.app" << "1.10";
-        QTest::newRow("equal versions: registry order, user entry first")
-            << QList<Copy>{{"Applications/Mail.app", mailID, v("2.0"), R::System},
-                           {"home/Applications/Mail.app", mailID, v("2.0"), R::User}}
-            << "home/Applications/Mail.app" << "2.0";
-        QTest::newRow("only a copy in Utilities")
-            << QList<Copy>{{"Applications/Utilities/Mail.app", mailID, v("1.0"), R::User}}
-            << "Applications/Utilities/Mail.app" << "1.0";
-        QTest::newRow("folder scan does not descend into Utilities")
-            << QList<Copy>{{"Applications/Utilities/Mail.app", mailID, v("1.0"), R::None}} << "" << "";
-        QTest::newRow("registered copy elsewhere: no folder scan")
-            << QList<Copy>{{"home/Downloads/Mail.app", mailID, v("1.3"), R::User},
-                           {"Applications/Mail.app", mailID, v("1.2"), R::None}}
-            << "home/Downloads/Mail.app" << "1.3";
-        QTest::newRow("folder scan skips another identifier, also one differing in case")
-            << QList<Copy>{{"Applications/Mail.app", QStringLiteral("app.veltrane.mail"), v("9.0"), R::None},
-                           {"home/Applications/Post.app", mailID, v("0.9"), R::None}}
-            << "home/Applications/Post.app" << "0.9";
-        QTest::newRow("no short version: never found")
-            << QList<Copy>{{"Applications/Mail.app", mailID, none, R::User},
-                           {"home/Applications/Mail.app", mailID, none, R::None}}
-            << "" << "";
-        QTest::newRow("unusable registry entry: folder scan")
-            << QList<Copy>{{"home/Downloads/Mail.app", mailID, none, R::User},
-                           {"home/Applications/Mail.app", mailID, v("3.0"), R::None}}
-            << "home/Applications/Mail.app" << "3.0";
-        QTest::newRow("binary Info.plist")
-            << QList<Copy>{{"Applications/Mail.app", mailID, v("4.1"), R::None, BundleTree::Format::Binary}}
-            << "Applications/Mail.app" << "4.1";
-        QTest::newRow("extension must be exactly .app")
-            << QList<Copy>{{"Applications/Mail.App", mailID, v("1.0"), R::None},
-                           {"Applications/Mail.app.old", mailID, v("1.0"), R::None}}
-            << "" << "";
+        const auto none = std::nullopt;
+        const QString a = "Applications/Mail.app", h = "home/Applications/Mail.app", d = "home/Downloads/Mail.app";
+        const QString u = "Applications/Utilities/Mail.app", post = "home/Applications/Post.app";
+        QTest::newRow("Applications 1.2 beats Downloads 1.3") << Copies {{a, "1.2", R::User}, {d, "1.3", R::User}} << a << "1.2";
+        QTest::newRow("newest across Applications folders") << Copies {{a, "1.2", R::User}, {h, "1.10", R::User}} << h << "1.10";
+        QTest::newRow("equal versions: user entry first") << Copies {{a, "2.0", R::System}, {h, "2.0", R::User}} << h << "2.0";
+        QTest::newRow("only a copy in Utilities") << Copies {{u, "1.0", R::User}} << u << "1.0";
+        QTest::newRow("folder scan skips Utilities") << Copies {{u, "1.0", R::None}} << "" << "";
+        QTest::newRow("registered copy elsewhere: no folder scan") << Copies {{d, "1.3", R::User}, {a, "1.2"}} << d << "1.3";
+        QTest::newRow("folder scan skips other ids, by case too") << Copies {{a, "9.0", R::None, {}, "app.veltrane.mail"}, {post, "0.9"}}
+                                                                  << post << "0.9";
+        QTest::newRow("no short version: never found") << Copies {{a, none, R::User}, {h, none}} << "" << "";
+        QTest::newRow("unusable registry entry: folder scan") << Copies {{d, none, R::User}, {h, "3.0"}} << h << "3.0";
+        QTest::newRow("binary Info.plist") << Copies {{a, "4.1", R::None, BundleTree::Format::Binary}} << a << "4.1";
+        QTest::newRow("extension exactly .app") << Copies {{"Applications/Mail.App", "1.0"}, {"Applications/Mail.app.old", "1.0"}}
+                                                << "" << "";
     }
 
     void findsThePreferredCopy()
     {
-        QFETCH(QList<Copy>, copies);
+        QFETCH(Copies, copies);
         QFETCH(QString, location);
         QFETCH(QString, version);
-
         BundleTree tree;
         for (const Copy &copy : copies)
             install(tree, copy);
-
         const std::optional<InstalledApp> found = InstalledApps(tree.locations()).find(mailID);
         QCOMPARE(found.has_value(), !location.isEmpty());
         if (found)
-            QCOMPARE(*found, (InstalledApp{mailID, version, tree.path(location)}));
+            QCOMPARE(*found, (InstalledApp {mailID, version, tree.path(location)}));
     }
 
     void malformedInfoPlistIsSkipped_data()
     {
         QTest::addColumn<QByteArray>("content");
+        const QByteArray xml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
         QTest::newRow("not a plist") << QByteArray("hello");
-        QTest::newRow("array at top") << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><array/></plist>");
-        QTest::newRow("version not a string")
-            << QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict>"
-                          "<key>CFBundleIdentifier</key><string>app.veltrane.Mail</string>"
-                          "<key>CFBundleShortVersionString</key><real>1.5</real></dict></plist>");
+        QTest::newRow("array at top") << xml + "<array/></plist>";
+        QTest::newRow("version not a string") << xml + "<dict><key>CFBundleIdentifier</key><string>app.veltrane.Mail</string>"
+                                                       "<key>CFBundleShortVersionString</key><real>1.5</real></dict></plist>";
         QTest::newRow("bad binary") << QByteArray("bplist00\xff\xff\xff", 11);
     }
 
@@ -125,26 +104,24 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, content);
         BundleTree tree;
-        tree.writeFile(QStringLiteral("Applications/Mail.app/Contents/Info.plist"), content);
-        QVERIFY(!InstalledApps(tree.locations()).app(tree.path(QStringLiteral("Applications/Mail.app")), mailID));
+        tree.writeFile("Applications/Mail.app/Contents/Info.plist", content);
+        QVERIFY(!InstalledApps(tree.locations()).app(tree.path("Applications/Mail.app"), mailID));
         QVERIFY(!InstalledApps(tree.locations()).find(mailID));
     }
 
     void scanKeepsOnlyFoundIdentifiers()
     {
         BundleTree tree;
-        const QString mail = tree.addBundle(QStringLiteral("Applications/Mail.app"), mailID, QStringLiteral("1.0"));
-        const QString notesID = QStringLiteral("app.veltrane.Notes");
-        const QString notes = tree.addBundle(QStringLiteral("home/Applications/Notes.app"), notesID, QStringLiteral("2.0"));
-
-        const auto found = InstalledApps(tree.locations())
-                               .scan({mailID, QStringLiteral("app.veltrane.Missing"), notesID, mailID});
+        const InstalledApp mail {mailID, "1.0", tree.addBundle("Applications/Mail.app", mailID, "1.0")};
+        const QString notesID = "app.veltrane.Notes";
+        const InstalledApp notes {notesID, "2.0", tree.addBundle("home/Applications/Notes.app", notesID, "2.0")};
+        const InstalledApps apps(tree.locations());
+        const auto found = apps.scan({mailID, "app.veltrane.Missing", notes.bundleID, mailID});
         QCOMPARE(found.size(), 2);
-        QCOMPARE(found.value(mailID), (InstalledApp{mailID, QStringLiteral("1.0"), mail}));
-        QCOMPARE(found.value(notesID), (InstalledApp{notesID, QStringLiteral("2.0"), notes}));
-        // Exactly the bundle asked for, when it carries the identifier asked for.
-        QCOMPARE(InstalledApps(tree.locations()).app(mail, mailID), (InstalledApp{mailID, QStringLiteral("1.0"), mail}));
-        QVERIFY(!InstalledApps(tree.locations()).app(mail, notesID));
+        QCOMPARE(found.value(mailID), mail);
+        QCOMPARE(found.value(notes.bundleID), notes);
+        QCOMPARE(apps.app(mail.location, mailID), mail);
+        QVERIFY(!apps.app(mail.location, notes.bundleID));
     }
 
     void versionOrdering_data()
@@ -173,8 +150,6 @@ private Q_SLOTS:
         QCOMPARE(sign(InstalledApps::compareVersions(b, a)), -order);
     }
 
-    // New installs go to /Applications when it may be written, else to the home Applications
-    // folder, which is then made; the tree stands in for both.
     void destinationFolder_data()
     {
         QTest::addColumn<QString>("system");
@@ -188,20 +163,19 @@ private Q_SLOTS:
     {
         QFETCH(QString, system);
         QFETCH(QString, expected);
-        if (system == QLatin1String("read-only") && ::geteuid() == 0)
+        if (system == "read-only" && ::geteuid() == 0)
             QSKIP("root may write anywhere: the read-only /Applications case was not checked");
         BundleTree tree;
         Locations l = tree.locations();
-        if (system == QLatin1String("read-only"))
+        if (system == "read-only")
             QFile::setPermissions(l.systemApplications, QFile::ReadOwner | QFile::ExeOwner);
-        if (system == QLatin1String("missing")) {
-            l.systemApplications = tree.path(QStringLiteral("nowhere/Applications"));
-            l.home = tree.path(QStringLiteral("new/home"));
+        if (system == "missing") {
+            l.systemApplications = tree.path("nowhere/Applications");
+            l.home = tree.path("new/home");
         }
-
         QCOMPARE(destinationDirectory(l.systemApplications, l.home), tree.path(expected));
         QVERIFY(QFileInfo(tree.path(expected)).isDir());
-        QCOMPARE(QFile::exists(tree.path(QStringLiteral("home/Applications"))), system == QLatin1String("read-only"));
+        QCOMPARE(QFile::exists(tree.path("home/Applications")), system == "read-only");
         QFile::setPermissions(tree.locations().systemApplications, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
 };

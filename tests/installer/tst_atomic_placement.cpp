@@ -1,15 +1,14 @@
+#include "SmallDisk.h"
 #include "TestFiles.h"
 #include "platform/AtomicPlacement.h"
 #include "platform/TreeCopy.h"
 
 #include <QDir>
 #include <QFile>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <climits>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/xattr.h>
@@ -106,9 +105,8 @@ private Q_SLOTS:
         if (::geteuid() != 0)
             QSKIP("needs root to mount a small file system: copying onto a full disk was not checked");
         // Room for the bytes, not for the files: the free-space check passes, the copy fails.
-        const QByteArray folder = QFile::encodeName(m_destination);
-        QCOMPARE(::mount("tmpfs", folder.constData(), "tmpfs", 0, "size=8m,nr_inodes=12"), 0);
-        const auto unmount = qScopeGuard([&] { ::umount2(folder.constData(), MNT_DETACH); });
+        const SmallDisk disk(m_destination, "size=8m,nr_inodes=12");
+        QVERIFY(disk.mounted());
         writeFile(m_destination + "/Notes.app/Contents/Info.plist", "old plist");
 
         try {

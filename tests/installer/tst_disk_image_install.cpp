@@ -345,7 +345,7 @@ private Q_SLOTS:
     {
         if (::geteuid() != 0)
             QSKIP("needs root to mount a small file system: a full disk's effect on the menu entry was not checked");
-        SmallDisk disk(m_locations.dataHome, 256);
+        SmallDisk disk(m_locations.dataHome, "size=256k");
         QVERIFY(disk.mounted());
         TestFiles::write(m_image, "image");
         makeBundle(m_destination, "2.0");

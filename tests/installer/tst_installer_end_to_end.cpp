@@ -114,7 +114,7 @@ private Q_SLOTS:
         if (otherDisk) {
             if (::geteuid() != 0)
                 QSKIP("needs root to mount a second file system: going back across file systems was not checked");
-            disk.emplace(m_options.locations.dataHome, 16 * 1024);
+            disk.emplace(m_options.locations.dataHome, "size=16m");
             QVERIFY(disk->mounted());
         }
         UpdateInstaller installer(m_options);

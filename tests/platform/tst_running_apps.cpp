@@ -1,5 +1,7 @@
-// Running copies of apps whose executable is a script: the process is the interpreter, so its
-// program file never lies inside the bundle.
+// Running copies of apps, on a real bundle and real processes. A script's process is its
+// interpreter, so its program file never lies inside the bundle:
+// - a script started by absolute or relative path, or through an interpreter, is seen
+// - a program merely showing a file of the bundle is not
 
 #include "TestFiles.h"
 #include "platform/RunningApps.h"
@@ -38,12 +40,12 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<bool>("running");
-        const QString script = m_bundle + "/Contents/MacOS/notes";
-        QTest::newRow("started by path") << script << QStringList() << "/" << true;
-        QTest::newRow("started by relative path") << "./notes" << QStringList() << m_bundle + "/Contents/MacOS" << true;
+        const QString contents = m_bundle + "/Contents";
+        QTest::newRow("by path") << contents + "/MacOS/notes" << QStringList() << "/" << true;
+        QTest::newRow("by relative path") << "./notes" << QStringList() << contents + "/MacOS" << true;
         QTest::newRow("interpreter with options") << "/bin/sh" << QStringList {"-e", "Contents/MacOS/notes"} << m_bundle << true;
-        QTest::newRow("a bundle's file shown by another program") << "/usr/bin/tail"
-            << QStringList {"-f", m_bundle + "/Contents/Resources/notes.txt"} << "/" << false;
+        QTest::newRow("a file shown by another program") << "/usr/bin/tail" << QStringList {"-f", contents + "/Resources/notes.txt"}
+                                                         << "/" << false;
     }
 
     void scriptsAreSeenThroughTheirInterpreter()

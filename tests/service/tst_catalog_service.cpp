@@ -1,9 +1,20 @@
-#include "SmallDisk.h"
+// The catalogue service against a real HTTPS server, and the whole-file writes of its cache:
+// - a download is returned and saved re-encoded; the request asks for JSON
+// - every failed download (bad body, size limit, TLS trust, HTTP status, timeout) falls back
+//   to the saved copy, untouched, and logs one critical message naming the failure
+// - without a usable saved copy the built-in catalogue is used, without that an empty one
+// - two loads at once both succeed
+// - the cache folder is made on construction, under XDG_DATA_HOME by default
+// - a full disk keeps the saved copy whole, and the failure is only logged
+// - a cache write replaces the whole file with the mode asked for and leaves nothing else
+// - a write cut short by the system keeps the old file
+
 #include "TestCertificates.h"
 #include "TestFiles.h"
 #include "TestHttpsServer.h"
 
 #include "catalog/CatalogJson.h"
+#include "platform/AtomicFile.h"
 #include "service/CatalogService.h"
 
 #include <QCoroTask>
@@ -14,33 +25,56 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
-const QString endpointPath = QStringLiteral("/api/apps.json");
+const QString endpointPath = "/api/apps.json";
 
-QByteArray catalogJson(int version, qsizetype paddedTo = 0)
+// A catalogue of this edition; the padding goes into a name, so that the saved copy grows too.
+QByteArray catalogJson(int version, qsizetype padding = 0)
 {
-    QByteArray json = "{\"version\":" + QByteArray::number(version)
-                      + ",\"updatedAt\":\"2025-03-01T09:30:00Z\",\"categories\":["
-                        "{\"id\":\"photo\",\"name\":\"Photography\",\"symbol\":\"photo\"},"
-                        "{\"id\":\"audio\",\"name\":\"Music & Audio\",\"symbol\":\"music.note\"}],"
-                        "\"apps\":[{\"id\":\"photolab\",\"name\":\"Photo Lab\",\"tagline\":\"Edit photos\","
-                        "\"description\":\"Non-destructive editing.\",\"version\":\"2.4.1\","
-                        "\"price\":{\"amount\":4.99,\"currency\":\"EUR\"},\"category\":\"photo\","
-                        "\"bundleId\":\"app.veltrane.photolab\",\"minimumSystemVersion\":\"13.0\","
-                        "\"screenshots\":[],\"download\":\"https://hub.veltrane.app/photolab.dmg\","
-                        "\"featured\":true,\"updated\":\"2025-02-18T14:05:00Z\"}]}";
-    if (json.size() < paddedTo)  // a longer description, so that the saved copy grows too
-        json.replace("editing.", "editing." + QByteArray(paddedTo - json.size(), '.'));
-    return json;
+    return "{\"version\":" + QByteArray::number(version) + ",\"updatedAt\":\"2025-03-01T09:30:00Z\",\"categories\":[{\"id\":"
+           "\"c\",\"name\":\"Photo " + QByteArray(padding, '.') + "\",\"symbol\":\"s\"}],\"apps\":[]}";
 }
 
-// The version of the catalogue saved at path; -1 if there is none that decodes.
-qint64 savedVersion(const QString &path)
-{
-    const std::optional<Catalog> catalog = CatalogJson::decode(TestFiles::read(path));
-    return catalog ? catalog->version : -1;
-}
+// A small file system of its own (tmpfs, 64 KiB) on `folder`, for what a full disk does.
+// Mounting needs root; mounted() says whether it worked.
+class SmallDisk {
+public:
+    explicit SmallDisk(const QString &folder) : m_folder(QFile::encodeName(folder))
+    {
+        QDir().mkpath(folder);
+        m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            ::umount2(m_folder.constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+
+    // Fills the disk with a file of its own, leaving about `room` bytes free.
+    bool fill(qint64 room)
+    {
+        QFile filler(QFile::decodeName(m_folder) + "/.filler");
+        if (!filler.open(QIODevice::WriteOnly))
+            return false;
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        return filler.resize(std::max<qint64>(0, filler.size() - room));
+    }
+
+private:
+    QByteArray m_folder;
+    bool m_mounted = false;
+};
 
 // The messages of the catalogue's logging category, from whichever thread logged them.
 struct Message {
@@ -66,19 +100,29 @@ QList<Message> loggedMessages()
     return std::exchange(logged, {});
 }
 
+// A file of content `old` dated `modified`, in a folder that is made.
+void seed(const QString &path, const QByteArray &old, const QDateTime &modified = QDateTime::currentDateTimeUtc())
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    QVERIFY(file.flush()); // or closing would date the file now
+    QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
+QStringList filesBeside(const QString &path) { return QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden); }
+
 } // namespace
 
 char *toString(const CatalogService::Origin &origin)
 {
     static const char *const kinds[] = {"cache", "network", "bundled"};
-    return QTest::toString(QStringLiteral("%1 %2").arg(QLatin1String(kinds[int(origin.kind)]),
-                                                       origin.cachedAt.toString(Qt::ISODateWithMs)));
+    return QTest::toString(QString("%1 %2").arg(kinds[int(origin.kind)], origin.cachedAt.toString(Qt::ISODateWithMs)));
 }
 
 class CatalogServiceTest : public QObject {
     Q_OBJECT
 
-private:
     QNetworkAccessManager m_network;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestHttpsServer> m_server;
@@ -87,26 +131,15 @@ private:
     {
         CatalogService::Options o;
         o.endpoint = m_server->url(endpointPath);
-        o.cacheFile = m_dir->filePath(QStringLiteral("VeltraneHub/catalog.json"));
+        o.cacheFile = m_dir->filePath("VeltraneHub/catalog.json");
         o.extraCaFile = TestCertificates::caFile();
         return o;
     }
 
-    static CatalogService::Result load(CatalogService::Options options, QNetworkAccessManager *network)
+    CatalogService::Result load(CatalogService::Options options)
     {
-        CatalogService service(network, std::move(options));
+        CatalogService service(&m_network, std::move(options));
         return QCoro::waitFor(service.load());
-    }
-
-    // A cache file from an earlier launch, dated `modified`.
-    void seedCache(const QString &path, const QByteArray &content, const QDateTime &modified)
-    {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        QVERIFY(file.flush());  // or closing would date the file now
-        QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
     }
 
 private Q_SLOTS:
@@ -116,7 +149,7 @@ private Q_SLOTS:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_server = std::make_unique<TestHttpsServer>();
-        loggedMessages();  // none left over from an earlier test's background work
+        loggedMessages(); // none left over from an earlier test's background work
     }
 
     void cleanup()
@@ -130,177 +163,187 @@ private Q_SLOTS:
         const QByteArray json = catalogJson(7, 2000);
         m_server->route(endpointPath, TestHttpsServer::Route::ok(json));
         auto o = options();
-        o.maxBodyBytes = json.size();  // exactly the limit is still accepted
-
-        const auto result = load(o, &m_network);
-
+        o.maxBodyBytes = json.size(); // exactly the limit is still accepted
+        const auto result = load(o);
         QCOMPARE(result.origin, CatalogService::Origin::network());
+        QCOMPARE(result.catalog.categories[0].name, "Photo " + QString(2000, '.'));
+        QCOMPARE(TestFiles::read(o.cacheFile), CatalogJson::encode(result.catalog)); // re-encoded, not the bytes received
         QCOMPARE(result.catalog.version, 7);
-        QCOMPARE(result.catalog.apps.constFirst().name, QStringLiteral("Photo Lab"));
-        QCOMPARE(TestFiles::read(o.cacheFile), CatalogJson::encode(result.catalog));  // re-encoded, not the bytes received
         QVERIFY(loggedMessages().isEmpty());
-
         const auto requests = m_server->requests();
         QCOMPARE(requests.size(), 1);
-        QCOMPARE(requests.constFirst().method, QByteArray("GET"));
-        QCOMPARE(requests.constFirst().path, endpointPath.toUtf8());
-        QCOMPARE(requests.constFirst().header("Accept"), QByteArray("application/json"));
-    }
-
-    // A full disk must not cost the saved copy: it stays whole, and the failure is only logged.
-    void fullDiskKeepsTheCache()
-    {
-        auto o = options();
-        o.cacheFile = m_dir->filePath(QStringLiteral("small/catalog.json"));
-        SmallDisk disk(m_dir->filePath(QStringLiteral("small")));
-        if (!disk.mounted())
-            QSKIP("not checked: a refresh on a full disk keeps the saved catalogue (mounting a small tmpfs needs root)");
-        const QByteArray cached = catalogJson(3);
-        seedCache(o.cacheFile, cached, QDateTime::currentDateTimeUtc());
-        QVERIFY(disk.fill(4096));
-        m_server->route(endpointPath, TestHttpsServer::Route::ok(catalogJson(7, 30000)));
-
-        const auto result = load(o, &m_network);
-
-        QCOMPARE(result.origin, CatalogService::Origin::network());
-        QCOMPARE(result.catalog.version, 7);
-        QCOMPARE(TestFiles::read(o.cacheFile), cached);
-        const auto messages = loggedMessages();
-        QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.constFirst().type, QtWarningMsg);
-        QVERIFY2(messages.constFirst().text.startsWith(QLatin1String("catalogue not saved: ")), qPrintable(messages.constFirst().text));
-        QCOMPARE(QDir(QFileInfo(o.cacheFile).path()).entryList(QDir::Files), QStringList{QStringLiteral("catalog.json")});
+        QCOMPARE(requests[0].method + " " + requests[0].path, "GET " + endpointPath.toUtf8());
+        QCOMPARE(requests[0].header("Accept"), QByteArray("application/json"));
     }
 
     void failuresFallBackToTheCache_data()
     {
         QTest::addColumn<QString>("failure");
-        QTest::addColumn<QString>("logged");  // the failure's text, when it is fixed
+        QTest::addColumn<QString>("logged"); // the failure's text, when it is fixed
         for (const char *failure : {"undecodable body", "body over the limit", "streamed body over the limit",
                                     "truncated body", "untrusted certificate", "authority not configured"})
-            QTest::newRow(failure) << QString::fromLatin1(failure) << QString();
-        QTest::newRow("http 503") << QStringLiteral("http 503") << QStringLiteral("HTTP 503");
-        QTest::newRow("http 404") << QStringLiteral("http 404") << QStringLiteral("HTTP 404");
-        QTest::newRow("timeout") << QStringLiteral("timeout") << QStringLiteral("The request timed out.");
+            QTest::newRow(failure) << failure << QString();
+        QTest::newRow("http 503") << "http 503" << "HTTP 503";
+        QTest::newRow("timeout") << "timeout" << "The request timed out.";
     }
 
     void failuresFallBackToTheCache()
     {
         QFETCH(QString, failure);
         QFETCH(QString, logged);
-
         auto o = options();
         const QByteArray valid = catalogJson(9, 3000);
         auto route = TestHttpsServer::Route::ok(valid);
-        if (failure.startsWith(QLatin1String("http "))) {
+        if (failure.startsWith("http "))
             route = TestHttpsServer::Route::withStatus(failure.mid(5).toInt(), catalogJson(9));
-        } else if (failure == QLatin1String("undecodable body")) {
+        if (failure == "undecodable body")
             route = TestHttpsServer::Route::ok("{\"version\":9,\"categories\":[],\"apps\":[]}");
-        } else if (failure == QLatin1String("body over the limit")) {
+        if (failure.contains("over the limit"))
             o.maxBodyBytes = valid.size() - 1;
-        } else if (failure == QLatin1String("streamed body over the limit")) {
-            route.omitContentLength = true;
-            o.maxBodyBytes = valid.size() - 1;
-        } else if (failure == QLatin1String("truncated body")) {
+        route.omitContentLength = failure.startsWith("streamed");
+        if (failure == "truncated body")
             route.announcedLength = valid.size() + 100;
-        } else if (failure == QLatin1String("untrusted certificate")) {
+        if (failure == "untrusted certificate") {
             m_server = std::make_unique<TestHttpsServer>(TestHttpsServer::untrustedIdentity());
             o.endpoint = m_server->url(endpointPath);
-        } else if (failure == QLatin1String("authority not configured")) {
-            o.extraCaFile.clear();
-        } else if (failure == QLatin1String("timeout")) {
-            route.hang = true;
-            o.timeoutMs = 300;
         }
+        if (failure == "authority not configured")
+            o.extraCaFile.clear();
+        route.hang = failure == "timeout";
+        if (route.hang)
+            o.timeoutMs = 300;
         m_server->route(endpointPath, route);
-        const QByteArray cached = catalogJson(3);
-        const QDateTime modified = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9), Qt::UTC);
-        seedCache(o.cacheFile, cached, modified);
+        const QDateTime modified(QDate(2024, 5, 6), QTime(7, 8, 9), Qt::UTC);
+        seed(o.cacheFile, catalogJson(3), modified);
 
-        const auto result = load(o, &m_network);
-
+        const auto result = load(o);
         QCOMPARE(result.origin, CatalogService::Origin::cache(modified));
         QCOMPARE(result.catalog.version, 3);
-        QCOMPARE(TestFiles::read(o.cacheFile), cached);  // a bad download is never written
+        QCOMPARE(TestFiles::read(o.cacheFile), catalogJson(3)); // a bad download is never written
         const auto messages = loggedMessages();
         QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.constFirst().type, QtCriticalMsg);
-        const QString &text = messages.constFirst().text;
-        QVERIFY2(text.startsWith(QLatin1String("catalogue fetch failed: ")) && text.size() > 24, qPrintable(text));
+        QCOMPARE(messages[0].type, QtCriticalMsg);
+        const QString &text = messages[0].text;
+        QVERIFY2(text.startsWith("catalogue fetch failed: ") && text.size() > 24 && !text.contains("canceled"), qPrintable(text));
         if (!logged.isEmpty())
-            QCOMPARE(text, QStringLiteral("catalogue fetch failed: ") + logged);
-        QVERIFY(!text.contains(QLatin1String("canceled")));
+            QCOMPARE(text, "catalogue fetch failed: " + logged);
     }
 
-    // Offline with no usable saved copy: the catalogue built into the program (catalog.json
-    // in resources/: edition 42, 16 apps, Photo Lab first). A bad saved copy stays on disk.
+    // Offline with no usable saved copy: the catalogue built into the program (catalog.json in
+    // resources/: edition 42, 16 apps), or an empty one. A bad saved copy stays on disk.
     void fallsBackToTheBuiltInCopy_data()
     {
         QTest::addColumn<QByteArray>("cached");
-        QTest::newRow("no saved copy") << QByteArray();
-        QTest::newRow("saved copy without updatedAt") << QByteArray("{\"version\":3,\"categories\":[],\"apps\":[]}");
+        QTest::addColumn<QString>("resource"); // empty: the default
+        QTest::addColumn<int>("version");
+        QTest::addColumn<int>("apps");
+        QTest::newRow("no saved copy") << QByteArray() << QString() << 42 << 16;
+        const QByteArray noDate = "{\"version\":3,\"categories\":[],\"apps\":[]}";
+        QTest::newRow("saved copy without updatedAt") << noDate << QString() << 42 << 16;
+        QTest::newRow("no built-in copy either") << QByteArray() << ":/no/such/catalog.json" << 1 << 0;
     }
 
     void fallsBackToTheBuiltInCopy()
     {
         QFETCH(QByteArray, cached);
-        m_server->route(endpointPath, TestHttpsServer::Route::withStatus(503));
-        if (!cached.isEmpty())
-            seedCache(options().cacheFile, cached, QDateTime::currentDateTimeUtc());
-
-        const auto result = load(options(), &m_network);
-
-        QCOMPARE(result.origin, CatalogService::Origin::bundled());
-        QCOMPARE(result.catalog.version, 42);
-        QCOMPARE(result.catalog.apps.size(), 16);
-        QCOMPARE(result.catalog.apps.constFirst().id, QStringLiteral("photolab"));
-        QCOMPARE(QFile::exists(options().cacheFile), !cached.isEmpty());
-        if (!cached.isEmpty())
-            QCOMPARE(TestFiles::read(options().cacheFile), cached);
-    }
-
-    void missingBuiltInCopyGivesAnEmptyCatalogue()
-    {
+        QFETCH(QString, resource);
+        QFETCH(int, version);
+        QFETCH(int, apps);
         m_server->route(endpointPath, TestHttpsServer::Route::withStatus(503));
         auto o = options();
-        o.bundledResource = QStringLiteral(":/no/such/catalog.json");
-        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
-
-        const auto result = load(o, &m_network);
-
+        if (!resource.isEmpty())
+            o.bundledResource = resource;
+        if (!cached.isEmpty())
+            seed(o.cacheFile, cached);
+        const auto result = load(o);
         QCOMPARE(result.origin, CatalogService::Origin::bundled());
-        QCOMPARE(result.catalog.version, 1);
-        QVERIFY(result.catalog.categories.isEmpty() && result.catalog.apps.isEmpty());
-        QVERIFY(result.catalog.updatedAt >= before);
+        QCOMPARE(result.catalog.version, version);
+        QCOMPARE(result.catalog.apps.size(), apps);
+        QCOMPARE(TestFiles::read(o.cacheFile), cached);
     }
 
     void overlappingLoadsBothSucceed()
     {
         m_server->route(endpointPath, TestHttpsServer::Route::ok(catalogJson(11)));
         CatalogService service(&m_network, options());
-
         QCoro::Task<CatalogService::Result> first = service.load();
         QCoro::Task<CatalogService::Result> second = service.load();
         QCOMPARE(QCoro::waitFor(first).catalog.version, 11);
         QCOMPARE(QCoro::waitFor(second).catalog.version, 11);
-        QCOMPARE(savedVersion(options().cacheFile), 11);
+        QCOMPARE(CatalogJson::decode(TestFiles::read(options().cacheFile))->version, 11);
         QVERIFY(loggedMessages().isEmpty());
     }
 
     void constructionCreatesTheCacheFolder()
     {
         auto o = options();
-        o.cacheFile = m_dir->filePath(QStringLiteral("a/b/catalog.json"));
+        o.cacheFile = m_dir->filePath("a/b/catalog.json");
         CatalogService service(&m_network, o);
-        QVERIFY(QFileInfo(m_dir->filePath(QStringLiteral("a/b"))).isDir());
+        QVERIFY(QFileInfo(m_dir->filePath("a/b")).isDir());
 
-        // The tests' data folder is XDG_DATA_HOME inside the build tree.
         const QString data = qEnvironmentVariable("XDG_DATA_HOME");
-        QVERIFY2(data.contains(QLatin1String("test-home")), "run by ctest, which points XDG_DATA_HOME into the build tree");
-        QDir(data + QStringLiteral("/VeltraneHub")).removeRecursively();
+        QVERIFY2(data.contains("test-home"), "run by ctest, which points XDG_DATA_HOME into the build tree");
+        QDir(data + "/VeltraneHub").removeRecursively();
         CatalogService defaults(&m_network);
-        QCOMPARE(defaults.cacheFile(), data + QStringLiteral("/VeltraneHub/catalog.json"));
-        QVERIFY(QFileInfo(data + QStringLiteral("/VeltraneHub")).isDir());
+        QCOMPARE(defaults.cacheFile(), data + "/VeltraneHub/catalog.json");
+        QVERIFY(QFileInfo(data + "/VeltraneHub").isDir());
+    }
+
+    void fullDiskKeepsTheCache()
+    {
+        auto o = options();
+        o.cacheFile = m_dir->filePath("small/catalog.json");
+        SmallDisk disk(m_dir->filePath("small"));
+        if (!disk.mounted())
+            QSKIP("not checked: a refresh on a full disk keeps the saved catalogue (mounting a small tmpfs needs root); "
+                  "writeCutShortKeepsTheOldFile checks a write that the system cuts short");
+        seed(o.cacheFile, catalogJson(3));
+        QVERIFY(disk.fill(4096));
+        m_server->route(endpointPath, TestHttpsServer::Route::ok(catalogJson(7, 30000)));
+
+        const auto result = load(o);
+        QCOMPARE(result.origin, CatalogService::Origin::network());
+        QCOMPARE(result.catalog.version, 7);
+        QCOMPARE(TestFiles::read(o.cacheFile), catalogJson(3));
+        const auto messages = loggedMessages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].type, QtWarningMsg);
+        QVERIFY2(messages[0].text.startsWith("catalogue not saved: ") && messages[0].text.contains(o.cacheFile)
+                     && messages[0].text.contains(QString::fromLocal8Bit(strerror(ENOSPC))),
+                 qPrintable(messages[0].text));
+        QCOMPARE(filesBeside(o.cacheFile), QStringList({".filler", "catalog.json"}));
+    }
+
+    void cacheWriteReplacesTheWholeFile()
+    {
+        const QString path = m_dir->filePath("plain/file.json");
+        seed(path, "old content\n");
+        const AtomicFile::Result result = AtomicFile::write(path, QByteArray(20000, 'n'), 0600);
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        QCOMPARE(TestFiles::read(path), QByteArray(20000, 'n'));
+        QCOMPARE(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(filesBeside(path), QStringList("file.json"));
+        QVERIFY(!AtomicFile::write(m_dir->filePath("no/such/folder/file.json"), "x").ok());
+    }
+
+    // A file-size limit cuts the write short the way a full disk does, without root. It
+    // applies to the whole process, so it is set in a child.
+    void writeCutShortKeepsTheOldFile()
+    {
+        const QString path = m_dir->filePath("limited/file.json");
+        seed(path, "old content\n");
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing
+            const rlimit limit {8192, 8192};
+            ::_exit(::setrlimit(RLIMIT_FSIZE, &limit) == 0 && !AtomicFile::write(path, QByteArray(20000, 'n')).ok() ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "the limited write did not fail");
+        QCOMPARE(TestFiles::read(path), QByteArray("old content\n"));
+        QCOMPARE(filesBeside(path), QStringList("file.json"));
     }
 };
 

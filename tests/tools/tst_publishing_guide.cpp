@@ -1,5 +1,6 @@
-// The maker's guide runs as written: each shell block of docs/publishing.md, in order, in one
-// empty folder with the built tools on PATH, so the guide and the tools cannot drift apart.
+// The maker's guide, run as written: each shell block of docs/publishing.md, in order, in one
+// empty folder with the built tools on PATH.
+// - a step of the guide that no longer works with the tools fails, named by its heading
 
 #include "ToolFixture.h"
 
@@ -31,6 +32,10 @@ private Q_SLOTS:
                 QTest::addRow("%d %s", ++blocks, qPrintable(step)) << match.captured(2);
         }
         QVERIFY(blocks >= 8);
+        QDir().mkpath(fx.path("bin"));
+        QDir().mkpath(fx.path("work"));
+        for (const QString tool : {VELTRANE_TEST_PACK, VELTRANE_TEST_CODESIGN, VELTRANE_TEST_CATALOG})
+            QFile::link(tool, fx.path("bin/" + QFileInfo(tool).fileName()));
     }
 
     void stepsRun()
@@ -38,13 +43,8 @@ private Q_SLOTS:
         QFETCH(QString, script);
         if (QString(QTest::currentDataTag()).endsWith("Serve"))
             QSKIP("serving needs a web server, a certificate and root: the guide's serve step was not run");
-        const QString bin = fx.path("bin");
-        QDir().mkpath(bin);
-        QDir().mkpath(fx.path("work"));
-        for (const QString tool : {VELTRANE_TEST_PACK, VELTRANE_TEST_CODESIGN, VELTRANE_TEST_CATALOG})
-            QFile::link(tool, bin + "/" + QFileInfo(tool).fileName());
         auto env = QProcessEnvironment::systemEnvironment();
-        env.insert("PATH", bin + ":/usr/bin:/bin");
+        env.insert("PATH", fx.path("bin") + ":/usr/bin:/bin");
         const ToolRun run = ToolFixture::run("/bin/sh", {"-e", "-c", script}, env, fx.path("work"));
         QVERIFY2(run.exitCode == 0, qPrintable(script + "\n" + run.merged()));
     }

@@ -1,6 +1,9 @@
-// The seal's building blocks where a subtle slip would open a hole: link resolution, the
-// manifest's and certificate's strict formats and escaping. (The rule that the last argument
-// is always the bundle is tested on the programs, with bundles named "-v.app".)
+// The seal's building blocks, where a slip would open a hole:
+// - a link is inside only if every step of its resolution stays in the bundle
+// - a manifest escapes its paths and reads back equal
+// - a manifest in any non-canonical form (order, escapes, hashes, line ends) is refused
+// - a certificate's signature covers every field; extra text and bad names are refused
+// - an escaped value can carry no "=", line feed, backslash or terminal escape
 
 #include "Certificate.h"
 #include "LinkCheck.h"
