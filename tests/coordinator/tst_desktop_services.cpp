@@ -152,14 +152,6 @@ private Q_SLOTS:
         QCOMPARE(TestFiles::read(dataHome() + QStringLiteral("/Trash/files/Foo.2.app/keep")), QByteArray("leftover"));
     }
 
-    void missingItemIsNamedInTheError()
-    {
-        const Trash::Result missing = Trash(dataHome()).moveToTrash(path(QStringLiteral("Missing.app")));
-        QVERIFY(!missing.ok());
-        QVERIFY(missing.trashedAt.isEmpty());
-        QVERIFY2(missing.error.contains(QStringLiteral("“Missing.app”")), qPrintable(missing.error));
-    }
-
     void aFullDiskLeavesTheItemAndNoRecord()
     {
         if (::geteuid() != 0)

@@ -26,25 +26,18 @@ extern char **environ;
 namespace {
 pid_t spawnHelper(const QStringList &arguments, const QByteArray &stopAt, const QString &runtime)
 {
-    QList<QByteArray> environment;
-    for (char **entry = environ; *entry; ++entry) {
-        if (!QByteArray(*entry).startsWith("VELTRANE_TEST_STOP_AT=") && !QByteArray(*entry).startsWith("XDG_RUNTIME_DIR="))
-            environment << *entry;
-    }
-    environment << "VELTRANE_TEST_STOP_AT=" + stopAt << "XDG_RUNTIME_DIR=" + QFile::encodeName(runtime)
-                << "VELTRANE_TEST_CA_FILE=" + QFile::encodeName(TestCertificates::caFile());
+    qputenv("VELTRANE_TEST_STOP_AT", stopAt);
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    qputenv("VELTRANE_TEST_CA_FILE", QFile::encodeName(TestCertificates::caFile()));
     QList<QByteArray> argv{VELTRANE_TEST_INSTALL_CHILD};
     for (const QString &argument : arguments)
         argv << QFile::encodeName(argument);
-    std::vector<char *> argp, envp;
+    std::vector<char *> argp;
     for (QByteArray &a : argv)
         argp.push_back(a.data());
-    for (QByteArray &e : environment)
-        envp.push_back(e.data());
     argp.push_back(nullptr);
-    envp.push_back(nullptr);
     pid_t pid = -1;
-    return ::posix_spawn(&pid, argp[0], nullptr, nullptr, argp.data(), envp.data()) == 0 ? pid : -1;
+    return ::posix_spawn(&pid, argp[0], nullptr, nullptr, argp.data(), environ) == 0 ? pid : -1;
 }
 
 // Waits until the helper ends, or stops itself at its step; a stopped one is killed.
@@ -84,10 +77,7 @@ QStringList squashfuseProcesses(const QString &folder)
 
 QStringList everythingBelow(const QString &folder)
 {
-    QStringList names;
-    for (const QFileInfo &entry : QDir(folder).entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot))
-        names << entry.fileName();
-    return names;
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 }
 } // namespace
 
