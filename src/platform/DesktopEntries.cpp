@@ -1,5 +1,6 @@
 #include "platform/DesktopEntries.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/BundleInfo.h"
 #include "platform/DesktopEntryFile.h"
 
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
 
 #include <algorithm>
@@ -208,11 +208,7 @@ bool registerBundle(const Locations &locations, const QString &bundlePath, const
 
     const QString folder = locations.userDesktopEntries();
     QDir().mkpath(folder);
-    QSaveFile file(folder + QLatin1Char('/') + entryFileName(*info->identifier, bundle));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(entry.serialize());
-    return file.commit();
+    return AtomicFile::write(folder + QLatin1Char('/') + entryFileName(*info->identifier, bundle), entry.serialize()).ok();
 }
 
 bool unregisterBundle(const Locations &locations, const QString &bundleID, const QString &bundlePath)

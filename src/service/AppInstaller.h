@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 #include <utility>
 #include <variant>
 
@@ -47,6 +48,7 @@ public:
             CopyFailed,          // "Could not install the app. %1"
             NoDownloadURL,       // "This app has no download link yet."
             NoAppInImage,        // "The disk image contains no app."
+            DifferentApp,        // "The disk image contains a different app."
             Cancelled,           // "The download was stopped." (kept for resuming)
             Other,               // a network, file or launch error, shown with its own text
         };
@@ -115,4 +117,10 @@ public:
     virtual QCoro::Task<Outcome<QString>> install(CatalogApp app, QString image, Progress progress) = 0;
     // Moves the installed copy at location to the Trash and takes it out of the desktop's menus.
     virtual QCoro::Task<Outcome<>> uninstall(QString bundleID, QString location) = 0;
+    // The version of the copy that the app's last update replaced, kept so that the user can go
+    // back to it; nothing when none is kept. Reads the disk; quick.
+    virtual std::optional<QString> keptVersion(const CatalogApp &app) const = 0;
+    // Puts the kept copy back in place of the installed one and returns the installed bundle's
+    // path. Nothing is kept afterwards.
+    virtual QCoro::Task<Outcome<QString>> goBack(CatalogApp app) = 0;
 };

@@ -12,7 +12,8 @@ QByteArray bootID()
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed() : QByteArray();
 }
 
-// Field 22 of /proc/<pid>/stat; 0 when the process does not exist.
+// Field 22 of /proc/<pid>/stat; 0 when the process does not exist or has ended (a zombie
+// waiting for its parent to collect it runs no more).
 qint64 startTime(qint64 pid)
 {
     QFile file(QStringLiteral("/proc/%1/stat").arg(pid));
@@ -24,6 +25,8 @@ qint64 startTime(qint64 pid)
     if (end < 0)
         return 0;
     const QList<QByteArray> fields = stat.mid(end + 2).split(' ');
+    if (fields.value(0) == "Z" || fields.value(0) == "X")
+        return 0;
     return fields.value(19).toLongLong();  // fields[0] is field 3
 }
 } // namespace

@@ -4,8 +4,12 @@
 #include "platform/DesktopEntries.h"
 #include "platform/Destination.h"
 #include "platform/Trash.h"
+#include "service/BundleInstall.h"
 #include "service/DiskImageInstall.h"
 #include "service/DmgCache.h"
+#include "service/InstallLeftovers.h"
+#include "service/KeptCopies.h"
+#include "service/RunMarker.h"
 #include "service/DmgDownload.h"
 #include "service/DmgFailures.h"
 #include "service/DmgPartial.h"
@@ -83,6 +87,8 @@ QString AppInstaller::Failure::description() const
         return tr("This app has no download link yet.");
     case Kind::NoAppInImage:
         return tr("The disk image contains no app.");
+    case Kind::DifferentApp:
+        return tr("The disk image contains a different app.");
     case Kind::Cancelled:
         return tr("The download was stopped.");
     case Kind::Other:
@@ -205,11 +211,10 @@ QCoro::Task<> UpdateInstaller::sweepDownloadLeftovers(Locations locations)
 
 QCoro::Task<AppInstaller::Outcome<QString>> UpdateInstaller::install(CatalogApp app, QString image, Progress progress)
 {
-    Q_UNUSED(app);
     if (image.isEmpty())  // what cachedDMG gives for an unusable id or version
         co_return InstallerErrors::unusableName();
-    QFuture<Outcome<QString>> installed = QtConcurrent::run(&m_installPool, [options = m_options, image, progress] {
-        return capturing<QString>([&] { return DiskImageInstall(options, progress).run(image); });
+    QFuture<Outcome<QString>> installed = QtConcurrent::run(&m_installPool, [options = m_options, app, image, progress] {
+        return capturing<QString>([&] { return DiskImageInstall(options, progress).run(app, image); });
     });
     co_return co_await installed;
 }
@@ -222,7 +227,41 @@ QCoro::Task<AppInstaller::Outcome<>> UpdateInstaller::uninstall(QString bundleID
             return Outcome<>(Failure::other(trashed.error));
         // The desktop's menus stop offering the app; a copy elsewhere keeps its own entry.
         DesktopEntries::unregisterBundle(locations, bundleID, location);
+        KeptCopies(locations).remove(bundleID, RunMarker::current().text());
         return Outcome<>(Done());
     });
     co_return co_await moved;
+}
+
+std::optional<QString> UpdateInstaller::keptVersion(const CatalogApp &app) const
+{
+    return app.bundleID ? KeptCopies(m_options.locations).version(*app.bundleID) : std::nullopt;
+}
+
+QCoro::Task<AppInstaller::Outcome<QString>> UpdateInstaller::goBack(CatalogApp app)
+{
+    QFuture<Outcome<QString>> restored = QtConcurrent::run(&m_installPool, [options = m_options, app] {
+        return capturing<QString>([&] {
+            const KeptCopies kept(options.locations);
+            const std::optional<QString> bundle = app.bundleID ? kept.bundle(*app.bundleID) : std::nullopt;
+            if (!bundle)
+                throw InstallerErrors::nothingKept();
+            const QString installed = BundleInstall(options).run({.bundle = *bundle,
+                                                                 .bundleID = app.bundleID,
+                                                                 .details = {app.categoryID, app.tagline},
+                                                                 .goingBack = true,
+                                                                 .onRefused = {}});
+            kept.remove(*app.bundleID, RunMarker::current().text());
+            return installed;
+        });
+    });
+    co_return co_await restored;
+}
+
+QCoro::Task<> UpdateInstaller::sweepInstallLeftovers(Options options)
+{
+    QFuture<void> swept = QtConcurrent::run([options] {
+        InstallLeftovers::sweep(options.locations, options.tools.hdiutil, options.toolTimeout);
+    });
+    co_await swept;
 }

@@ -70,10 +70,20 @@ public:
     // Removes, off the calling thread, partial downloads in the cache that a run which has
     // ended left behind and that cannot be continued. For the start of the program.
     static QCoro::Task<> sweepDownloadLeftovers(Locations locations);
-    // A cached image that cannot be opened or holds no app is removed from the cache, so the
-    // next attempt downloads it afresh.
+    // A cached image that cannot be opened, holds no app or holds one that a check refuses is
+    // removed from the cache, so the next attempt downloads it afresh.
     QCoro::Task<Outcome<QString>> install(CatalogApp app, QString image, Progress progress) override;
+    // Also drops the copy kept for going back.
     QCoro::Task<Outcome<>> uninstall(QString bundleID, QString location) override;
+    // The copy an update replaced, under <data>/VeltraneHub/Previous/<bundle identifier>/.
+    std::optional<QString> keptVersion(const CatalogApp &app) const override;
+    // The kept copy is checked again like a download (signature, team, assessment) and goes
+    // back into place in one step; the newer copy it replaces is removed: the catalogue still
+    // offers it as an update, from the cached image.
+    QCoro::Task<Outcome<QString>> goBack(CatalogApp app) override;
+    // Removes, off the calling thread, what installs of runs that have ended left behind
+    // (InstallLeftovers). For the start of the program.
+    static QCoro::Task<> sweepInstallLeftovers(Options options);
 
     const Options &options() const { return m_options; }
 

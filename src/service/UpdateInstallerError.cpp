@@ -16,4 +16,10 @@ AppInstaller::Failure unusableName()
         "UpdateInstaller", "The app's name or version cannot be used as a file name."));
 }
 
+AppInstaller::Failure nothingKept()
+{
+    return AppInstaller::Failure::other(
+        QCoreApplication::translate("UpdateInstaller", "No earlier version of this app is kept."));
+}
+
 } // namespace InstallerErrors

@@ -9,5 +9,7 @@ namespace InstallerErrors {
 AppInstaller::Failure fileError(const QString &path, int error);
 // An app id or version that cannot be part of a file name in the cache.
 AppInstaller::Failure unusableName();
+// Going back to an app of which no earlier copy is kept.
+AppInstaller::Failure nothingKept();
 
 } // namespace InstallerErrors

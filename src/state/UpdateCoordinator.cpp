@@ -230,6 +230,31 @@ QCoro::Task<> UpdateCoordinator::runUninstall(QString appID, QString bundleID, Q
     co_await discarding;
 }
 
+void UpdateCoordinator::goBack(const CatalogApp &app)
+{
+    if (isRunning(app)) {
+        setAppToQuitFirst(app);
+        return;
+    }
+    setState(app.id, State::installing());
+    runGoBack(app);
+}
+
+QCoro::Task<> UpdateCoordinator::runGoBack(CatalogApp app)
+{
+    const QPointer<UpdateCoordinator> self(this);
+    const std::shared_ptr<AppInstaller> installer = m_installer;
+    QCoro::Task<Outcome> restoring = installer->goBack(app);
+    const Outcome restored = co_await restoring;
+    if (self)
+        finishInstall(app, restored);
+}
+
+QString UpdateCoordinator::keptVersion(const CatalogApp &app) const
+{
+    return m_installer->keptVersion(app).value_or(QString());
+}
+
 void UpdateCoordinator::clearAppToQuitFirst()
 {
     setAppToQuitFirst(std::nullopt);

@@ -82,6 +82,12 @@ public:
     Q_INVOKABLE State state(const CatalogApp &app) const;
     Q_INVOKABLE void install(const CatalogApp &app);
     Q_INVOKABLE void uninstall(const CatalogApp &app);
+    // Puts back the copy that the app's last update replaced: installing, then installed(at:) or
+    // failed, like an install. Refused while the app runs, as an install is.
+    Q_INVOKABLE void goBack(const CatalogApp &app);
+    // The kept copy's version ("Go Back to %1"), empty when none is kept. Reads the disk; read
+    // it again when the app's state changes.
+    Q_INVOKABLE QString keptVersion(const CatalogApp &app) const;
     void prefetch(const QList<CatalogApp> &apps);
     Q_INVOKABLE void prefetchApps(const QVariantList &apps);  // QVariantList of CatalogApp
     Q_INVOKABLE void clearAppToQuitFirst();
@@ -140,6 +146,7 @@ private:
     QCoro::Task<> runInstall(CatalogApp app);
     QCoro::Task<> runPrefetch(CatalogApp app);
     QCoro::Task<> runUninstall(QString appID, QString bundleID, QString location);
+    QCoro::Task<> runGoBack(CatalogApp app);
 
     std::shared_ptr<AppInstaller> m_installer;
     DesktopServices m_services;

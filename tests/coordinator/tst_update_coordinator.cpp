@@ -225,6 +225,45 @@ private Q_SLOTS:
         QVERIFY(m_told.isEmpty());
     }
 
+    // Going back to the copy an update replaced
+
+    void goBackPutsTheKeptCopyBack_data()
+    {
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<bool>("refused");
+        QTest::newRow("put back") << false << false;
+        QTest::newRow("kept copy refused") << false << true;
+        QTest::newRow("while the app runs") << true << false;
+    }
+
+    void goBackPutsTheKeptCopyBack()
+    {
+        QFETCH(bool, running);
+        QFETCH(bool, refused);
+        const CatalogApp app = catalogApp(QStringLiteral("foo"));
+        m_installer->kept.insert(app.id, QStringLiteral("1.0"));
+        if (running)
+            m_running->running.insert(*app.bundleID);
+        const Failure refusal = Failure::of(Failure::Kind::NotSignedByUs, QStringLiteral("foo.app: a sealed file was changed"));
+        if (refused)
+            m_installer->installFailures.insert(app.id, refusal);
+        QCOMPARE(coordinator().keptVersion(app), QStringLiteral("1.0"));
+
+        coordinator().goBack(app);
+        if (running) {
+            QCOMPARE(coordinator().appToQuitFirst(), app);
+            QTest::qWait(0);
+            QVERIFY(m_installer->goneBack.isEmpty());
+            QVERIFY(m_states.isEmpty());
+            return;
+        }
+        const State done = refused ? State::failed(refusal.description()) : State::installed(FakeInstaller::bundleOf(app));
+        QTRY_COMPARE(coordinator().state(app), done);
+        QCOMPARE(statesOf(app.id), (QList<State>{State::installing(), done}));
+        QCOMPARE(m_told, refused ? QList<Told>() : QList<Told>{Told(std::pair(*app.bundleID, done.location))});
+        QCOMPARE(coordinator().keptVersion(app), refused ? QStringLiteral("1.0") : QString());
+    }
+
     void stepsChangeTheState_data()
     {
         QTest::addColumn<QList<Step>>("steps");

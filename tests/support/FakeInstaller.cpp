@@ -113,3 +113,18 @@ QCoro::Task<AppInstaller::Outcome<>> FakeInstaller::uninstall(QString bundleID, 
         co_return *uninstallFailure;
     co_return Done();
 }
+
+std::optional<QString> FakeInstaller::keptVersion(const CatalogApp &app) const
+{
+    return kept.contains(app.id) ? std::optional<QString>(kept.value(app.id)) : std::nullopt;
+}
+
+QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::goBack(CatalogApp app)
+{
+    goneBack.append(app.id);
+    co_await settle();
+    if (installFailures.contains(app.id))
+        co_return installFailures.value(app.id);
+    kept.remove(app.id);
+    co_return bundleOf(app);
+}

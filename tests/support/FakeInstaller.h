@@ -23,6 +23,8 @@ public:
     QStringList downloads;                      // app ids, in the order asked ("<id> prefetch" for those)
     QStringList installs;                       // "<app id> <image>"
     QStringList uninstalls;                     // "<bundle id> <location>"
+    QHash<QString, QString> kept;               // app id -> version kept for going back
+    QStringList goneBack;                       // app ids
     QStringList discarded;                      // app ids whose images went
     QList<QList<CatalogApp>> pruned;            // catalogues the cache was pruned by
     QSet<QString> cancelled;                    // app ids whose downloads were cancelled
@@ -42,6 +44,8 @@ public:
     QCoro::Task<> pruneImages(QList<CatalogApp> catalogue) override;
     QCoro::Task<Outcome<QString>> install(CatalogApp app, QString image, Progress progress) override;
     QCoro::Task<Outcome<>> uninstall(QString bundleID, QString location) override;
+    std::optional<QString> keptVersion(const CatalogApp &app) const override;
+    QCoro::Task<Outcome<QString>> goBack(CatalogApp app) override;
 
 Q_SIGNALS:
     void released(const QString &appID);

@@ -54,12 +54,13 @@ void ToolFixture::trust(const QString &root)
     QFile::copy(root + ".pub", anchorsFolder() + "/" + QFileInfo(root).fileName() + ".pub");
 }
 
-QString ToolFixture::makeBundle(const QString &folder, const QString &name, const QString &identifier)
+QString ToolFixture::makeBundle(const QString &folder, const QString &name, const QString &identifier,
+                                const QString &version)
 {
     const QString program = path("notes");
     if (!QFileInfo::exists(program))
         TestFiles::write(program, "#!/bin/sh\necho notes\n");
-    pack({"bundle", "--name", name, "--id", identifier, "--version", "1.0", "--exec", program, folder});
+    pack({"bundle", "--name", name, "--id", identifier, "--version", version, "--exec", program, folder});
     const QString app = folder + "/" + name + ".app";
     TestFiles::write(app + "/Contents/Resources/readme.txt", "read me\n");
     QFile::setPermissions(app + "/Contents/Resources/readme.txt",

@@ -38,7 +38,8 @@ public:
 
     // FOLDER/NAME.app (FOLDER made if needed) with an executable script, a resource and a link
     // to it; returns the bundle's path.
-    QString makeBundle(const QString &folder, const QString &name, const QString &identifier);
+    QString makeBundle(const QString &folder, const QString &name, const QString &identifier,
+                       const QString &version = "1.0");
     ToolRun sign(const QString &bundle, const QString &identity, const QStringList &extra = {})
     {
         return runTool("codesign", QStringList {"--sign", identity} + extra + QStringList {bundle});

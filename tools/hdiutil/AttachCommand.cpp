@@ -141,14 +141,20 @@ int attach(const std::string &imageArgument, const std::vector<std::string> &opt
     }
     const MountArea area = MountArea::create();
     try {
-        bool fuse = fuseWanted() && mountWithFuse(area, image);
+        // Recorded before anything is mounted or unpacked, and changed before the way changes,
+        // so that detach can clear the area whenever this program is stopped.
+        bool fuse = fuseWanted();
+        area.record(fuse ? MountArea::Kind::Fuse : MountArea::Kind::Unpacked, image);
+        if (fuse && !mountWithFuse(area, image)) {
+            fuse = false;
+            area.record(MountArea::Kind::Unpacked, image);
+        }
         if (!fuse) {
             if (const auto failure = unpack(area, image)) {
                 discard(area);
                 return attachFailed("corrupt image", *failure);
             }
         }
-        area.record(fuse ? MountArea::Kind::Fuse : MountArea::Kind::Unpacked, image);
         if (plist)
             std::cout << plistOutput(image, area.volume(), fuse);
         else
