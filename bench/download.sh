@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Download throughput of the update installer against curl, from the same loopback HTTPS
-# server (nginx with a certificate from the test authority), for a 1 GiB image.
+# server (nginx with a certificate from the test authority), for a 1 GiB image pinned by size
+# and SHA-256 (hashed while it streams); the main thread's longest stall meanwhile; and how much
+# of the image a download cut at half fetches again when it continues (from nginx's log).
 #   bench/download.sh BUILD_DIR
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,8 +26,12 @@ trap cleanup EXIT INT TERM
 mkdir -p "$work/www" "$work/nginx-tmp" "$work/out"
 # Written once so both clients read it from the page cache, not from a sparse hole.
 head -c "$size" /dev/urandom > "$work/www/image.dmg"
+bytes=$(stat -c %s "$work/www/image.dmg")
+sha=$(sha256sum "$work/www/image.dmg" | cut -d' ' -f1)
+mkdir -p "$work/www/resume"
+ln "$work/www/image.dmg" "$work/www/resume/image.dmg"
 # Started as root, nginx serves as an unprivileged user: let it read the image.
-chmod a+rx "$work" "$work/www"
+chmod a+rx "$work" "$work/www" "$work/www/resume"
 chmod a+r "$work/www/image.dmg"
 
 write_config() {
@@ -36,7 +42,8 @@ pid $work/nginx.pid;
 error_log $work/nginx-error.log warn;
 events { worker_connections 64; }
 http {
-  access_log off;
+  log_format sent '\$uri \$body_bytes_sent';
+  access_log $work/access.log sent;
   client_body_temp_path $work/nginx-tmp/body;
   proxy_temp_path $work/nginx-tmp/proxy;
   fastcgi_temp_path $work/nginx-tmp/fastcgi;
@@ -86,9 +93,15 @@ curl_round >/dev/null  # warm-up: the image into the page cache, nginx started
 # each figure is the best (throughput) or worst (memory, stall) over the rounds.
 : > "$work/figures"
 for _ in $(seq "$rounds"); do
-  "$bench_bin" "$url" "$certs/ca.pem" "$work/out" 1 >> "$work/figures"
+  "$bench_bin" "$url" "$certs/ca.pem" "$work/out" 1 "$bytes" "$sha" >> "$work/figures"
   echo "BENCH curl_bytes_per_s $(curl_round) B/s" >> "$work/figures"
 done
+
+# Cut at half and continued; nginx logs what it sent for each request.
+"$bench_bin" resume "${url%/image.dmg}/resume/image.dmg" "$certs/ca.pem" "$work/out" "$bytes"
+for _ in $(seq 50); do [ "$(grep -c '^/resume/' "$work/access.log" 2>/dev/null)" -ge 2 ] && break; sleep 0.1; done
+awk -v size="$bytes" '$1 == "/resume/image.dmg" { sent += $2 }
+  END { printf "BENCH resume_refetch_fraction %.4f x\n", (sent - size) / size }' "$work/access.log" >> "$work/figures"
 
 awk '
   { if (!($2 in value) || $3 + 0 > value[$2]) value[$2] = $3 + 0 }
@@ -100,4 +113,5 @@ awk '
     printf "BENCH download_peak_rss_growth_mib %.1f MiB\n", value["download_peak_rss_growth_mib"]
     printf "BENCH download_max_stall_ms %.1f ms\n", value["download_max_stall_ms"]
     printf "BENCH idle_max_stall_ms %.1f ms\n", value["idle_max_stall_ms"]
+    printf "BENCH resume_refetch_fraction %.4f x\n", value["resume_refetch_fraction"]
   }' "$work/figures"

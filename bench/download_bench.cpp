@@ -1,12 +1,17 @@
-// Downloads one disk image with UpdateInstaller::fetchDMG and prints the throughput, how much
-// the resident memory grew at its peak and the longest stall of the main thread's event loop
-// (gaps between ticks of a 1 ms timer) while the download ran.
+// Downloads one disk image with the update installer and prints the throughput, how much the
+// resident memory grew at its peak and the longest stall of the main thread's event loop (gaps
+// between ticks of a 1 ms timer) while the download ran.
 //
-//   download_bench <url> <ca file> <work folder> [rounds]
+//   download_bench <url> <ca file> <work folder> <rounds> [<size> <sha-256>]
+//   download_bench resume <url> <ca file> <work folder> <size>
 //
-// Each round downloads afresh into <work folder>; the best throughput and the worst memory
-// growth and stall over the rounds are printed, and for comparison the longest stall of the
-// same timer on an idle event loop (scheduling on a busy machine alone).
+// Each round downloads afresh into <work folder>, checked against the size and SHA-256 when
+// given (hashed while it streams, as a pinned catalogue image is); the best throughput and the
+// worst memory growth and stall over the rounds are printed, and for comparison the longest
+// stall of the same timer on an idle event loop (scheduling on a busy machine alone).
+//
+// "resume" cancels a download once half the image has arrived and then downloads it again,
+// which continues from what was kept; the server's log tells how much was sent twice.
 
 #include "service/UpdateInstaller.h"
 
@@ -71,19 +76,20 @@ private:
     qint64 m_longestNs = 0;
 };
 
-QCoro::Task<QString> fetch(UpdateInstaller installer, QUrl url, double *lastFraction)
+QCoro::Task<QString> fetch(UpdateInstaller &installer, QUrl url, ImagePin pin, double *lastFraction)
 {
     // Progress hops to the main thread, as the window's coordinator does.
     auto progress = [lastFraction](const UpdateInstaller::Step &step) {
         QMetaObject::invokeMethod(qApp, [lastFraction, f = step.fraction] { *lastFraction = f; },
                                   Qt::QueuedConnection);
     };
-    try {
-        QString image = co_await installer.fetchDMG(QStringLiteral("bench"), QStringLiteral("1.0"), url, progress);
-        co_return image;
-    } catch (const UpdateInstaller::Error &error) {
-        co_return QStringLiteral("error: ") + error.description();
-    }
+    CatalogApp app;
+    app.id = QStringLiteral("bench");
+    app.version = QStringLiteral("1.0");
+    app.downloadURL = url;
+    QCoro::Task<AppInstaller::Outcome<QString>> downloading = installer.fetch(app, pin, true, progress);
+    const AppInstaller::Outcome<QString> image = co_await downloading;
+    co_return image.ok() ? image.value() : QStringLiteral("error: ") + image.failure().description();
 }
 
 // The same meter on an idle event loop: what the machine's scheduling alone costs.
@@ -96,7 +102,7 @@ double idleStallMs(int milliseconds)
     return stalls.longestMs();
 }
 
-Round runRound(const QUrl &url, const QString &caFile, const QString &work)
+UpdateInstaller::Options optionsIn(const QString &caFile, const QString &work)
 {
     UpdateInstaller::Options options;
     options.locations.home = work + QStringLiteral("/home");
@@ -104,7 +110,12 @@ Round runRound(const QUrl &url, const QString &caFile, const QString &work)
     options.locations.tempDir = work + QStringLiteral("/tmp");
     options.extraCaFile = caFile;
     QDir().mkpath(options.locations.tempDir);
-    const UpdateInstaller installer(options);
+    return options;
+}
+
+Round runRound(const QUrl &url, const QString &caFile, const QString &work, const ImagePin &pin)
+{
+    UpdateInstaller installer(optionsIn(caFile, work));
 
     double lastFraction = 0;
     resetPeakRss();
@@ -112,7 +123,7 @@ Round runRound(const QUrl &url, const QString &caFile, const QString &work)
     StallMeter stalls;
     QElapsedTimer clock;
     clock.start();
-    const QString image = QCoro::waitFor(fetch(installer, url, &lastFraction));
+    const QString image = QCoro::waitFor(fetch(installer, url, pin, &lastFraction));
     const double seconds = clock.nsecsElapsed() / 1e9;
 
     Round round;
@@ -128,21 +139,52 @@ Round runRound(const QUrl &url, const QString &caFile, const QString &work)
 }
 } // namespace
 
+// Cut at half, then continued: 0 when it worked, else the failure on standard error.
+int resumeRound(const QUrl &url, const QString &caFile, const QString &work, qint64 size)
+{
+    UpdateInstaller installer(optionsIn(caFile, work));
+    CatalogApp app;
+    app.id = QStringLiteral("bench");
+    app.version = QStringLiteral("1.0");
+    app.downloadURL = url;
+    auto cutAtHalf = [&installer, size](const UpdateInstaller::Step &step) {
+        if (step.received >= size / 2)
+            installer.cancelDownloads(QStringLiteral("bench"));
+    };
+    const AppInstaller::Outcome<QString> cut = QCoro::waitFor(installer.download(app, cutAtHalf));
+    const AppInstaller::Outcome<QString> resumed = QCoro::waitFor(installer.download(app, {}));
+    if (cut.ok() || !resumed.ok() || QFileInfo(resumed.value()).size() != size) {
+        std::fprintf(stderr, "resume: %s / %s\n", qPrintable(cut.ok() ? QStringLiteral("not cut") : cut.failure().description()),
+                     qPrintable(resumed.ok() ? resumed.value() : resumed.failure().description()));
+        return 1;
+    }
+    QFile::remove(resumed.value());
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() < 4) {
-        std::fprintf(stderr, "usage: download_bench <url> <ca file> <work folder> [rounds]\n");
+    if (args.size() == 6 && args[1] == QStringLiteral("resume"))
+        return resumeRound(QUrl(args[2]), args[3], args[4], args[5].toLongLong());
+    if (args.size() < 5) {
+        std::fprintf(stderr, "usage: download_bench <url> <ca file> <work folder> <rounds> [<size> <sha-256>]\n"
+                             "       download_bench resume <url> <ca file> <work folder> <size>\n");
         return 2;
     }
     const QUrl url(args[1]);
-    const int rounds = args.size() > 4 ? args[4].toInt() : 3;
+    const int rounds = args[4].toInt();
+    ImagePin pin;
+    if (args.size() > 6) {
+        pin.size = args[5].toLongLong();
+        pin.sha256 = QByteArray::fromHex(args[6].toLatin1());
+    }
 
     const double idleMs = idleStallMs(2000);
     Round summary;
     for (int i = 0; i < rounds; ++i) {
-        const Round round = runRound(url, args[2], args[3]);
+        const Round round = runRound(url, args[2], args[3], pin);
         if (!round.error.isEmpty()) {
             std::fprintf(stderr, "%s\n", qPrintable(round.error));
             return 1;

@@ -9,8 +9,10 @@
 #   demo/demo.sh publish [APP_ID]   publish the next version of one sample app (default photolab)
 #
 # Settings (environment): DEMO_DIR (default build/demo-maker), DEMO_PORT (default 47443),
-# DEMO_SAMPLE_APP (the sample program; default build/demo/demo/veltrane-sample-app),
+# DEMO_SAMPLE_APP (the sample program; default build/default/demo/veltrane-sample-app),
 # DEMO_TOOLS (folder with veltrane-pack; default PREFIX/bin).
+# The Hub reaches the server with --catalogue-url https://127.0.0.1:$DEMO_PORT/api/apps.json
+# --trust-ca $DEMO_DIR/ca/ca.pem.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -163,7 +165,7 @@ resolve_tools() { # prefix
   catalog_tool=${DEMO_TOOLS:-$prefix/bin}/veltrane-catalog
   [ -x "$catalog_tool" ] || catalog_tool=""
   codesign=$prefix/libexec/veltrane-hub/codesign
-  sample=${DEMO_SAMPLE_APP:-$root/build/demo/demo/veltrane-sample-app}
+  sample=${DEMO_SAMPLE_APP:-$root/build/default/demo/veltrane-sample-app}
   font=$(fc-match -f '%{file}' 'Inter:bold' 2>/dev/null || true)
   [ -n "$font" ] || font=DejaVu-Sans-Bold
   [ -x "$pack" ] || die "no veltrane-pack at $pack"
@@ -236,5 +238,5 @@ case "${1:-}" in
   start) start ;;
   stop) stop_quietly ;;
   publish) shift; publish "$@" ;;
-  *) sed -n '2,13p' "$0" >&2; exit 2 ;;
+  *) sed -n '2,15p' "$0" >&2; exit 2 ;;
 esac

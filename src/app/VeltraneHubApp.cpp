@@ -1,6 +1,5 @@
 #include "app/VeltraneHubApp.h"
 
-#include "BuildConfig.h"
 #include "app/StartupProbe.h"
 #ifdef VELTRANE_SCREENSHOT_HOOKS
 #include "app/ScreenshotScript.h"
@@ -20,10 +19,7 @@ Q_IMPORT_QML_PLUGIN(Veltrane_HubPlugin)
 
 VeltraneHubApp::Options VeltraneHubApp::Options::fromBuild()
 {
-    Options options;
-    options.catalog.extraCaFile = QString::fromUtf8(BuildConfig::extraCaFile);
-    options.installer.extraCaFile = options.catalog.extraCaFile;
-    return options;
+    return {};
 }
 
 void VeltraneHubApp::prepareGraphics()
@@ -39,9 +35,12 @@ VeltraneHubApp::VeltraneHubApp() : VeltraneHubApp(Options::fromBuild()) {}
 
 VeltraneHubApp::VeltraneHubApp(Options options)
     : m_service(&m_network, options.catalog),
-      // Installed copies are looked for where the installer puts them.
-      m_store(&m_service, std::make_shared<const InstalledApps>(options.installer.locations)),
-      m_updates(UpdateInstaller(options.installer), DesktopServices::forUser(options.installer.locations))
+      // Installed copies are looked for where the installer puts them; an uninstall finds there
+      // the copy it moves to the Trash.
+      m_installedApps(std::make_shared<const InstalledApps>(options.installer.locations)),
+      m_store(&m_service, m_installedApps),
+      m_updates(std::make_shared<UpdateInstaller>(options.installer),
+                DesktopServices::forUser(options.installer.locations), m_installedApps)
 {
     // Every install and uninstall the coordinator completes rescans the installed apps; the
     // rows of the store's models show the coordinator's install states.

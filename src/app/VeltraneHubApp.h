@@ -45,6 +45,7 @@ private:
     QTranslator m_translator;
     QNetworkAccessManager m_network;
     CatalogService m_service;
+    std::shared_ptr<const InstalledApps> m_installedApps;
     CatalogStore m_store;
     UpdateCoordinator m_updates;
     std::optional<ImageNetworkFactory> m_imageNetwork;  // only with an extra authority

@@ -2,6 +2,44 @@
 
 #include <algorithm>
 
+using namespace Qt::StringLiterals;
+
+bool CatalogLinks::isFetchable(const QUrl &url)
+{
+    return url.isValid() && url.scheme() == "https"_L1 && !url.host().isEmpty();
+}
+
+bool CatalogLinks::mayOpen(const QUrl &url)
+{
+    return url.isValid() && (url.scheme() == "https"_L1 || url.scheme() == "http"_L1) &&
+           !url.host().isEmpty();
+}
+
+namespace {
+std::optional<QUrl> fetchable(const std::optional<QUrl> &url)
+{
+    return url && CatalogLinks::isFetchable(*url) ? url : std::nullopt;
+}
+} // namespace
+
+std::optional<QUrl> CatalogApp::fetchableIconURL() const
+{
+    return fetchable(iconURL);
+}
+
+std::optional<QUrl> CatalogApp::fetchableDownloadURL() const
+{
+    return fetchable(downloadURL);
+}
+
+QList<QUrl> CatalogApp::fetchableScreenshotURLs() const
+{
+    QList<QUrl> urls;
+    std::copy_if(screenshotURLs.begin(), screenshotURLs.end(), std::back_inserter(urls),
+                 CatalogLinks::isFetchable);
+    return urls;
+}
+
 bool Source::requiresSourceOffer() const
 {
     static const char *const copyleft[] = {"AGPL", "GPL", "LGPL", "MPL", "EUPL", "OSL", "CDDL", "EPL"};

@@ -14,7 +14,15 @@
 // are read from and written to lives in CatalogJson.h.
 //
 // The Q_PROPERTY declarations only make the fields readable by name from QML; optional fields
-// read there as an empty value, with a has... property beside them.
+// read there as an empty value (or 0), with a has... property beside them.
+
+// Which catalogue links the Hub may use. A catalogue may name any URL reference; only these
+// are ever fetched or opened, both with a host: icons, screenshots and disk images over https,
+// and links the user clicks when http or https (never file:, javascript: or a relative one).
+namespace CatalogLinks {
+bool isFetchable(const QUrl &url);
+bool mayOpen(const QUrl &url);
+} // namespace CatalogLinks
 
 struct Price {
     Q_GADGET
@@ -78,9 +86,15 @@ struct CatalogApp {
     Q_PROPERTY(QString minimumSystem MEMBER minimumSystem CONSTANT)
     Q_PROPERTY(Price price MEMBER price CONSTANT)
     Q_PROPERTY(QUrl iconURL READ iconURLOrEmpty CONSTANT)
+    Q_PROPERTY(QUrl fetchableIconURL READ fetchableIconURLOrEmpty CONSTANT)
     Q_PROPERTY(QList<QUrl> screenshotURLs MEMBER screenshotURLs CONSTANT)
+    Q_PROPERTY(QList<QUrl> fetchableScreenshotURLs READ fetchableScreenshotURLs CONSTANT)
     Q_PROPERTY(QUrl downloadURL READ downloadURLOrEmpty CONSTANT)
     Q_PROPERTY(bool hasDownloadURL READ hasDownloadURL CONSTANT)
+    Q_PROPERTY(qint64 downloadSize READ downloadSizeOrZero CONSTANT)
+    Q_PROPERTY(bool hasDownloadSize READ hasDownloadSize CONSTANT)
+    Q_PROPERTY(QString downloadSHA256 READ downloadSHA256OrEmpty CONSTANT)
+    Q_PROPERTY(bool hasDownloadSHA256 READ hasDownloadSHA256 CONSTANT)
     Q_PROPERTY(QUrl homepageURL READ homepageURLOrEmpty CONSTANT)
     Q_PROPERTY(Source source READ sourceOrEmpty CONSTANT)
     Q_PROPERTY(bool hasSource READ hasSource CONSTANT)
@@ -99,6 +113,8 @@ public:
     std::optional<QUrl> iconURL;
     QList<QUrl> screenshotURLs;
     std::optional<QUrl> downloadURL;
+    std::optional<qint64> downloadSize;     // bytes of the disk image, more than 0
+    std::optional<QString> downloadSHA256;  // of the disk image, 64 lower-case hex digits
     std::optional<QUrl> homepageURL;
     std::optional<Source> source;
     bool isFeatured = false;
@@ -109,9 +125,20 @@ public:
     QUrl iconURLOrEmpty() const { return iconURL.value_or(QUrl()); }
     QUrl downloadURLOrEmpty() const { return downloadURL.value_or(QUrl()); }
     bool hasDownloadURL() const { return downloadURL.has_value(); }
+    qint64 downloadSizeOrZero() const { return downloadSize.value_or(0); }
+    bool hasDownloadSize() const { return downloadSize.has_value(); }
+    QString downloadSHA256OrEmpty() const { return downloadSHA256.value_or(QString()); }
+    bool hasDownloadSHA256() const { return downloadSHA256.has_value(); }
     QUrl homepageURLOrEmpty() const { return homepageURL.value_or(QUrl()); }
     Source sourceOrEmpty() const { return source.value_or(Source()); }
     bool hasSource() const { return source.has_value(); }
+
+    // The links the Hub may fetch (CatalogLinks::isFetchable); any other counts as absent.
+    std::optional<QUrl> fetchableIconURL() const;
+    std::optional<QUrl> fetchableDownloadURL() const;
+    QList<QUrl> fetchableScreenshotURLs() const;
+    QUrl fetchableIconURLOrEmpty() const { return fetchableIconURL().value_or(QUrl()); }
+
     friend bool operator==(const CatalogApp &, const CatalogApp &) = default;
 };
 

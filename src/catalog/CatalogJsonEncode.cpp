@@ -2,8 +2,6 @@
 #include "catalog/CatalogJsonTimestamp.h"
 #include "catalog/CatalogJsonWriter.h"
 
-#include <algorithm>
-
 // Keys are written in the same order as the decoder checks them.
 
 namespace CatalogJson {
@@ -11,43 +9,10 @@ namespace {
 
 using namespace Qt::StringLiterals;
 
-bool isPlainHost(QStringView host)
-{
-    return !host.isEmpty() && std::all_of(host.begin(), host.end(), [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-';
-    });
-}
-
-bool isPlainPath(QStringView path)
-{
-    return path.startsWith(u'/') && std::all_of(path.begin(), path.end(), [](QChar c) {
-               return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
-                      (c >= u'0' && c <= u'9') || c == u'-' || c == u'.' || c == u'_' ||
-                      c == u'~' || c == u'/';
-           });
-}
-
+// Fully encoded is plain ASCII and parses back strictly to an equal QUrl (the decoder refuses
+// the few that would not). An invalid URL encodes as "", which the decoder rejects.
 void writeUrl(Writer &w, const QUrl &url)
 {
-    if (!url.isValid()) {
-        w.string(QByteArrayView());
-        return;
-    }
-    // Most catalogue URLs are http(s)://host/path with nothing to encode; writing their
-    // parts directly saves QUrl assembling a string that is the same.
-    const QString scheme = url.scheme();
-    if ((scheme == "https"_L1 || scheme == "http"_L1) && !url.hasQuery() && !url.hasFragment() &&
-        url.userInfo().isEmpty()) {
-        const QString host = url.host(QUrl::FullyEncoded);
-        const QString path = url.path(QUrl::FullyEncoded);
-        if (isPlainHost(host) && isPlainPath(path)) {
-            const int port = url.port();
-            w.string(
-                {scheme, u"://", host, port < 0 ? QString() : u':' + QString::number(port), path});
-            return;
-        }
-    }
-    // Fully encoded is plain ASCII and always parses back strictly to an equal QUrl.
     w.string(QByteArrayView(url.toEncoded(QUrl::FullyEncoded)));
 }
 
@@ -107,6 +72,10 @@ void writeApp(Writer &w, const CatalogApp &a)
     w.endArray();
     if (a.downloadURL)
         writeUrl(w.key("download"_L1), *a.downloadURL);
+    if (a.downloadSize)
+        w.key("downloadSize"_L1).integer(*a.downloadSize);
+    if (a.downloadSHA256)
+        w.key("downloadSHA256"_L1).string(*a.downloadSHA256);
     if (a.homepageURL)
         writeUrl(w.key("homepage"_L1), *a.homepageURL);
     w.key("featured"_L1).boolean(a.isFeatured);

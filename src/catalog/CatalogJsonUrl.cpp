@@ -21,7 +21,7 @@ bool isPlainPathCharacter(char c)
 std::optional<QUrl> UrlReader::readStrictly(std::string_view utf8)
 {
     QUrl url(QString::fromUtf8(utf8.data(), qsizetype(utf8.size())), QUrl::StrictMode);
-    if (!url.isValid() || url.isRelative())
+    if (!url.isValid())
         return std::nullopt;
     // QUrl lets a few invalid forms through (a second '#' in the fragment) that it cannot
     // write back as they were read; a URL that would change in the saved copy is refused.

@@ -8,20 +8,21 @@
 
 namespace CatalogJson {
 
-// Reads the catalogue's URL strings: absolute URLs that QUrl accepts in strict mode and can
-// write back unchanged.
+// Reads the catalogue's URL strings: URL references (relative ones included, the empty
+// string not) that QUrl accepts in strict mode and can write back unchanged. Whether a URL
+// may be fetched or opened is decided where it is used (CatalogLinks).
 //
 // A catalogue holds tens of thousands of URLs on a handful of hosts, and a full QUrl parse
 // is most of the cost of decoding one. URLs of the plain shape http(s)://host[:port]/path,
 // with a path of unreserved characters only, are therefore built from a copy of the parsed
 // scheme and host with the path set on it, which gives the same QUrl. Anything else takes
-// the full parse. One reader serves one document; it is not shared between threads.
+// the full parse. A reader remembers the last few hosts; it is not shared between threads.
 class UrlReader {
 public:
-    // The URL in utf8, or nothing when it is not an absolute URL.
+    // The URL in utf8, or nothing when it is not a URL reference.
     std::optional<QUrl> read(std::string_view utf8);
 
-    // The full parse alone, for comparison.
+    // The full parse alone, which the shortcut must agree with.
     static std::optional<QUrl> readStrictly(std::string_view utf8);
 
 private:

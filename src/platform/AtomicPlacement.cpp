@@ -1,87 +1,100 @@
 #include "platform/AtomicPlacement.h"
 
-#include "platform/FileDescriptor.h"
 #include "platform/TreeCopy.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <stdexcept>
-#include <system_error>
 #include <unistd.h>
-#include <utility>
 
 namespace {
-QString tr(const char *text) { return QCoreApplication::translate("AtomicPlacement", text); }
-
-
-// A private folder beside the destination, removed with whatever is left in it.
-class StagingFolder {
-public:
-    explicit StagingFolder(const QString &destinationFolder)
-    {
-        QByteArray pattern = QFile::encodeName(destinationFolder + QLatin1Char('/')
-                                               + QLatin1String(AtomicPlacement::stagingPrefix)
-                                               + QStringLiteral("XXXXXX"));
-        if (!::mkdtemp(pattern.data()))
-            throw std::system_error(errno, std::generic_category(), pattern.toStdString());
-        m_path = QFile::decodeName(pattern);
+StagingFolder makeStaging(const QString &folder, const QByteArray &runMarker, const QString &name)
+{
+    try {
+        return StagingFolder(folder, runMarker);
+    } catch (const std::system_error &error) {
+        throw std::runtime_error(AtomicPlacement::tr("Could not copy “%1” into %2: %3.")
+                                     .arg(name, folder, qt_error_string(error.code().value()))
+                                     .toStdString());
     }
-    StagingFolder(const StagingFolder &) = delete;
-    StagingFolder &operator=(const StagingFolder &) = delete;
-    ~StagingFolder() { TreeCopy::remove(m_path); }
-    const QString &path() const { return m_path; }
-
-private:
-    QString m_path;
-};
-
-FileDescriptor openFolder(const QString &path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    FileDescriptor fd(::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (fd.get() < 0)
-        throw std::system_error(errno, std::generic_category(), name.toStdString());
-    return fd;
-}
-
-[[noreturn]] void renameFailed(int error, const QString &destination)
-{
-    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP)
-        throw std::runtime_error(
-            tr("The file system of %1 cannot put an app in place in one step.")
-                .arg(QFileInfo(destination).absolutePath())
-                .toStdString());
-    throw std::system_error(error, std::generic_category(), QFile::encodeName(destination).toStdString());
-}
-
-// Moves the staged bundle to the destination: a plain rename when nothing is there, else an
-// exchange, after which the previous bundle sits in the staging folder.
-void moveIntoPlace(int stagingFd, int destinationFd, const QByteArray &name, const QString &destination)
-{
-    if (::renameat2(stagingFd, name.constData(), destinationFd, name.constData(), RENAME_NOREPLACE) == 0)
-        return;
-    if (errno != EEXIST)
-        renameFailed(errno, destination);
-    if (::renameat2(stagingFd, name.constData(), destinationFd, name.constData(), RENAME_EXCHANGE) != 0)
-        renameFailed(errno, destination);
 }
 } // namespace
 
-QString AtomicPlacement::place(const QString &bundle, const QString &destinationFolder)
+AtomicPlacement::AtomicPlacement(const QString &destinationFolder, const QString &bundleName,
+                                 const QByteArray &runMarker)
+    : m_folder(QDir::cleanPath(destinationFolder)), m_name(bundleName),
+      m_staging(makeStaging(m_folder, runMarker, bundleName))
 {
-    const QString name = QFileInfo(bundle).fileName();
-    const QString destination = QDir(destinationFolder).filePath(name);
-    const FileDescriptor destinationFd = openFolder(destinationFolder);
+}
 
-    const StagingFolder staging(destinationFolder);
-    TreeCopy::copy(bundle, QDir(staging.path()).filePath(name));
-    const FileDescriptor stagingFd = openFolder(staging.path());
-    moveIntoPlace(stagingFd.get(), destinationFd.get(), QFile::encodeName(name), destination);
-    return destination;
+void AtomicPlacement::stage(const QString &bundle)
+{
+    try {
+        requireRoom(TreeCopy::spaceNeeded(bundle));
+        TreeCopy::copy(bundle, staged());
+    } catch (const TreeCopy::Error &error) {
+        copyFailed(error, bundle);
+    }
+}
+
+// Whatever a disk image claims to hold, a copy never fills the disk: it must fit with room to
+// spare, 64 MiB or a twentieth of a smaller file system.
+void AtomicPlacement::requireRoom(qint64 needed) const
+{
+    const TreeCopy::Space space = TreeCopy::spaceOn(m_folder);
+    const qint64 required = needed + std::min<qint64>(qint64(64) << 20, space.total / 20);
+    if (space.free < required)
+        throw std::runtime_error(tr("There is not enough free space in %1: the app needs %2.")
+                                     .arg(m_folder, QLocale().formattedDataSize(required))
+                                     .toStdString());
+}
+
+void AtomicPlacement::commit()
+{
+    // A power cut after the exchange must not leave empty files where the previous app was.
+    if (::syncfs(m_staging.fd()) != 0)
+        placeFailed(errno);
+    const QByteArray name = QFile::encodeName(m_name);
+    const FileDescriptor folder(::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        placeFailed(errno);
+    if (::renameat2(m_staging.fd(), name.constData(), folder.get(), name.constData(), RENAME_NOREPLACE) == 0)
+        return;
+    if (errno != EEXIST
+        || ::renameat2(m_staging.fd(), name.constData(), folder.get(), name.constData(), RENAME_EXCHANGE) != 0)
+        placeFailed(errno);
+    m_replaced = true;
+}
+
+// Names the entry from the bundle's own name down, whether it failed on the reading or the
+// writing side.
+void AtomicPlacement::copyFailed(const TreeCopy::Error &error, const QString &bundle) const
+{
+    if (error.code().value() == ELOOP)
+        throw std::runtime_error(tr("“%1” holds folders nested too deeply.").arg(m_name).toStdString());
+    QString entry = m_name;
+    const QString path = QFile::decodeName(QByteArray::fromStdString(error.path));
+    for (const QString &root : {QFileInfo(bundle).absoluteFilePath(), staged()}) {
+        if (path == root || path.startsWith(root + QLatin1Char('/')))
+            entry = m_name + path.mid(root.size());
+    }
+    throw std::runtime_error(tr("Could not copy “%1” into %2: %3.")
+                                 .arg(entry, m_folder, qt_error_string(error.code().value()))
+                                 .toStdString());
+}
+
+void AtomicPlacement::placeFailed(int error) const
+{
+    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP)
+        throw std::runtime_error(
+            tr("The file system of %1 cannot put an app in place in one step.").arg(m_folder).toStdString());
+    throw std::runtime_error(
+        tr("Could not put “%1” into %2: %3.").arg(m_name, m_folder, qt_error_string(error)).toStdString());
 }

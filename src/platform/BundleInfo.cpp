@@ -1,43 +1,16 @@
 #include "platform/BundleInfo.h"
 
+#include "posix/InfoPlist.h"
+
 #include <QFile>
-
-#include <plist/plist.h>
-
-#include <memory>
 
 namespace {
 
-// Far above any real Info.plist; keeps a hostile file from being read whole into memory and
-// fits the parser's 32-bit length.
-constexpr qint64 maxInfoPlistBytes = 8 * 1024 * 1024;
-
-struct PlistDeleter {
-    void operator()(plist_t node) const { plist_free(node); }
-};
-using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, PlistDeleter>;
-
-std::optional<QByteArray> readSmallFile(const QString &path)
+std::optional<QString> text(const std::optional<std::string> &value)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!value)
         return std::nullopt;
-    const QByteArray data = file.read(maxInfoPlistBytes + 1);
-    if (data.size() > maxInfoPlistBytes || file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return data;
-}
-
-std::optional<QString> stringValue(plist_t dict, const char *key)
-{
-    plist_t node = plist_dict_get_item(dict, key);
-    if (!node || plist_get_node_type(node) != PLIST_STRING)
-        return std::nullopt;
-    uint64_t length = 0;
-    const char *text = plist_get_string_ptr(node, &length);
-    if (!text)
-        return std::nullopt;
-    return QString::fromUtf8(text, qsizetype(length));
+    return QString::fromUtf8(value->data(), qsizetype(value->size()));
 }
 
 } // namespace
@@ -49,23 +22,16 @@ QString BundleInfo::infoPlistPath(const QString &bundlePath)
 
 std::optional<BundleInfo> BundleInfo::read(const QString &bundlePath)
 {
-    const std::optional<QByteArray> data = readSmallFile(infoPlistPath(bundlePath));
-    if (!data || data->isEmpty())
+    const auto plist = posix::InfoPlist::read(QFile::encodeName(infoPlistPath(bundlePath)).toStdString());
+    if (!plist)
         return std::nullopt;
-
-    plist_t parsed = nullptr;
-    plist_from_memory(data->constData(), uint32_t(data->size()), &parsed);
-    const PlistPtr root(parsed);
-    if (!root || plist_get_node_type(root.get()) != PLIST_DICT)
-        return std::nullopt;
-
     BundleInfo info;
-    info.identifier = stringValue(root.get(), "CFBundleIdentifier");
-    info.shortVersion = stringValue(root.get(), "CFBundleShortVersionString");
-    info.name = stringValue(root.get(), "CFBundleDisplayName");
+    info.identifier = text(plist->identifier);
+    info.shortVersion = text(plist->shortVersion);
+    info.name = text(plist->displayName);
     if (!info.name || info.name->isEmpty())
-        info.name = stringValue(root.get(), "CFBundleName");
-    info.executable = stringValue(root.get(), "CFBundleExecutable");
-    info.iconFile = stringValue(root.get(), "CFBundleIconFile");
+        info.name = text(plist->name);
+    info.executable = text(plist->executable);
+    info.iconFile = text(plist->iconFile);
     return info;
 }

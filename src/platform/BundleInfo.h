@@ -13,8 +13,9 @@ struct BundleInfo {
     std::optional<QString> executable;    // CFBundleExecutable
     std::optional<QString> iconFile;      // CFBundleIconFile
 
-    // Reads <bundlePath>/Contents/Info.plist (XML or binary). Nothing when the file cannot be
-    // read, does not parse, or its top level is not a dictionary.
+    // Reads <bundlePath>/Contents/Info.plist (XML or binary) through posix::InfoPlist. Nothing
+    // when it is not a regular file, cannot be read, does not parse, or its top level is not a
+    // dictionary.
     static std::optional<BundleInfo> read(const QString &bundlePath);
     static QString infoPlistPath(const QString &bundlePath);
 };

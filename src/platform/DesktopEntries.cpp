@@ -1,5 +1,6 @@
 #include "platform/DesktopEntries.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/BundleInfo.h"
 #include "platform/DesktopEntryFile.h"
 
@@ -7,8 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -68,15 +70,55 @@ QString iconPath(const QString &bundle, const std::optional<QString> &iconFile)
     return {};
 }
 
+bool isLineBreakOrControl(QChar c)
+{
+    const QChar::Category category = c.category();
+    return category == QChar::Other_Control || category == QChar::Separator_Line
+           || category == QChar::Separator_Paragraph;
+}
+
+bool hasControlCharacter(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), isLineBreakOrControl);
+}
+
+// A text from a bundle or the catalogue as one line of plain text: a crafted name cannot start
+// a new line or hide characters in the menu.
+QString singleLine(QString text)
+{
+    std::replace_if(text.begin(), text.end(), isLineBreakOrControl, QLatin1Char(' '));
+    return text.simplified();
+}
+
 QString displayName(const QString &bundle, const BundleInfo &info)
 {
-    if (info.name && !info.name->trimmed().isEmpty())
-        return *info.name;
-    QString name = QFileInfo(bundle).fileName();
+    if (const QString name = singleLine(info.name.value_or(QString())); !name.isEmpty())
+        return name;
+    QString name = singleLine(QFileInfo(bundle).fileName());
     if (name.endsWith(QLatin1String(".app")))
         name.chop(4);
-    return name;
+    return name.isEmpty() ? *info.executable : name;
 }
+
+struct MenuCategory {
+    const char *categories;
+    const char *ids;  // lower case, letters and digits only, each between spaces
+};
+
+// Catalogue category ids as makers write them, compared without case, spaces or punctuation.
+const MenuCategory menuCategoryTable[] = {
+    {"Graphics;", " photo photos photography graphics graphicsdesign design drawing image images "},
+    {"AudioVideo;Audio;", " audio music musicaudio sound "},
+    {"AudioVideo;Video;", " video videos film movies "},
+    {"AudioVideo;", " media multimedia "},
+    {"Development;", " developer developers development developertools devtools programming "},
+    {"Office;", " office productivity writing business finance data datafinance "},
+    {"Network;", " network networking internet web communication social "},
+    {"Game;", " game games "},
+    {"Education;", " education learning "},
+    {"Science;", " science "},
+    {"System;", " system "},
+};
 
 } // namespace
 
@@ -119,32 +161,54 @@ QStringList bundlesWithIdentifier(const Locations &locations, const QString &bun
     return registeredBundles(locations).value(bundleID);
 }
 
-bool registerBundle(const Locations &locations, const QString &bundlePath)
+QString menuCategories(const QString &categoryID)
+{
+    QString id;
+    for (const QChar c : categoryID.toLower()) {
+        if ((c >= QLatin1Char('a') && c <= QLatin1Char('z')) || (c >= QLatin1Char('0') && c <= QLatin1Char('9')))
+            id += c;
+    }
+    const QString word = QLatin1Char(' ') + id + QLatin1Char(' ');
+    for (const MenuCategory &row : menuCategoryTable) {
+        if (QLatin1StringView(row.ids).contains(word))
+            return QLatin1StringView(row.categories);
+    }
+    return QStringLiteral("Utility;");
+}
+
+bool registerBundle(const Locations &locations, const QString &bundlePath, const CatalogDetails &details)
 {
     const QString bundle = cleanAbsolute(bundlePath);
     const std::optional<BundleInfo> info = BundleInfo::read(bundle);
     if (!info || !info->identifier || info->identifier->isEmpty() || !info->executable
         || !isPlainFileName(*info->executable))
         return false;
+    // Exec and TryExec are written as they are: no escape carries a control character.
+    const QString executable = bundle + QStringLiteral("/Contents/MacOS/") + *info->executable;
+    if (hasControlCharacter(executable))
+        return false;
 
     DesktopEntryFile entry;
+    const QString name = displayName(bundle, *info);
     entry.set(QStringLiteral("Type"), QStringLiteral("Application"));
-    entry.set(QStringLiteral("Name"), displayName(bundle, *info));
-    entry.set(QStringLiteral("Exec"),
-              DesktopEntryFile::quoteExecArgument(bundle + QStringLiteral("/Contents/MacOS/") + *info->executable));
-    if (const QString icon = iconPath(bundle, info->iconFile); !icon.isEmpty())
+    entry.set(QStringLiteral("Name"), name);
+    entry.set(QStringLiteral("Exec"), DesktopEntryFile::quoteExecArgument(executable));
+    if (const QString icon = iconPath(bundle, info->iconFile); !icon.isEmpty() && !hasControlCharacter(icon))
         entry.set(QStringLiteral("Icon"), icon);
     entry.set(QStringLiteral("Terminal"), QStringLiteral("false"));
+    entry.set(QStringLiteral("TryExec"), executable);
+    entry.set(QStringLiteral("StartupWMClass"), *info->executable);
+    entry.set(QStringLiteral("Categories"), menuCategories(details.categoryID));
+    // Validators and menus take a Comment that repeats the Name for a mistake.
+    if (const QString comment = singleLine(details.tagline);
+        !comment.isEmpty() && comment.compare(name, Qt::CaseInsensitive) != 0)
+        entry.set(QStringLiteral("Comment"), comment);
     entry.set(identifierKey, *info->identifier);
     entry.set(pathKey, bundle);
 
     const QString folder = locations.userDesktopEntries();
     QDir().mkpath(folder);
-    QSaveFile file(folder + QLatin1Char('/') + entryFileName(*info->identifier, bundle));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    file.write(entry.serialize());
-    return file.commit();
+    return AtomicFile::write(folder + QLatin1Char('/') + entryFileName(*info->identifier, bundle), entry.serialize()).ok();
 }
 
 bool unregisterBundle(const Locations &locations, const QString &bundleID, const QString &bundlePath)

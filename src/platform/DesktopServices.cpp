@@ -2,7 +2,5 @@
 
 DesktopServices DesktopServices::forUser(const Locations &locations)
 {
-    return {std::make_shared<const RunningApps>(),
-            std::make_shared<const Trash>(locations.dataHome),
-            std::make_shared<const AppLauncher>(locations.home)};
+    return {std::make_shared<const RunningApps>(), std::make_shared<const AppLauncher>(locations.home)};
 }

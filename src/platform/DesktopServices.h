@@ -3,7 +3,6 @@
 #include "platform/AppLauncher.h"
 #include "platform/Locations.h"
 #include "platform/RunningApps.h"
-#include "platform/Trash.h"
 
 #include <memory>
 
@@ -11,7 +10,6 @@
 // members, so tests may put in their own; all are safe to use from any thread.
 struct DesktopServices {
     std::shared_ptr<const RunningApps> runningApps;
-    std::shared_ptr<const Trash> trash;
     std::shared_ptr<const AppLauncher> launcher;
 
     // The real ones, for the user whose folders `locations` names.

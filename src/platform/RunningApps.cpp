@@ -1,6 +1,7 @@
 #include "platform/RunningApps.h"
 
 #include "platform/BundleInfo.h"
+#include "platform/FileDescriptor.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <fcntl.h>
 #include <optional>
 #include <unistd.h>
 
@@ -23,6 +25,62 @@ std::optional<QString> programOf(const QString &processFolder)
     if (length <= 0 || length == ssize_t(sizeof buffer))
         return std::nullopt;
     return QFile::decodeName(QByteArray(buffer, length));
+}
+
+// The script an interpreter runs: its first argument that is not an option, made absolute
+// against the process's own working folder. Only what /proc says is used; the path itself is
+// not looked up, so no link in it is followed.
+std::optional<QString> scriptOf(const QString &processFolder)
+{
+    // Read for nearly every process of every scan, so plainly: the first few arguments are all
+    // that is needed, and the whole line can be megabytes long.
+    char line[2 * PATH_MAX];
+    const FileDescriptor fd(::open(QFile::encodeName(processFolder + QStringLiteral("/cmdline")).constData(),
+                                   O_RDONLY | O_CLOEXEC));
+    const ssize_t size = fd.valid() ? ::read(fd.get(), line, sizeof line) : -1;
+    if (size <= 0)
+        return std::nullopt;
+    const QList<QByteArray> arguments = QByteArray::fromRawData(line, size).split('\0');
+    if (arguments.size() < 2)
+        return std::nullopt;
+    const auto script = std::find_if(arguments.begin() + 1, arguments.end(), [](const QByteArray &a) {
+        return !a.isEmpty() && !a.startsWith('-');
+    });
+    if (script == arguments.end())
+        return std::nullopt;
+    const QString path = QFile::decodeName(*script);
+    if (QDir::isAbsolutePath(path))
+        return QDir::cleanPath(path);
+    char buffer[PATH_MAX];
+    const QByteArray link = QFile::encodeName(processFolder + QStringLiteral("/cwd"));
+    const ssize_t length = ::readlink(link.constData(), buffer, sizeof buffer);
+    if (length <= 0 || length == ssize_t(sizeof buffer))
+        return std::nullopt;
+    const QString folder = QFile::decodeName(QByteArray(buffer, length));
+    if (!folder.startsWith(QLatin1Char('/')) || folder.endsWith(QLatin1String(" (deleted)")))
+        return std::nullopt;
+    return QDir::cleanPath(folder + QLatin1Char('/') + path);
+}
+
+// The bundle a process runs from: the one that holds its program or, for an interpreter
+// (a bundle's executable may be a script), the one whose Contents/MacOS holds its script. A
+// program that merely opened a file of a bundle (a viewer, an editor on Info.plist) does not
+// count.
+QString bundleOf(const QString &processFolder)
+{
+    const auto program = programOf(processFolder);
+    if (!program)
+        return {};
+    const QString bundle = RunningApps::enclosingBundle(*program);
+    if (!bundle.isEmpty())
+        return bundle;
+    const auto script = scriptOf(processFolder);
+    if (!script)
+        return {};
+    const QString scriptBundle = RunningApps::enclosingBundle(*script);
+    const bool inPrograms = !scriptBundle.isEmpty()
+        && script->startsWith(scriptBundle + QStringLiteral("/Contents/MacOS/"));
+    return inPrograms ? scriptBundle : QString();
 }
 
 bool isProcessID(const QString &name)
@@ -64,10 +122,7 @@ QList<qint64> RunningApps::processes(const QString &bundleID) const
     for (const QString &entry : entries) {
         if (!isProcessID(entry))
             continue;
-        const auto program = programOf(m_procRoot + QLatin1Char('/') + entry);
-        if (!program)
-            continue;
-        const QString bundle = enclosingBundle(*program);
+        const QString bundle = bundleOf(m_procRoot + QLatin1Char('/') + entry);
         if (bundle.isEmpty())
             continue;
         auto known = identifiers.find(bundle);

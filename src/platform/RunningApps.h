@@ -5,7 +5,8 @@
 
 // Finds the running copies of an app by its bundle identifier: the processes whose program
 // file lies inside an app bundle ("….app" folder) whose Info.plist names that identifier,
-// wherever the bundle is. Only processes the user may inspect are seen.
+// wherever the bundle is, and the interpreters running a script from such a bundle's
+// Contents/MacOS. Only processes the user may inspect are seen.
 class RunningApps {
 public:
     explicit RunningApps(QString procRoot = QStringLiteral("/proc"));

@@ -1,9 +1,13 @@
 #include "platform/Trash.h"
 
+#include "platform/FileDescriptor.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QScopeGuard>
+#include <QUuid>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -124,40 +128,54 @@ bool writeAll(int fd, const QByteArray &data)
         const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (n == 0)
+                errno = ENOSPC;
             return false;
+        }
         done += n;
     }
     return true;
 }
 
-// Claims a name in the trash by creating its information file exclusively, so that two
-// processes trashing items of the same name never pick the same one. Returns the name, or
-// nothing with errno set.
+// An unnamed file in folder, or where the file system has none, a file of a temporary name.
+int openUnnamed(const QByteArray &folder, QByteArray *temporaryName)
+{
+    const int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+        return fd;
+    *temporaryName = folder + "/." + QUuid::createUuid().toByteArray(QUuid::WithoutBraces) + ".tmp";
+    return ::open(temporaryName->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+}
+
+// Claims a name in the trash by giving its information file, written whole and synced, that
+// name: link() never replaces, so two processes trashing items of the same name never pick the
+// same one, and a full disk never leaves a short record. Returns the name, or nothing with
+// errno set.
 std::optional<QString> claimName(const TrashFolder &trash, const QString &name, const QByteArray &info)
 {
+    QByteArray temporaryName;
+    const FileDescriptor fd(openUnnamed(QFile::encodeName(trash.path + QStringLiteral("/info")), &temporaryName));
+    const auto cleanUp = qScopeGuard([&] {
+        const int error = errno;
+        if (!temporaryName.isEmpty())
+            ::unlink(temporaryName.constData());
+        errno = error;
+    });
+    if (!fd.valid() || !writeAll(fd.get(), info) || ::fsync(fd.get()) != 0)
+        return std::nullopt;
+    const QByteArray unnamed = temporaryName.isEmpty() ? "/proc/self/fd/" + QByteArray::number(fd.get()) : temporaryName;
     for (int attempt = 1; attempt < 10000; ++attempt) {
         const QString candidate = attempt == 1 ? name : numberedName(name, attempt);
-        const QString infoPath = trash.path + QStringLiteral("/info/") + candidate + QStringLiteral(".trashinfo");
-        const QByteArray nativeInfo = QFile::encodeName(infoPath);
-        const int fd = ::open(nativeInfo.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return std::nullopt;
-        }
         // A leftover item without information file still owns its name.
-        const bool taken = statOf(trash.path + QStringLiteral("/files/") + candidate, false).has_value();
-        const bool written = !taken && writeAll(fd, info);
-        const int savedErrno = errno;
-        ::close(fd);
-        if (written)
+        if (statOf(trash.path + QStringLiteral("/files/") + candidate, false))
+            continue;
+        const QByteArray infoPath = QFile::encodeName(trash.path + QStringLiteral("/info/") + candidate + QStringLiteral(".trashinfo"));
+        if (::linkat(AT_FDCWD, unnamed.constData(), AT_FDCWD, infoPath.constData(),
+                     temporaryName.isEmpty() ? AT_SYMLINK_FOLLOW : 0) == 0)
             return candidate;
-        ::unlink(nativeInfo.constData());
-        if (!taken) {
-            errno = savedErrno;
+        if (errno != EEXIST)
             return std::nullopt;
-        }
     }
     errno = EEXIST;
     return std::nullopt;

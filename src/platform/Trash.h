@@ -4,7 +4,9 @@
 #include <QString>
 
 // The user's Trash (freedesktop.org layout): trashed items can be put back because each one
-// keeps an information file naming where it came from and when it was trashed.
+// keeps an information file naming where it came from and when it was trashed. Written here
+// rather than with QFile::moveToTrash, which in Qt 6.4 writes Path= without escaping it, so an
+// item whose name holds "%" would be put back in the wrong place.
 class Trash {
     Q_DECLARE_TR_FUNCTIONS(Trash)
 
@@ -18,12 +20,11 @@ public:
 
     // dataHome is $XDG_DATA_HOME: the home Trash is <dataHome>/Trash.
     explicit Trash(QString dataHome);
-    virtual ~Trash() = default;
 
     // Moves a file or folder into the Trash of its filesystem: the home Trash, or for an item
     // on another filesystem that filesystem's own $topdir/.Trash/$uid or $topdir/.Trash-$uid.
     // Never copies across filesystems. Blocks on the disk; safe to call from any thread.
-    virtual Result moveToTrash(const QString &path) const;
+    Result moveToTrash(const QString &path) const;
 
     QString homeTrash() const { return m_dataHome + QStringLiteral("/Trash"); }
 

@@ -1,6 +1,7 @@
 #include "platform/TreeCopy.h"
 
 #include "platform/FileDescriptor.h"
+#include "posix/TreeRemoval.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -14,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/xattr.h>
 #include <system_error>
 #include <unistd.h>
@@ -23,21 +25,22 @@ namespace {
 constexpr mode_t keptModeBits = 0777;
 
 
-// An entry in a folder opened as a descriptor, with its path for messages.
+// An entry in a folder opened as a descriptor, with its path for messages and its depth.
 struct Entry {
     int dirFd;
     std::string name;
     std::string path;
+    int depth = 0;
 
     Entry child(int fd, const std::string &childName) const
     {
-        return {fd, childName, path + '/' + childName};
+        return {fd, childName, path + '/' + childName, depth + 1};
     }
 };
 
 [[noreturn]] void fail(const std::string &path, int error = errno)
 {
-    throw std::system_error(error, std::generic_category(), path);
+    throw TreeCopy::Error(error, path);
 }
 
 void check(bool ok, const std::string &path)
@@ -177,6 +180,8 @@ void copyEntry(const Entry &from, const Entry &to)
 {
     struct stat st;
     check(::fstatat(from.dirFd, from.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0, from.path);
+    if (from.depth > TreeCopy::maxDepth)
+        fail(from.path, ELOOP);
     if (S_ISREG(st.st_mode))
         copyFile(from, to, st);
     else if (S_ISDIR(st.st_mode))
@@ -187,28 +192,22 @@ void copyEntry(const Entry &from, const Entry &to)
         fail(from.path, EOPNOTSUPP);
 }
 
-bool removeEntry(int dirFd, const std::string &name)
+constexpr qint64 blockSize = 4096;
+
+qint64 spaceOf(const Entry &entry)
 {
     struct stat st;
-    if (::fstatat(dirFd, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno == ENOENT;
+    check(::fstatat(entry.dirFd, entry.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0, entry.path);
+    if (entry.depth > TreeCopy::maxDepth)
+        fail(entry.path, ELOOP);
     if (!S_ISDIR(st.st_mode))
-        return ::unlinkat(dirFd, name.c_str(), 0) == 0 || errno == ENOENT;
-    // A copied app may hold read-only folders; their owner may open them up to empty them.
-    ::fchmodat(dirFd, name.c_str(), 0700, 0);
-    bool removed = true;
-    {
-        FileDescriptor dir(::openat(dirFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-        if (!dir.valid())
-            return false;
-        try {
-            for (const std::string &child : listNames(dir.get(), name))
-                removed = removeEntry(dir.get(), child) && removed;
-        } catch (const std::exception &) {
-            return false;
-        }
-    }
-    return ::unlinkat(dirFd, name.c_str(), AT_REMOVEDIR) == 0 && removed;
+        return blockSize + (S_ISREG(st.st_mode) ? (qint64(st.st_size) + blockSize - 1) / blockSize * blockSize : 0);
+    FileDescriptor dir(::openat(entry.dirFd, entry.name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    check(dir.valid(), entry.path);
+    qint64 total = blockSize;
+    for (const std::string &name : listNames(dir.get(), entry.path))
+        total += spaceOf(entry.child(dir.get(), name));
+    return total;
 }
 
 // The parent folder of a path, opened, and the path's last component.
@@ -238,14 +237,25 @@ void TreeCopy::copy(const QString &from, const QString &to)
               {target.fd->get(), target.name, target.path});
 }
 
+qint64 TreeCopy::spaceNeeded(const QString &from)
+{
+    const Parent source = openParent(from);
+    return spaceOf({source.fd->get(), source.name, source.path});
+}
+
+TreeCopy::Space TreeCopy::spaceOn(const QString &folder)
+{
+    struct statvfs fs {};
+    const QByteArray path = QFile::encodeName(folder);
+    check(::statvfs(path.constData(), &fs) == 0, path.toStdString());
+    return {qint64(fs.f_bavail) * qint64(fs.f_frsize), qint64(fs.f_blocks) * qint64(fs.f_frsize)};
+}
+
 bool TreeCopy::remove(const QString &path) noexcept
 {
     try {
-        const Parent p = openParent(path);
-        return removeEntry(p.fd->get(), p.name);
-    } catch (const std::system_error &e) {
-        return e.code().value() == ENOENT;
+        return posix::removeTree(QFile::encodeName(path).toStdString()).ok();
     } catch (const std::exception &) {
-        return false;
+        return false;  // out of memory
     }
 }

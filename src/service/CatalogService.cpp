@@ -2,6 +2,7 @@
 
 #include "BuildConfig.h"
 #include "catalog/CatalogJson.h"
+#include "platform/AtomicFile.h"
 #include "platform/Locations.h"
 #include "service/TlsTrust.h"
 
@@ -13,7 +14,6 @@
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QSaveFile>
 #include <QSslConfiguration>
 #include <QtConcurrent>
 
@@ -60,15 +60,13 @@ std::optional<CatalogService::Result> readCache(const QString &path)
     return CatalogService::Result{std::move(*catalog), CatalogService::Origin::cache(modified)};
 }
 
-// Atomic, so a concurrent reader sees the old file or the new one. Failures leave the old
-// file as it was and are not worth reporting: the next successful load tries again.
+// Atomic, so a concurrent reader sees the old file or the new one. A failure (a full disk)
+// leaves the old file as it was and is only logged: the next successful load tries again.
 void writeCache(const QString &path, const Catalog &catalog)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(CatalogJson::encode(catalog));
-    file.commit();
+    const AtomicFile::Result written = AtomicFile::write(path, CatalogJson::encode(catalog));
+    if (!written.ok())
+        qCWarning(lcCatalog, "catalogue not saved: %s", qUtf8Printable(written.error));
 }
 
 Catalog decodeBundled(const QString &resource)

@@ -1,30 +1,29 @@
 #include "service/DmgDownload.h"
 
 #include "BuildConfig.h"
-#include "service/DmgDownloadSink.h"
-#include "service/DmgTemporaryFile.h"
+#include "service/DmgFailures.h"
+#include "service/DmgPartial.h"
+#include "service/Sha256.h"
 #include "service/UpdateInstallerError.h"
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
 
 #include <curl/curl.h>
 #include <openssl/crypto.h>
 
-#include <atomic>
 #include <memory>
-#include <mutex>
 
 namespace {
-using Error = UpdateInstaller::Error;
+using Failure = AppInstaller::Failure;
 
 constexpr long connectTimeoutSeconds = 30;
-constexpr long stallSeconds = 60;  // no byte for this long ends the download
 constexpr long receiveBufferBytes = 512 * 1024;
+constexpr int pollMilliseconds = 1000;  // cancelling wakes the wait at once
 
 std::atomic<bool> aborting{false};
 
-QString tr(const char *text) { return QCoreApplication::translate("UpdateInstaller", text); }
 
 CURL *newHandle()
 {
@@ -43,9 +42,9 @@ struct ThreadCryptoState {
     ~ThreadCryptoState() { OPENSSL_thread_stop(); }
 };
 
-int keepGoing(void *, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+int keepGoing(void *cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
-    return aborting.load(std::memory_order_relaxed) ? 1 : 0;
+    return static_cast<const DmgCancel *>(cancel)->isCancelled() || aborting ? 1 : 0;
 }
 
 // The system's authorities plus the extra one, as one PEM bundle: libcurl takes a single
@@ -61,17 +60,25 @@ QByteArray authorityBundle(CURL *curl, const QString &extraCaFile)
     }
     QFile extra(extraCaFile);
     if (!extra.open(QIODevice::ReadOnly))
-        throw Error::other(tr("Cannot read the certificate authority %1: %2").arg(extraCaFile, extra.errorString()));
+        throw Failure::other(AppInstaller::tr("Cannot read the certificate authority %1: %2").arg(extraCaFile, extra.errorString()));
     bundle += '\n';
     bundle += extra.readAll();
     return bundle;
 }
 
-void configure(CURL *curl, const QUrl &url, DmgDownloadSink *sink, char *errorText)
+struct CurlHandles {
+    std::unique_ptr<CURL, void (*)(CURL *)> easy{newHandle(), curl_easy_cleanup};
+    std::unique_ptr<CURLM, CURLMcode (*)(CURLM *)> multi{curl_multi_init(), curl_multi_cleanup};
+};
+
+void configure(CURL *curl, const QByteArray &url, DmgDownloadSink *sink, DmgCancel *cancel, long stallSeconds,
+               char *errorText)
 {
-    curl_easy_setopt(curl, CURLOPT_URL, url.toEncoded().constData());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    // For the first request and every redirect alike.
+    const char *const allowed = "https";
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, allowed);
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, allowed);
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
@@ -83,65 +90,134 @@ void configure(CURL *curl, const QUrl &url, DmgDownloadSink *sink, char *errorTe
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DmgDownloadSink::receive);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, sink);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &DmgDownloadSink::header);
+    curl_easy_setopt(curl, CURLOPT_HEADERDATA, sink);
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &keepGoing);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, cancel);
 }
 
-Error transferError(CURLcode code, const char *errorText)
+// Runs the transfer until it ends or is cancelled; the wait for the network wakes on cancel.
+CURLcode perform(CURLM *multi, CURL *easy, DmgCancel &cancel)
 {
-    if (code == CURLE_ABORTED_BY_CALLBACK)
-        return Error::other(tr("The download was stopped."));
-    const QString text = QString::fromUtf8(errorText).trimmed();
-    return Error::other(text.isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : text);
-}
-
-void checkLength(const DmgDownloadSink &sink)
-{
-    if (sink.expected() > 0 && sink.written() != sink.expected())
-        throw Error::other(tr("The download is incomplete: %1 of %2 bytes arrived.")
-                               .arg(sink.written())
-                               .arg(sink.expected()));
+    curl_multi_add_handle(multi, easy);
+    cancel.attach(multi);
+    CURLcode result = CURLE_OK;
+    for (int running = 1; running;) {
+        if (cancel.isCancelled() || aborting) {
+            result = CURLE_ABORTED_BY_CALLBACK;
+            break;
+        }
+        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+            result = CURLE_OUT_OF_MEMORY;
+            break;
+        }
+        if (running)
+            curl_multi_poll(multi, nullptr, 0, pollMilliseconds, nullptr);
+        int queued = 0;
+        while (CURLMsg *message = curl_multi_info_read(multi, &queued)) {
+            if (message->msg == CURLMSG_DONE)
+                result = message->data.result;
+        }
+    }
+    cancel.detach();
+    curl_multi_remove_handle(multi, easy);
+    return result;
 }
 } // namespace
 
-DmgDownload::DmgDownload(QString tempDir, QString extraCaFile)
-    : m_tempDir(std::move(tempDir)), m_extraCaFile(std::move(extraCaFile))
+void DmgCancel::cancel()
 {
+    m_cancelled = true;
+    const std::lock_guard lock(m_mutex);
+    if (m_multi)
+        curl_multi_wakeup(static_cast<CURLM *>(m_multi));
 }
 
-QString DmgDownload::fetch(const QUrl &url, const UpdateInstaller::Progress &progress) const
+void DmgCancel::attach(void *multi)
 {
-    const ThreadCryptoState cryptoState;  // released after the handle below
-    const std::unique_ptr<CURL, void (*)(CURL *)> curl(newHandle(), curl_easy_cleanup);
-    if (!curl)
-        throw Error::other(tr("The download could not be started."));
-    DmgTemporaryFile file(m_tempDir);
-    DmgDownloadSink sink(curl.get(), &file, &progress);
-    char errorText[CURL_ERROR_SIZE] = {};
-    configure(curl.get(), url, &sink, errorText);
+    const std::lock_guard lock(m_mutex);
+    m_multi = multi;
+}
 
-    QByteArray authorities;
-    if (!m_extraCaFile.isEmpty()) {
-        authorities = authorityBundle(curl.get(), m_extraCaFile);
-        curl_blob blob{authorities.data(), size_t(authorities.size()), CURL_BLOB_NOCOPY};
-        curl_easy_setopt(curl.get(), CURLOPT_CAINFO_BLOB, &blob);
+void DmgCancel::detach()
+{
+    const std::lock_guard lock(m_mutex);
+    m_multi = nullptr;
+}
+
+DmgDownload::DmgDownload(Settings settings) : m_settings(std::move(settings)) {}
+
+qint64 DmgDownload::fetch(const Request &request, DmgPartial &partial, DmgCancel &cancel,
+                          const UpdateInstaller::Progress &progress) const
+{
+    const ThreadCryptoState cryptoState;  // released after the handles below
+    const QByteArray url = request.url.toEncoded();
+    const DmgDownloadSink::Target target{&partial, nullptr, request.pin, request.appName,
+                                         QFileInfo(partial.path()).path()};
+    // A pinned image that cannot fit is refused before the server is asked.
+    if (request.pin.size) {
+        qint64 total = 0;
+        const qint64 free = DmgDownloadSink::freeSpace(target.folder, &total);
+        const qint64 margin = m_settings.limits.freeMargin.value_or(DmgDownloadSink::marginFor(total));
+        const qint64 needed = *request.pin.size - partial.kept();
+        if (*request.pin.size > m_settings.limits.cap)
+            throw DmgFailures::tooLarge(request.appName, m_settings.limits.cap);
+        if (needed > free - margin)
+            throw DmgFailures::notEnoughSpace(request.appName, needed + margin, free);
     }
+    Sha256 hash;
+    // Once with the kept bytes; again from nothing when the server cannot continue them.
+    for (int attempt = 0;; ++attempt) {
+        const qint64 resumeFrom = partial.kept();
+        hash.reset();
+        if (resumeFrom > 0 && !partial.hashKept(hash))
+            throw InstallerErrors::fileError(partial.path(), errno);
+        CurlHandles curl;
+        if (!curl.easy || !curl.multi)
+            throw Failure::other(AppInstaller::tr("The download could not be started."));
+        DmgDownloadSink::Target withHash = target;
+        withHash.hash = &hash;
+        DmgDownloadSink sink(curl.easy.get(), withHash, m_settings.limits, resumeFrom, &progress);
+        char errorText[CURL_ERROR_SIZE] = {};
+        configure(curl.easy.get(), url, &sink, &cancel, long(m_settings.stallTimeout.count()), errorText);
+        std::unique_ptr<curl_slist, void (*)(curl_slist *)> headers(nullptr, curl_slist_free_all);
+        if (resumeFrom > 0) {
+            curl_easy_setopt(curl.easy.get(), CURLOPT_RANGE, (QByteArray::number(resumeFrom) + '-').constData());
+            headers.reset(curl_slist_append(nullptr, ("If-Range: " + partial.validator()).constData()));
+            curl_easy_setopt(curl.easy.get(), CURLOPT_HTTPHEADER, headers.get());
+        }
+        QByteArray authorities;
+        if (!m_settings.extraCaFile.isEmpty()) {
+            authorities = authorityBundle(curl.easy.get(), m_settings.extraCaFile);
+            curl_blob blob{authorities.data(), size_t(authorities.size()), CURL_BLOB_NOCOPY};
+            curl_easy_setopt(curl.easy.get(), CURLOPT_CAINFO_BLOB, &blob);
+        }
 
-    const CURLcode result = aborting ? CURLE_ABORTED_BY_CALLBACK : curl_easy_perform(curl.get());
-    if (sink.rejectedStatus() != 0)
-        throw InstallerErrors::httpStatus(int(sink.rejectedStatus()));
-    if (sink.writeError() != 0)
-        throw InstallerErrors::fileError(file.path(), sink.writeError());
-    if (result != CURLE_OK)
-        throw transferError(result, errorText);
-    if (!sink.checkResponse())  // an answer without a body
-        throw InstallerErrors::httpStatus(int(sink.rejectedStatus()));
-    if (!sink.flush())
-        throw InstallerErrors::fileError(file.path(), sink.writeError());
-    checkLength(sink);
-    const QString path = file.keep();
-    sink.report(1.0);
-    return path;
+        const CURLcode result = perform(curl.multi.get(), curl.easy.get(), cancel);
+        const bool stopped = result == CURLE_ABORTED_BY_CALLBACK || cancel.isCancelled() || aborting;
+        const bool finished = result == CURLE_OK && !stopped && sink.finish();
+        if (sink.mustRestart() && attempt == 0 && !stopped) {
+            partial.restart();
+            continue;
+        }
+        if (sink.failure())
+            throw *sink.failure();
+        // What arrived of an interrupted transfer stays for the next attempt to continue.
+        if (stopped || DmgFailures::isInterruption(result)) {
+            sink.keepArrived();
+            partial.keepForResume();
+        }
+        if (stopped)
+            throw DmgFailures::cancelled();
+        if (result != CURLE_OK)
+            throw DmgFailures::transport(result, errorText, url);
+        if (!finished)
+            throw DmgFailures::wrongSize(request.appName);
+        return sink.length();
+    }
 }
 
 void DmgDownload::abortAll() { aborting = true; }
+
+bool DmgDownload::isAborting() { return aborting; }

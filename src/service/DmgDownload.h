@@ -1,32 +1,69 @@
 #pragma once
 
+#include "service/DmgDownloadSink.h"
+#include "service/ImagePin.h"
 #include "service/UpdateInstaller.h"
 
 #include <QString>
 #include <QUrl>
 
-// Streams one disk image over HTTPS into a new temporary file, with libcurl on the calling
-// thread. Blocks for the whole transfer, so it runs on a worker thread. Memory stays at one
-// 1 MiB buffer (plus libcurl's receive buffer) whatever the image's size.
+#include <atomic>
+#include <chrono>
+#include <mutex>
+
+class DmgPartial;
+
+// Stops one download from another thread: at once, also while it waits for a silent server.
+class DmgCancel {
+public:
+    void cancel();
+    bool isCancelled() const { return m_cancelled.load(std::memory_order_relaxed); }
+
+    // For DmgDownload: the transfer to wake while it waits.
+    void attach(void *multi);
+    void detach();
+
+private:
+    std::atomic<bool> m_cancelled{false};
+    std::mutex m_mutex;
+    void *m_multi = nullptr;
+};
+
+// Streams one disk image over HTTPS into its partial download in the cache, with libcurl on
+// the calling thread. Blocks for the whole transfer, so it runs on a worker thread. Memory stays
+// at one 1 MiB buffer (plus libcurl's receive buffer) whatever the image's size.
 //
 // Trusts the system's certificate authorities plus an optional extra one; follows redirects to
-// HTTPS only; gives up when connecting takes too long or no byte arrives for a minute, but sets
-// no limit on a download that keeps moving.
+// HTTPS only; gives up when connecting takes too long or no byte arrives for a while. Kept
+// bytes of an earlier attempt are continued with a range request guarded by If-Range; a server
+// that sends the whole image instead, or a changed one, starts it again from nothing.
 class DmgDownload {
 public:
-    DmgDownload(QString tempDir, QString extraCaFile);
+    struct Request {
+        QUrl url;
+        ImagePin pin;
+        QString appName;  // named in the texts the user reads
+    };
 
-    // Returns the temporary file <tempDir>/veltrane-<UUID>.dmg holding the whole body. Reports
-    // downloading(written / expected) after each full MiB written (0 when the length is
-    // unknown) and downloading(1.0) at the end. Throws UpdateInstaller::Error: httpStatus for a
-    // status outside 200-299, otherwise the network or file error; a body shorter or longer
-    // than its announced length fails too. No temporary file remains after a failure.
-    QString fetch(const QUrl &url, const UpdateInstaller::Progress &progress) const;
+    struct Settings {
+        QString extraCaFile;
+        DmgDownloadSink::Limits limits;
+        std::chrono::seconds stallTimeout{60};
+    };
+
+    explicit DmgDownload(Settings settings);
+
+    // Fills the partial download with the whole image, checked against the pin; returns its
+    // length. Reports downloading(written / expected) after each full MiB written (0 when the
+    // length is unknown); the caller reports the end. Throws AppInstaller::Failure: httpStatus
+    // for a status outside 200-299, cancelled, the transport failure, or the refusal.
+    qint64 fetch(const Request &request, DmgPartial &partial, DmgCancel &cancel,
+                 const UpdateInstaller::Progress &progress) const;
 
     // Stops every running download soon; later ones fail at once. For quitting.
     static void abortAll();
+    static bool isAborting();
 
 private:
-    QString m_tempDir;
-    QString m_extraCaFile;
+    Settings m_settings;
 };

@@ -1,48 +1,80 @@
 #pragma once
 
+#include "service/ImagePin.h"
 #include "service/UpdateInstaller.h"
 
 #include <curl/curl.h>
 
 #include <memory>
+#include <optional>
 
-class DmgTemporaryFile;
+class DmgPartial;
+class Sha256;
 
-// Takes a download's body from libcurl: fills a 1 MiB buffer, writes it to the file whenever it
-// is full and reports progress after each write. Refuses the body of an unsuccessful response.
+// Takes one response from libcurl: checks its status and length against what the download
+// needs (the catalogue's pin, free space, the size cap), records how to resume it, hashes and
+// buffers its body, writes 1 MiB at a time into the partial download and reports progress.
+// Anything it refuses stops the transfer; failure() or mustRestart() then say why.
 class DmgDownloadSink {
 public:
     static constexpr qsizetype bufferSize = 1024 * 1024;
 
-    DmgDownloadSink(CURL *curl, DmgTemporaryFile *file, const UpdateInstaller::Progress *progress);
+    struct Limits {
+        qint64 cap = 0;                    // largest image taken
+        std::optional<qint64> freeMargin;  // free space kept; default: 64 MiB or 5% if less
+    };
 
-    // For CURLOPT_WRITEFUNCTION, with the sink as CURLOPT_WRITEDATA.
+    struct Target {
+        DmgPartial *partial;
+        Sha256 *hash;  // holds the kept bytes' hash when resuming
+        ImagePin pin;
+        QString appName;
+        QString folder;  // where the free space is measured
+    };
+
+    DmgDownloadSink(CURL *curl, Target target, Limits limits, qint64 resumeFrom,
+                    const UpdateInstaller::Progress *progress);
+
+    // For CURLOPT_WRITEFUNCTION and CURLOPT_HEADERFUNCTION, with the sink as their data.
     static size_t receive(char *data, size_t size, size_t count, void *sink);
+    static size_t header(char *data, size_t size, size_t count, void *sink);
 
-    // Reads the status and length of the response, unless the body already did. False when
-    // the status is outside 200-299 (see rejectedStatus()).
+    // Judges the response once its body starts (or ends empty); false when it is refused.
     bool checkResponse();
-    // Writes what is left in the buffer; false with writeError() set on failure.
-    bool flush();
-    // Reports downloading(fraction); never lets an exception through to libcurl.
-    void report(double fraction) const;
+    // Writes what is left in the buffer and checks the whole image; false when refused.
+    bool finish();
+    // Writes what arrived before an interruption, for the next attempt to continue.
+    void keepArrived() { flush(); }
+    // The image's length once finished.
+    qint64 length() const { return m_resumeFrom + m_written; }
 
-    long rejectedStatus() const { return m_rejectedStatus; }
-    int writeError() const { return m_writeError; }
-    qint64 written() const { return m_written; }
-    qint64 expected() const { return m_expected; }  // -1 when unknown
+    const std::optional<AppInstaller::Failure> &failure() const { return m_failure; }
+    // The server cannot continue the kept bytes (a changed file, a bad range): start again.
+    bool mustRestart() const { return m_restart; }
+
+    // The free space of the file system holding folder, and the margin kept on it.
+    static qint64 freeSpace(const QString &folder, qint64 *total = nullptr);
+    static qint64 marginFor(qint64 total);
 
 private:
     size_t take(const char *data, size_t size);
+    bool flush();
+    bool refuse(AppInstaller::Failure failure);
+    // downloading(written / expected), after each MiB written.
+    void report() const;
+    qint64 margin() const;
 
     CURL *m_curl;
-    DmgTemporaryFile *m_file;
+    Target m_target;
+    Limits m_limits;
     const UpdateInstaller::Progress *m_progress;
     std::unique_ptr<char[]> m_buffer;
+    QByteArray m_etag, m_lastModified, m_contentRange;
+    qint64 m_resumeFrom;
     qsizetype m_filled = 0;
     qint64 m_written = 0;
-    qint64 m_expected = -1;
+    qint64 m_expected = -1;  // the whole image's length, -1 when unknown
     bool m_checked = false;
-    long m_rejectedStatus = 0;
-    int m_writeError = 0;
+    bool m_restart = false;
+    std::optional<AppInstaller::Failure> m_failure;
 };

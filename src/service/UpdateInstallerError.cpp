@@ -1,37 +1,25 @@
 #include "service/UpdateInstallerError.h"
 
-#include <QCoreApplication>
-
 #include <cstring>
 
 namespace InstallerErrors {
 
-UpdateInstaller::Error fileError(const QString &path, int error)
+AppInstaller::Failure fileError(const QString &path, int error)
 {
-    return UpdateInstaller::Error::other(
+    return AppInstaller::Failure::other(
         QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error))));
 }
 
-UpdateInstaller::Error unusableName()
+AppInstaller::Failure unusableName()
 {
-    return UpdateInstaller::Error::other(QCoreApplication::translate(
+    return AppInstaller::Failure::other(QCoreApplication::translate(
         "UpdateInstaller", "The app's name or version cannot be used as a file name."));
 }
 
-UpdateInstaller::Error httpStatus(int status)
+AppInstaller::Failure nothingKept()
 {
-    UpdateInstaller::Failure f;
-    f.kind = UpdateInstaller::Failure::Kind::HttpStatus;
-    f.status = status;
-    return UpdateInstaller::Error(f);
-}
-
-UpdateInstaller::Error failure(UpdateInstaller::Failure::Kind kind, const QString &detail)
-{
-    UpdateInstaller::Failure f;
-    f.kind = kind;
-    f.detail = detail;
-    return UpdateInstaller::Error(f);
+    return AppInstaller::Failure::other(
+        QCoreApplication::translate("UpdateInstaller", "No earlier version of this app is kept."));
 }
 
 } // namespace InstallerErrors

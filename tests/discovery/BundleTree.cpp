@@ -7,22 +7,9 @@
 
 namespace {
 
-QByteArray xmlPlist(const QString &bundleID, const std::optional<QString> &version, const QString &executable)
-{
-    QByteArray xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                     "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                     "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-                     "<plist version=\"1.0\">\n<dict>\n";
-    xml += "  <key>CFBundleIdentifier</key><string>" + bundleID.toHtmlEscaped().toUtf8() + "</string>\n";
-    if (version)
-        xml += "  <key>CFBundleShortVersionString</key><string>" + version->toHtmlEscaped().toUtf8() + "</string>\n";
-    xml += "  <key>CFBundleExecutable</key><string>" + executable.toHtmlEscaped().toUtf8() + "</string>\n";
-    xml += "  <key>CFBundleVersion</key><integer>7</integer>\n";
-    xml += "</dict>\n</plist>\n";
-    return xml;
-}
-
-QByteArray binaryPlist(const QString &bundleID, const std::optional<QString> &version, const QString &executable)
+// An Info.plist with these keys, written by libplist in either of its formats.
+QByteArray infoPlist(const QString &bundleID, const std::optional<QString> &version, const QString &executable,
+                     BundleTree::Format format)
 {
     plist_t dict = plist_new_dict();
     plist_dict_set_item(dict, "CFBundleIdentifier", plist_new_string(bundleID.toUtf8().constData()));
@@ -31,9 +18,15 @@ QByteArray binaryPlist(const QString &bundleID, const std::optional<QString> &ve
     plist_dict_set_item(dict, "CFBundleExecutable", plist_new_string(executable.toUtf8().constData()));
     char *bytes = nullptr;
     uint32_t length = 0;
-    plist_to_bin(dict, &bytes, &length);
+    if (format == BundleTree::Format::Xml)
+        plist_to_xml(dict, &bytes, &length);
+    else
+        plist_to_bin(dict, &bytes, &length);
     const QByteArray out(bytes, qsizetype(length));
-    plist_to_bin_free(bytes);
+    if (format == BundleTree::Format::Xml)
+        plist_to_xml_free(bytes);
+    else
+        plist_to_bin_free(bytes);
     plist_free(dict);
     return out;
 }
@@ -43,22 +36,21 @@ QByteArray binaryPlist(const QString &bundleID, const std::optional<QString> &ve
 BundleTree::BundleTree()
 {
     const QString root = m_dir.path();
-    m_locations.home = root + QStringLiteral("/home");
-    m_locations.dataHome = m_locations.home + QStringLiteral("/.local/share");
-    m_locations.dataDirs = {root + QStringLiteral("/usr/local/share"), root + QStringLiteral("/usr/share")};
-    m_locations.systemApplications = root + QStringLiteral("/Applications");
-    m_locations.tempDir = root + QStringLiteral("/tmp");
+    m_locations.home = root + "/home";
+    m_locations.dataHome = m_locations.home + "/.local/share";
+    m_locations.dataDirs = {root + "/usr/local/share", root + "/usr/share"};
+    m_locations.systemApplications = root + "/Applications";
+    m_locations.tempDir = root + "/tmp";
     for (const QString &folder : {m_locations.home, m_locations.systemApplications, m_locations.tempDir})
         QDir().mkpath(folder);
 }
 
-QString BundleTree::path(const QString &relative) const { return m_dir.path() + QLatin1Char('/') + relative; }
+QString BundleTree::path(const QString &relative) const { return m_dir.path() + '/' + relative; }
 
 QString BundleTree::addBundle(const QString &relative, const QString &bundleID, const std::optional<QString> &version,
                               Format format, const QString &executable)
 {
-    writeFile(relative + QStringLiteral("/Contents/Info.plist"),
-              format == Format::Xml ? xmlPlist(bundleID, version, executable) : binaryPlist(bundleID, version, executable));
+    writeFile(relative + "/Contents/Info.plist", infoPlist(bundleID, version, executable, format));
     return path(relative);
 }
 

@@ -1,3 +1,4 @@
+#include "SmallDisk.h"
 #include "TestFiles.h"
 #include "platform/AtomicPlacement.h"
 #include "platform/TreeCopy.h"
@@ -43,8 +44,15 @@ QString linkTarget(const QString &path)
 
 QStringList stagingFolders(const QString &folder)
 {
-    return QDir(folder).entryList({QString(AtomicPlacement::stagingPrefix) + "*"},
-                                  QDir::AllEntries | QDir::Hidden | QDir::System);
+    return QDir(folder).entryList({QString(StagingFolder::prefix) + "*"}, QDir::AllEntries | QDir::Hidden | QDir::System);
+}
+
+QString place(const QString &bundle, const QString &folder)
+{
+    AtomicPlacement placement(folder, QFileInfo(bundle).fileName(), "run");
+    placement.stage(bundle);
+    placement.commit();
+    return placement.destination();
 }
 } // namespace
 
@@ -76,7 +84,7 @@ private Q_SLOTS:
 
     void placesAFreshCopy()
     {
-        const QString placed = AtomicPlacement::place(m_source, m_destination);
+        const QString placed = place(m_source, m_destination);
         QCOMPARE(placed, m_destination + "/Notes.app");
         QCOMPARE(TestFiles::read(placed + "/Contents/Info.plist"), QByteArray("plist"));
         QCOMPARE(TestFiles::read(placed + "/Contents/Resources/data.bin"), QByteArray(300000, 'x'));
@@ -92,21 +100,57 @@ private Q_SLOTS:
         QVERIFY(stagingFolders(m_destination).isEmpty());
     }
 
-    void failureLeavesTheInstalledCopyAlone()
+    void aFullDiskKeepsTheInstalledCopy()
     {
+        if (::geteuid() != 0)
+            QSKIP("needs root to mount a small file system: copying onto a full disk was not checked");
+        // Room for the bytes, not for the files: the free-space check passes, the copy fails.
+        const SmallDisk disk(m_destination, "size=8m,nr_inodes=12");
+        QVERIFY(disk.mounted());
         writeFile(m_destination + "/Notes.app/Contents/Info.plist", "old plist");
-        QCOMPARE(::mkfifo(QFile::encodeName(m_source + "/Contents/pipe").constData(), 0644), 0);
 
-        QVERIFY_THROWS_EXCEPTION(std::exception, AtomicPlacement::place(m_source, m_destination));
+        try {
+            place(m_source, m_destination);
+            QFAIL("placed on a full disk");
+        } catch (const std::runtime_error &error) {
+            QCOMPARE(QString::fromUtf8(error.what()).section(": ", -1),
+                     QString("No space left on device."));
+            QVERIFY2(QString::fromUtf8(error.what()).contains("” into " + m_destination + ": "), error.what());
+        }
         QCOMPARE(TestFiles::read(m_destination + "/Notes.app/Contents/Info.plist"), QByteArray("old plist"));
         QVERIFY(stagingFolders(m_destination).isEmpty());
     }
 
-    void removesReadOnlyTrees()
+    void refusesTreesNestedTooDeeply()
     {
-        QVERIFY(TreeCopy::remove(m_source));
-        QVERIFY(!QFileInfo::exists(m_source));
-        QVERIFY(TreeCopy::remove(m_source));  // already gone is fine
+        QString deep = m_source + "/Contents";
+        for (int i = 0; i < 300; ++i)
+            deep += "/d";
+        QVERIFY(QDir().mkpath(deep));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, place(m_source, m_destination));
+        QVERIFY(!QFileInfo::exists(m_destination + "/Notes.app"));
+        QVERIFY(stagingFolders(m_destination).isEmpty());
+    }
+
+    void sweepRemovesOnlyWhatAbandonedRunsMarked()
+    {
+        const auto stage = [&](const QString &name, const QByteArray &marker) {
+            const QString path = m_destination + "/" + StagingFolder::prefix + name;
+            QDir().mkpath(path + "/Notes.app/Contents");
+            ::chmod(QFile::encodeName(path).constData(), 0700);
+            if (!marker.isEmpty())
+                TestFiles::write(path + "/" + StagingFolder::markerName, marker);
+            return path;
+        };
+        const QString abandoned = stage("gone00", "gone"), running = stage("alive0", "alive"), unmarked = stage("none00", {});
+        const QString lookalike = m_destination + "/" + StagingFolder::prefix + "shared";
+        QDir().mkpath(lookalike);
+        TestFiles::write(lookalike + "/" + StagingFolder::markerName, "gone");  // open to others: not ours
+
+        QCOMPARE(StagingFolder::sweep(m_destination, [](const QByteArray &marker) { return marker == "gone"; }), 1);
+        QVERIFY(!QFileInfo::exists(abandoned));
+        for (const QString &kept : {running, unmarked, lookalike})
+            QVERIFY2(QFileInfo::exists(kept), qPrintable(kept));
     }
 
 private:

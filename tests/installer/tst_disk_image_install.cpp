@@ -1,16 +1,21 @@
 #include "ScriptFolder.h"
+#include "SmallDisk.h"
 #include "TestFiles.h"
-#include "platform/AtomicPlacement.h"
 #include "platform/DesktopEntries.h"
+#include "platform/StagingFolder.h"
 #include "platform/TreeCopy.h"
 #include "service/UpdateInstaller.h"
 
+#include <QCoroTask>
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace std::chrono_literals;
 using Step = UpdateInstaller::Step;
@@ -34,21 +39,31 @@ const QString codesignBody = QStringLiteral(
     " echo TeamIdentifier=%1 >&2;;\nesac");
 const QString spctlBody = QStringLiteral("echo \"$5: accepted\"; echo source=Veltrane");
 
-const QString infoPlist = QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
+QByteArray infoPlist(const QString &version, const QString &identifier = "com.example.notes")
+{
+    return QStringLiteral(R"(<?xml version="1.0" encoding="UTF-8"?>
 <plist version="1.0"><dict>
-<key>CFBundleIdentifier</key><string>com.example.notes</string>
+<key>CFBundleIdentifier</key><string>%2</string>
 <key>CFBundleExecutable</key><string>Notes</string>
 <key>CFBundleShortVersionString</key><string>%1</string>
-</dict></plist>)");
+</dict></plist>)").arg(version, identifier).toUtf8();
+}
 
-void makeBundle(const QString &path, const QString &version)
+void makeBundle(const QString &path, const QString &version, const QString &identifier = "com.example.notes")
 {
-    TestFiles::write(path + "/Contents/Info.plist", infoPlist.arg(version).toUtf8());
+    TestFiles::write(path + "/Contents/Info.plist", infoPlist(version, identifier));
     TestFiles::write(path + "/Contents/MacOS/Notes", "#!/bin/sh\n");
     QFile::setPermissions(path + "/Contents/MacOS/Notes", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-// Names in a folder in the order the directory itself gives them.
+QString versionAt(const QString &bundle)
+{
+    const QByteArray plist = TestFiles::read(bundle + "/Contents/Info.plist");
+    const QRegularExpressionMatch m = QRegularExpression("ShortVersionString</key><string>([^<]*)").match(QString::fromUtf8(plist));
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+// Names in a folder in the order the file system lists them, read without Qt.
 QStringList directoryOrder(const QString &folder)
 {
     QStringList names;
@@ -77,6 +92,7 @@ private Q_SLOTS:
         for (const QString &folder : {m_mount, m_locations.home, m_locations.systemApplications, m_locations.tempDir})
             QDir().mkpath(folder);
         m_destination = m_locations.systemApplications + "/Notes.app";
+        m_kept = m_locations.dataHome + "/VeltraneHub/Previous/com.example.notes/Notes.app";
         m_log = m_root->filePath("log");
 
         m_options.locations = m_locations;
@@ -99,65 +115,131 @@ private Q_SLOTS:
 
     void installsAFreshCopyInOrder()
     {
+        // What fails after the copy (the quarantine attribute, the detach) is ignored.
+        m_options.tools.xattr = tool("xattr", "exit 1");
+        m_options.tools.hdiutil = tool("hdiutil", hdiutilBody.arg(attachPlist.arg(m_mount)) + "\n[ \"$1\" != detach ] || exit 1");
         QTest::ignoreMessage(QtInfoMsg, "installed Notes.app");
-        QCOMPARE(install(), m_destination);
+        QCOMPARE(outcome(), m_destination);
 
-        const QString app = m_mount + "/Notes.app";
+        // The checks run on the copy beside the destination, which only the Hub can change.
+        const QString staged = m_locations.systemApplications + "/STAGING/Notes.app";
         QCOMPARE(log(), QStringList({
                             "progress verifying",
                             "hdiutil [attach] [" + m_image + "] [-nobrowse] [-readonly] [-noverify] [-plist]",
-                            "codesign [--verify] [--deep] [--strict] [" + app + "]",
-                            "codesign [-dv] [" + app + "]",
-                            "spctl [-a] [-vv] [-t] [exec] [" + app + "]",
+                            "codesign [--verify] [--deep] [--strict] [" + staged + "]",
+                            "codesign [-dv] [" + staged + "]",
+                            "spctl [-a] [-vv] [-t] [exec] [" + staged + "]",
                             "progress installing",
                             "xattr [-dr] [com.apple.quarantine] [" + m_destination + "]",
                             "progress finished " + m_destination,
                             "hdiutil [detach] [" + m_mount + "] [-quiet]",
                         }));
         QCOMPARE(m_steps, QList<Step>({Step::verifying(), Step::installing(), Step::finished(m_destination)}));
-        QCOMPARE(TestFiles::read(m_destination + "/Contents/Info.plist"), infoPlist.arg("2.1").toUtf8());
+        QCOMPARE(TestFiles::read(m_destination + "/Contents/Info.plist"), infoPlist("2.1"));
         QVERIFY(QFileInfo(m_destination + "/Contents/MacOS/Notes").isExecutable());
         QVERIFY(QFileInfo::exists(m_image));  // kept for a later reinstall
         QCOMPARE(DesktopEntries::bundlesWithIdentifier(m_locations, "com.example.notes"), QStringList{m_destination});
+        const QString entry = DesktopEntries::entryFileName("com.example.notes", m_destination);
+        QVERIFY(TestFiles::read(m_locations.userDesktopEntries() + "/" + entry).contains("\nComment=Quick notes\n"));
         QVERIFY(stagingLeftovers().isEmpty());
     }
 
-    void replacesAnInstalledCopy()
+    void whatIsInstalledAlready_data()
     {
-        makeBundle(m_destination, "2.0");
+        QTest::addColumn<QString>("installed");   // version at the destination, "other" for another app
+        QTest::addColumn<QString>("keptBefore");  // version kept from an earlier update, or ""
+        QTest::addColumn<QString>("error");       // "" for a successful install
+        QTest::addColumn<QString>("keptAfter");
+        QTest::newRow("an older copy is replaced and kept") << "2.0" << "1.9" << "" << "2.0";
+        QTest::newRow("the same version keeps the earlier copy") << "2.1" << "1.9" << "" << "1.9";
+        QTest::newRow("a newer copy stays")
+            << "2.10" << "" << "Could not install the app. A newer version (2.10) is already installed." << "";
+        QTest::newRow("another app of that name stays")
+            << "other" << "" << "Could not install the app. APPS already holds another app named “Notes.app”." << "";
+    }
+
+    void whatIsInstalledAlready()
+    {
+        QFETCH(QString, installed);
+        QFETCH(QString, keptBefore);
+        QFETCH(QString, error);
+        QFETCH(QString, keptAfter);
+        if (installed == "other")
+            makeBundle(m_destination, "3.0", "com.example.other");
+        else
+            makeBundle(m_destination, installed);
+        // Read-only folders in the old copy must not stop its removal.
         TestFiles::write(m_destination + "/Contents/Resources/old-only", "old");
         QFile::setPermissions(m_destination + "/Contents", QFile::ReadOwner | QFile::ExeOwner);
-        QTest::ignoreMessage(QtInfoMsg, "installed Notes.app");
+        if (!keptBefore.isEmpty())
+            makeBundle(m_kept, keptBefore);
+        const QByteArray before = TestFiles::read(m_destination + "/Contents/Info.plist");
+        if (error.isEmpty())
+            QTest::ignoreMessage(QtInfoMsg, "installed Notes.app");
 
-        QCOMPARE(install(), m_destination);
-        QCOMPARE(TestFiles::read(m_destination + "/Contents/Info.plist"), infoPlist.arg("2.1").toUtf8());
-        QVERIFY(!QFileInfo::exists(m_destination + "/Contents/Resources/old-only"));
+        QCOMPARE(outcome(), error.isEmpty() ? m_destination : error.replace("APPS", m_locations.systemApplications));
+        QCOMPARE(TestFiles::read(m_destination + "/Contents/Info.plist"), error.isEmpty() ? infoPlist("2.1") : before);
+        QCOMPARE(QFileInfo::exists(m_destination + "/Contents/Resources/old-only"), !error.isEmpty());
+        QCOMPARE(versionAt(m_kept), keptAfter);
+        QCOMPARE(UpdateInstaller(m_options).keptVersion(notes()).value_or(QString()), keptAfter);
+        QVERIFY(QFileInfo::exists(m_image));  // a good image stays cached
         QVERIFY(stagingLeftovers().isEmpty());
     }
 
     void installsTheFirstAppInListingOrder()
     {
-        for (const QString &name : QStringList{"Zeta.app", "Alpha.app", ".Hidden.app", "Mid.app"})
-            makeBundle(m_mount + "/" + name, "1.0");
-        TestFiles::write(m_mount + "/Readme.APP", "not an app: the suffix is case-sensitive");
-        QString expected;
-        for (const QString &name : directoryOrder(m_mount)) {
-            if (name.endsWith(".app") && name.size() > 4) {
-                expected = name;
-                break;
-            }
+        // Names for which the file system lists first neither the first nor the last by name,
+        // so that an install that sorts them either way cannot pick the app listed first. The
+        // first and last made are such names, for file systems that list in the order made.
+        QString first;
+        for (int attempt = 0; attempt < 8 && first.isEmpty(); ++attempt) {
+            TreeCopy::remove(m_mount);
+            QStringList made;
+            for (const char *name : {"Mid", "Alpha", "Zeta", "Nest"})
+                makeBundle(m_mount + "/" + made.emplace_back(QString("%1%2.app").arg(name).arg(attempt)), "2.1");
+            QStringList listed = directoryOrder(m_mount);
+            listed.removeIf([&](const QString &name) { return !made.contains(name); });
+            if (listed.first() != made[1] && listed.first() != made[2])
+                first = listed.first();
         }
-        QTest::ignoreMessage(QtInfoMsg, qPrintable("installed " + expected));
-        QCOMPARE(install(), m_locations.systemApplications + "/" + expected);
+        if (first.isEmpty())
+            QSKIP("this file system lists the names in name order: the listing-order choice was not checked");
+        TestFiles::write(m_mount + "/Readme.APP", "not an app: the suffix is case-sensitive");
+        QTest::ignoreMessage(QtInfoMsg, qPrintable("installed " + first));
+        QCOMPARE(outcome(), m_locations.systemApplications + "/" + first);
+        QCOMPARE(QDir(m_locations.systemApplications).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{first});
     }
 
-    void ignoresFailuresAfterTheCopy()
+    void uninstallMovesTheAppToTheTrashAndOutOfTheMenus_data()
     {
-        m_options.tools.xattr = m_scripts->path("missing-xattr");
-        m_options.tools.hdiutil = tool("hdiutil", hdiutilBody.arg(attachPlist.arg(m_mount)) + "\n[ \"$1\" != detach ] || exit 1");
-        QTest::ignoreMessage(QtInfoMsg, "installed Notes.app");
-        QCOMPARE(install(), m_destination);
-        QVERIFY(log().last().startsWith("hdiutil [detach]"));
+        QTest::addColumn<bool>("trashWorks");
+        QTest::newRow("trashed") << true;
+        // The Trash's files folder is a file: the app stays installed and listed.
+        QTest::newRow("trash unusable") << false;
+    }
+
+    void uninstallMovesTheAppToTheTrashAndOutOfTheMenus()
+    {
+        QFETCH(bool, trashWorks);
+        makeBundle(m_destination, "2.0");
+        makeBundle(m_kept, "1.9");
+        QVERIFY(DesktopEntries::registerBundle(m_locations, m_destination));
+        if (!trashWorks)
+            TestFiles::write(m_locations.dataHome + "/Trash/files", "not a folder");
+
+        const AppInstaller::Outcome<> moved
+            = QCoro::waitFor(UpdateInstaller(m_options).uninstall("com.example.notes", m_destination));
+        QCOMPARE(moved.ok(), trashWorks);
+        QCOMPARE(QFileInfo::exists(m_destination + "/Contents/Info.plist"), !trashWorks);
+        QCOMPARE(QFileInfo::exists(m_locations.dataHome + "/Trash/files/Notes.app/Contents/Info.plist"), trashWorks);
+        QCOMPARE(DesktopEntries::bundlesWithIdentifier(m_locations, "com.example.notes"),
+                 trashWorks ? QStringList() : QStringList{m_destination});
+        QCOMPARE(QFileInfo::exists(m_kept), !trashWorks);  // nothing to go back to once it is gone
+        if (!trashWorks) {
+            QVERIFY2(moved.failure().description().startsWith("Could not move “Notes.app” to the Trash: "),
+                     qPrintable(moved.failure().description()));
+            QVERIFY(QDir(m_locations.dataHome + "/Trash/info").isEmpty());  // no stray record
+        }
     }
 
     void failures_data()
@@ -174,43 +256,47 @@ private Q_SLOTS:
         QTest::newRow("attach fails")
             << "hdiutil" << "echo 'hdiutil: attach failed - image not recognized'; exit 1" << ""
             << "Could not open the disk image. hdiutil: attach failed - image not recognized\n" << true << false << true;
-        QTest::newRow("attach prints no plist")
-            << "hdiutil" << "echo mounted somewhere" << ""
-            << "Could not open the disk image. mounted somewhere\n" << true << false << true;
         QTest::newRow("plist without mount point")
             << "hdiutil" << "echo '<plist><dict><key>system-entities</key><array><dict/></array></dict></plist>'" << ""
             << "Could not open the disk image. <plist><dict><key>system-entities</key><array><dict/></array></dict></plist>\n"
             << true << false << true;
-        QTest::newRow("no app") << "" << "" << "empty"
-                                << "The disk image contains no app." << true << true << true;
         QTest::newRow("app only in a subfolder") << "" << "" << "nested"
                                                  << "The disk image contains no app." << true << true << true;
+        // Tools name the copy beside the destination; the user reads the app's name only.
         QTest::newRow("invalid signature")
             << "codesign" << verifyFails << ""
-            << "Refused: the download is not signed by Veltrane. MOUNT/Notes.app: code object is not signed at all\n"
-            << true << true << false;
+            << "Refused: the download is not signed by Veltrane. Notes.app: code object is not signed at all\n"
+            << true << true << true;
         QTest::newRow("another team") << "codesign" << codesignBody.arg("OTHERTEAM9") << ""
                                       << "Refused: the download is not signed by Veltrane. Unexpected developer."
-                                      << true << true << false;
+                                      << true << true << true;
         QTest::newRow("team that only starts with ours")
             << "codesign" << codesignBody.arg(team + "X") << ""
-            << "Refused: the download is not signed by Veltrane. Unexpected developer." << true << true << false;
+            << "Refused: the download is not signed by Veltrane. Unexpected developer." << true << true << true;
         QTest::newRow("team only quoted in the identifier")
             << "codesign" << "[ \"$1\" = -dv ] && echo Identifier=com.evil.TeamIdentifier=" + team + " >&2; exit 0" << ""
-            << "Refused: the download is not signed by Veltrane. Unexpected developer." << true << true << false;
+            << "Refused: the download is not signed by Veltrane. Unexpected developer." << true << true << true;
+        QTest::newRow("assessment rejects")
+            << "spctl" << "echo \"$5: rejected\"; echo 'source=no usable signature'; exit 3" << ""
+            << "Refused by macOS security check. Notes.app: rejected\nsource=no usable signature\n"
+            << true << true << true;
+        QTest::newRow("another app in the image") << "" << "" << "other"
+                                                  << "The disk image contains a different app." << true << true << true;
+        // A tool that could not finish says nothing about the image.
         QTest::newRow("verifier killed") << "codesign" << "kill -9 $$" << ""
                                          << "Refused: the download is not signed by Veltrane. (ended by signal 9)"
                                          << true << true << false;
-        QTest::newRow("assessment rejects")
-            << "spctl" << "echo \"$5: rejected\"; echo 'source=no usable signature'; exit 3" << ""
-            << "Refused by macOS security check. MOUNT/Notes.app: rejected\nsource=no usable signature\n"
-            << true << true << false;
         QTest::newRow("assessment runs too long") << "spctl" << "sleep 30" << ""
                                                   << "Refused by macOS security check. (stopped" << false << true << false;
         QTest::newRow("verifier cannot start") << "codesign" << "<missing>" << ""
                                                << "Could not start " << false << true << false;
         QTest::newRow("app is a file") << "" << "" << "file"
                                        << "Could not install the app. Notes.app is not a folder." << true << true << false;
+        QTest::newRow("entry that cannot be copied") << "" << "" << "pipe"
+            << "Could not install the app. Could not copy “Notes.app/Contents/pipe” into APPS: Operation not supported."
+            << true << true << false;
+        QTest::newRow("larger than the free space") << "" << "" << "huge"
+            << "Could not install the app. There is not enough free space in APPS: the app needs " << false << true << false;
     }
 
     void failures()
@@ -228,9 +314,10 @@ private Q_SLOTS:
         else if (!body.isEmpty())
             setTool(toolName, tool(toolName, body));
         arrangeImage(layout);
+        makeBundle(m_destination, "2.0");
 
-        const QString error = installError();
-        message.replace("MOUNT", m_mount);
+        const QString error = outcome();
+        message.replace("APPS", m_locations.systemApplications);
         if (exact)
             QCOMPARE(error, message);
         else
@@ -238,11 +325,42 @@ private Q_SLOTS:
 
         const QStringList calls = log();
         QCOMPARE(calls.first(), QString("progress verifying"));
-        QVERIFY(!calls.contains("progress installing") || layout == "file");
+        QVERIFY(!calls.contains("progress installing"));
         QCOMPARE(calls.last() == "hdiutil [detach] [" + m_mount + "] [-quiet]", mounted);
-        QVERIFY(!QFileInfo::exists(m_destination) || layout == "file");
+        QCOMPARE(versionAt(m_destination), QString("2.0"));  // the installed copy stays as it was
         QCOMPARE(QFileInfo::exists(m_image), !imageDropped);
         QVERIFY(stagingLeftovers().isEmpty());
+    }
+
+    void aNewerImageStoredMeanwhileIsNotDropped()
+    {
+        // A download finishing during the checks renames a new file over the refused one.
+        setTool("codesign", tool("codesign", QString("printf new > '%1.part' && mv '%1.part' '%1'; exit 1").arg(m_image)));
+        QVERIFY(outcome().startsWith("Refused: the download is not signed by Veltrane."));
+        QCOMPARE(TestFiles::read(m_image), QByteArray("new"));
+        QCOMPARE(QDir(QFileInfo(m_image).path()).entryList(QDir::Files | QDir::Hidden), QStringList{"notes-2.1.dmg"});
+    }
+
+    void aFullDiskLeavesTheMenuEntryWhole()
+    {
+        if (::geteuid() != 0)
+            QSKIP("needs root to mount a small file system: a full disk's effect on the menu entry was not checked");
+        SmallDisk disk(m_locations.dataHome, "size=256k");
+        QVERIFY(disk.mounted());
+        TestFiles::write(m_image, "image");
+        makeBundle(m_destination, "2.0");
+        QVERIFY(DesktopEntries::registerBundle(m_locations, m_destination));
+        const QString entry = m_locations.userDesktopEntries() + "/" + DesktopEntries::entryFileName("com.example.notes", m_destination);
+        const QByteArray before = TestFiles::read(entry);
+        QVERIFY(before.contains("X-Veltrane-Bundle-Path=" + m_destination.toUtf8()));
+        QVERIFY(disk.fill(0));
+
+        QTest::ignoreMessage(QtWarningMsg, "could not add Notes.app to the menus");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^could not keep the previous copy of com.example.notes: "));
+        QTest::ignoreMessage(QtInfoMsg, "installed Notes.app");
+        QCOMPARE(outcome(), m_destination);  // the app is in place; the entry is written again later
+        QCOMPARE(TestFiles::read(entry), before);
+        QCOMPARE(QDir(m_locations.userDesktopEntries()).entryList(QDir::Files | QDir::Hidden).size(), 1);
     }
 
     void keepsImagesOutsideTheCache()
@@ -250,7 +368,7 @@ private Q_SLOTS:
         const QString image = m_root->filePath("Downloads/notes-2.1.dmg");
         TestFiles::write(image, "image");
         setTool("hdiutil", tool("hdiutil", "exit 1"));
-        installError(image);
+        outcome(image);
         QVERIFY(QFileInfo::exists(image));
     }
 
@@ -258,7 +376,7 @@ private Q_SLOTS:
     {
         const QString path = UpdateInstaller(m_options).cachedDMG("../notes", "2.1");
         QCOMPARE(path, QString());
-        QCOMPARE(installError(path), QString("The app's name or version cannot be used as a file name."));
+        QCOMPARE(outcome(path), QString("The app's name or version cannot be used as a file name."));
         QVERIFY(log().isEmpty());
     }
 
@@ -279,14 +397,33 @@ private:
 
     void arrangeImage(const QString &layout)
     {
-        if (layout.isEmpty())
-            return;
-        TreeCopy::remove(m_mount + "/Notes.app");
-        TestFiles::write(m_mount + "/Readme.txt", "read me");
+        const QString app = m_mount + "/Notes.app";
+        if (layout == "nested" || layout == "file") {
+            TreeCopy::remove(app);
+            TestFiles::write(m_mount + "/Readme.txt", "read me");
+        }
         if (layout == "nested")
             makeBundle(m_mount + "/Apps/Notes.app", "2.1");
         if (layout == "file")
-            TestFiles::write(m_mount + "/Notes.app", "not a bundle");
+            TestFiles::write(app, "not a bundle");
+        if (layout == "other")
+            makeBundle(app, "2.1", "com.example.other");
+        if (layout == "pipe")
+            QCOMPARE(::mkfifo(QFile::encodeName(app + "/Contents/pipe").constData(), 0644), 0);
+        if (layout == "huge") {  // a file that claims far more than any disk holds, taking nothing
+            QFile data(app + "/Contents/data");
+            QVERIFY(data.open(QIODevice::WriteOnly) && data.resize(qint64(8) << 40));
+        }
+    }
+
+    static CatalogApp notes()
+    {
+        CatalogApp notes;
+        notes.id = "notes";
+        notes.version = "2.1";
+        notes.bundleID = "com.example.notes";
+        notes.tagline = "Quick notes";
+        return notes;
     }
 
     UpdateInstaller::Progress recorder()
@@ -301,41 +438,34 @@ private:
         };
     }
 
-    QString install()
+    // The installed bundle, or the failure's text.
+    QString outcome(const QString &image)
     {
-        try {
-            return UpdateInstaller(m_options).install(m_image, recorder());
-        } catch (const UpdateInstaller::Error &error) {
-            qWarning("install failed: %s", error.what());
-            return {};
-        }
+        const AppInstaller::Outcome<QString> installed
+            = QCoro::waitFor(UpdateInstaller(m_options).install(notes(), image, recorder()));
+        return installed.ok() ? installed.value() : installed.failure().description();
     }
+    QString outcome() { return outcome(m_image); }
 
-    QString installError() { return installError(m_image); }
-
-    QString installError(const QString &image)
+    // The log with the staging folder's random name as STAGING.
+    QStringList log() const
     {
-        try {
-            UpdateInstaller(m_options).install(image, recorder());
-            return "installed";
-        } catch (const UpdateInstaller::Error &error) {
-            return error.description();
-        }
+        QString text = QString::fromUtf8(TestFiles::read(m_log));
+        text.replace(QRegularExpression(QRegularExpression::escape(StagingFolder::prefix) + "[A-Za-z0-9]{6}"), "STAGING");
+        return text.split('\n', Qt::SkipEmptyParts);
     }
-
-    QStringList log() const { return QString::fromUtf8(TestFiles::read(m_log)).split('\n', Qt::SkipEmptyParts); }
 
     QStringList stagingLeftovers() const
     {
         return QDir(m_locations.systemApplications)
-            .entryList({QString(AtomicPlacement::stagingPrefix) + "*"}, QDir::AllEntries | QDir::Hidden);
+            .entryList({QString(StagingFolder::prefix) + "*"}, QDir::AllEntries | QDir::Hidden);
     }
 
     std::unique_ptr<QTemporaryDir> m_root;
     std::unique_ptr<ScriptFolder> m_scripts;
     Locations m_locations;
     UpdateInstaller::Options m_options;
-    QString m_mount, m_destination, m_log, m_image;
+    QString m_mount, m_destination, m_kept, m_log, m_image;
     QList<Step> m_steps;
 };
 

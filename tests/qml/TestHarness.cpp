@@ -1,6 +1,7 @@
 #include "TestHarness.h"
 
 #include "platform/DesktopServices.h"
+#include "service/UpdateInstaller.h"
 
 #include <QCoroTask>
 #include <QMutex>
@@ -73,7 +74,8 @@ TestHarness::TestHarness() : m_installed(std::make_shared<HarnessInstalledApps>(
     m_store = std::make_unique<CatalogStore>(&m_service, m_installed, std::make_shared<InstantClock>());
     DesktopServices services = DesktopServices::forUser(Locations::fromEnvironment());
     services.runningApps = std::make_shared<FakeRunningApps>();
-    m_updates = std::make_unique<UpdateCoordinator>(UpdateInstaller(), std::move(services));
+    m_updates = std::make_unique<UpdateCoordinator>(std::make_shared<UpdateInstaller>(), std::move(services),
+                                                    m_installed);
     m_store->setUpdates(m_updates.get());
     reset();
 }

@@ -1,9 +1,20 @@
+// The catalogue service against a real HTTPS server, and the whole-file writes of its cache:
+// - a download is returned and saved re-encoded; the request asks for JSON
+// - every failed download (bad body, size limit, TLS trust, HTTP status, timeout) falls back
+//   to the saved copy, untouched, and logs one critical message naming the failure
+// - without a usable saved copy the built-in catalogue is used, without that an empty one
+// - two loads at once both succeed
+// - the cache folder is made on construction, under XDG_DATA_HOME by default
+// - a full disk keeps the saved copy whole, and the failure is only logged
+// - a cache write replaces the whole file with the mode asked for and leaves nothing else
+// - a write cut short by the system keeps the old file
+
 #include "TestCertificates.h"
 #include "TestFiles.h"
 #include "TestHttpsServer.h"
 
-#include "platform/Locations.h"
 #include "catalog/CatalogJson.h"
+#include "platform/AtomicFile.h"
 #include "service/CatalogService.h"
 
 #include <QCoroTask>
@@ -11,309 +22,328 @@
 #include <QFile>
 #include <QMutex>
 #include <QNetworkAccessManager>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
-const QString endpointPath = QStringLiteral("/api/apps.json");
+const QString endpointPath = "/api/apps.json";
 
-QByteArray catalogJson(int version, qsizetype paddedTo = 0)
+// A catalogue of this edition; the padding goes into a name, so that the saved copy grows too.
+QByteArray catalogJson(int version, qsizetype padding = 0)
 {
-    QByteArray json = "{\"version\":" + QByteArray::number(version)
-                      + ",\"updatedAt\":\"2025-03-01T09:30:00Z\",\"categories\":["
-                        "{\"id\":\"photo\",\"name\":\"Photography\",\"symbol\":\"photo\"},"
-                        "{\"id\":\"audio\",\"name\":\"Music & Audio\",\"symbol\":\"music.note\"}],"
-                        "\"apps\":[{\"id\":\"photolab\",\"name\":\"Photo Lab\",\"tagline\":\"Edit photos\","
-                        "\"description\":\"Non-destructive editing.\",\"version\":\"2.4.1\","
-                        "\"price\":{\"amount\":4.99,\"currency\":\"EUR\"},\"category\":\"photo\","
-                        "\"bundleId\":\"app.veltrane.photolab\",\"minimumSystemVersion\":\"13.0\","
-                        "\"screenshots\":[],\"download\":\"https://hub.veltrane.app/photolab.dmg\","
-                        "\"featured\":true,\"updated\":\"2025-02-18T14:05:00Z\"}]}";
-    if (json.size() < paddedTo)
-        json.append(paddedTo - json.size(), ' ');
-    return json;
+    return "{\"version\":" + QByteArray::number(version) + ",\"updatedAt\":\"2025-03-01T09:30:00Z\",\"categories\":[{\"id\":"
+           "\"c\",\"name\":\"Photo " + QByteArray(padding, '.') + "\",\"symbol\":\"s\"}],\"apps\":[]}";
 }
 
-Catalog decoded(const QByteArray &json)
-{
-    CatalogJson::DecodeError error;
-    std::optional<Catalog> catalog = CatalogJson::decode(json, &error);
-    if (!catalog)
-        qFatal("test catalogue does not decode: %s", qPrintable(error.toString()));
-    return *catalog;
-}
-
-// Collects the messages of the catalogue's logging category while it lives.
-class CatalogLog {
+// A small file system of its own (tmpfs, 64 KiB) on `folder`, for what a full disk does.
+// Mounting needs root; mounted() says whether it worked.
+class SmallDisk {
 public:
-    struct Message {
-        QtMsgType type;
-        QString text;
-    };
-
-    CatalogLog() { s_previous = qInstallMessageHandler(&CatalogLog::handle); }
-    ~CatalogLog() { qInstallMessageHandler(s_previous); }
-
-    QList<Message> messages() const
+    explicit SmallDisk(const QString &folder) : m_folder(QFile::encodeName(folder))
     {
-        QMutexLocker lock(&s_mutex);
-        return std::exchange(s_messages, {});
+        QDir().mkpath(folder);
+        m_mounted = ::mount("tmpfs", m_folder.constData(), "tmpfs", 0, "size=64k") == 0;
+    }
+    ~SmallDisk()
+    {
+        if (m_mounted)
+            ::umount2(m_folder.constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+
+    // Fills the disk with a file of its own, leaving about `room` bytes free.
+    bool fill(qint64 room)
+    {
+        QFile filler(QFile::decodeName(m_folder) + "/.filler");
+        if (!filler.open(QIODevice::WriteOnly))
+            return false;
+        const QByteArray block(4096, 'f');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        filler.close();
+        return filler.resize(std::max<qint64>(0, filler.size() - room));
     }
 
 private:
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
-    {
-        if (QLatin1String(context.category) != QLatin1String("apps.veltrane.hub.catalog"))
-            return s_previous(type, context, text);
-        QMutexLocker lock(&s_mutex);
-        s_messages.append({type, text});
-    }
-
-    static inline QtMessageHandler s_previous = nullptr;
-    static inline QMutex s_mutex;
-    static inline QList<Message> s_messages;
+    QByteArray m_folder;
+    bool m_mounted = false;
 };
+
+// The messages of the catalogue's logging category, from whichever thread logged them.
+struct Message {
+    QtMsgType type;
+    QString text;
+};
+QMutex logMutex;
+QList<Message> logged;
+QtMessageHandler otherMessages = nullptr;
+
+void collect(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (QLatin1String(context.category) != QLatin1String("apps.veltrane.hub.catalog"))
+        return otherMessages(type, context, text);
+    QMutexLocker lock(&logMutex);
+    logged.append({type, text});
+}
+
+// The messages logged since the last call.
+QList<Message> loggedMessages()
+{
+    QMutexLocker lock(&logMutex);
+    return std::exchange(logged, {});
+}
+
+// A file of content `old` dated `modified`, in a folder that is made.
+void seed(const QString &path, const QByteArray &old, const QDateTime &modified = QDateTime::currentDateTimeUtc())
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+    QVERIFY(file.flush()); // or closing would date the file now
+    QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
+}
+
+QStringList filesBeside(const QString &path) { return QDir(QFileInfo(path).path()).entryList(QDir::Files | QDir::Hidden); }
 
 } // namespace
 
 char *toString(const CatalogService::Origin &origin)
 {
     static const char *const kinds[] = {"cache", "network", "bundled"};
-    return QTest::toString(QStringLiteral("%1 %2").arg(QLatin1String(kinds[int(origin.kind)]),
-                                                       origin.cachedAt.toString(Qt::ISODateWithMs)));
+    return QTest::toString(QString("%1 %2").arg(kinds[int(origin.kind)], origin.cachedAt.toString(Qt::ISODateWithMs)));
 }
 
 class CatalogServiceTest : public QObject {
     Q_OBJECT
 
-private:
     QNetworkAccessManager m_network;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<TestHttpsServer> m_server;
-    std::unique_ptr<CatalogLog> m_log;
 
     CatalogService::Options options() const
     {
         CatalogService::Options o;
         o.endpoint = m_server->url(endpointPath);
-        o.cacheFile = m_dir->filePath(QStringLiteral("VeltraneHub/catalog.json"));
+        o.cacheFile = m_dir->filePath("VeltraneHub/catalog.json");
         o.extraCaFile = TestCertificates::caFile();
         return o;
     }
 
-    static CatalogService::Result load(CatalogService::Options options, QNetworkAccessManager *network)
+    CatalogService::Result load(CatalogService::Options options)
     {
-        CatalogService service(network, std::move(options));
+        CatalogService service(&m_network, std::move(options));
         return QCoro::waitFor(service.load());
     }
 
-    // A cache file from an earlier launch, dated `modified`.
-    void seedCache(const QString &path, const QByteArray &content, const QDateTime &modified)
-    {
-        QDir().mkpath(QFileInfo(path).path());
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        QVERIFY(file.flush());  // or closing would date the file now
-        QVERIFY(file.setFileTime(modified, QFileDevice::FileModificationTime));
-    }
-
 private Q_SLOTS:
+    void initTestCase() { otherMessages = qInstallMessageHandler(collect); }
+
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
         m_server = std::make_unique<TestHttpsServer>();
-        m_log = std::make_unique<CatalogLog>();
+        loggedMessages(); // none left over from an earlier test's background work
     }
 
     void cleanup()
     {
-        m_log.reset();
         m_server.reset();
         m_dir.reset();
     }
 
     void downloadIsReturnedAndCached()
     {
-        const QByteArray json = catalogJson(7);
+        const QByteArray json = catalogJson(7, 2000);
         m_server->route(endpointPath, TestHttpsServer::Route::ok(json));
-
-        const auto result = load(options(), &m_network);
-
+        auto o = options();
+        o.maxBodyBytes = json.size(); // exactly the limit is still accepted
+        const auto result = load(o);
         QCOMPARE(result.origin, CatalogService::Origin::network());
-        QCOMPARE(result.catalog, decoded(json));
-        QCOMPARE(decoded(TestFiles::read(options().cacheFile)), result.catalog);
-        QCOMPARE(TestFiles::read(options().cacheFile), CatalogJson::encode(result.catalog));  // re-encoded, not the bytes received
-        QVERIFY(m_log->messages().isEmpty());
-
+        QCOMPARE(result.catalog.categories[0].name, "Photo " + QString(2000, '.'));
+        QCOMPARE(TestFiles::read(o.cacheFile), CatalogJson::encode(result.catalog)); // re-encoded, not the bytes received
+        QCOMPARE(result.catalog.version, 7);
+        QVERIFY(loggedMessages().isEmpty());
         const auto requests = m_server->requests();
         QCOMPARE(requests.size(), 1);
-        QCOMPARE(requests.constFirst().method, QByteArray("GET"));
-        QCOMPARE(requests.constFirst().path, endpointPath.toUtf8());
-        QCOMPARE(requests.constFirst().header("Accept"), QByteArray("application/json"));
-    }
-
-    void bodyOfExactlyTheLimitIsAccepted()
-    {
-        const QByteArray json = catalogJson(8, 2000);
-        m_server->route(endpointPath, TestHttpsServer::Route::ok(json));
-        auto o = options();
-        o.maxBodyBytes = json.size();
-
-        QCOMPARE(load(o, &m_network).origin, CatalogService::Origin::network());
-    }
-
-    void cacheWriteFailureIsIgnored()
-    {
-        m_server->route(endpointPath, TestHttpsServer::Route::ok(catalogJson(7)));
-        QFile blocker(m_dir->filePath(QStringLiteral("not-a-folder")));
-        QVERIFY(blocker.open(QIODevice::WriteOnly));
-        auto o = options();
-        o.cacheFile = blocker.fileName() + QStringLiteral("/catalog.json");
-
-        const auto result = load(o, &m_network);
-        QCOMPARE(result.origin, CatalogService::Origin::network());
-        QCOMPARE(result.catalog, decoded(catalogJson(7)));
+        QCOMPARE(requests[0].method + " " + requests[0].path, "GET " + endpointPath.toUtf8());
+        QCOMPARE(requests[0].header("Accept"), QByteArray("application/json"));
     }
 
     void failuresFallBackToTheCache_data()
     {
         QTest::addColumn<QString>("failure");
-        QTest::addColumn<QString>("logged");  // the failure's text, when it is fixed
-        for (const char *failure : {"http 404", "undecodable body", "body over the limit", "streamed body over the limit",
-                                    "truncated body", "no server", "untrusted certificate", "authority not configured"})
-            QTest::newRow(failure) << QString::fromLatin1(failure) << QString();
-        QTest::newRow("http 503") << QStringLiteral("http 503") << QStringLiteral("HTTP 503");
-        QTest::newRow("timeout") << QStringLiteral("timeout") << QStringLiteral("The request timed out.");
+        QTest::addColumn<QString>("logged"); // the failure's text, when it is fixed
+        for (const char *failure : {"undecodable body", "body over the limit", "streamed body over the limit",
+                                    "truncated body", "untrusted certificate", "authority not configured"})
+            QTest::newRow(failure) << failure << QString();
+        QTest::newRow("http 503") << "http 503" << "HTTP 503";
+        QTest::newRow("timeout") << "timeout" << "The request timed out.";
     }
 
     void failuresFallBackToTheCache()
     {
         QFETCH(QString, failure);
         QFETCH(QString, logged);
-
         auto o = options();
         const QByteArray valid = catalogJson(9, 3000);
-        if (failure == QLatin1String("http 503")) {
-            m_server->route(endpointPath, TestHttpsServer::Route::withStatus(503, catalogJson(9)));
-        } else if (failure == QLatin1String("http 404")) {
-            m_server->route(endpointPath, TestHttpsServer::Route::withStatus(404, catalogJson(9)));
-        } else if (failure == QLatin1String("undecodable body")) {
-            m_server->route(endpointPath, TestHttpsServer::Route::ok("{\"version\":9,\"categories\":[],\"apps\":[]}"));
-        } else if (failure == QLatin1String("body over the limit")) {
-            m_server->route(endpointPath, TestHttpsServer::Route::ok(valid));
+        auto route = TestHttpsServer::Route::ok(valid);
+        if (failure.startsWith("http "))
+            route = TestHttpsServer::Route::withStatus(failure.mid(5).toInt(), catalogJson(9));
+        if (failure == "undecodable body")
+            route = TestHttpsServer::Route::ok("{\"version\":9,\"categories\":[],\"apps\":[]}");
+        if (failure.contains("over the limit"))
             o.maxBodyBytes = valid.size() - 1;
-        } else if (failure == QLatin1String("streamed body over the limit")) {
-            auto route = TestHttpsServer::Route::ok(valid);
-            route.omitContentLength = true;
-            m_server->route(endpointPath, route);
-            o.maxBodyBytes = valid.size() - 1;
-        } else if (failure == QLatin1String("truncated body")) {
-            auto route = TestHttpsServer::Route::ok(valid);
+        route.omitContentLength = failure.startsWith("streamed");
+        if (failure == "truncated body")
             route.announcedLength = valid.size() + 100;
-            m_server->route(endpointPath, route);
-        } else if (failure == QLatin1String("no server")) {
-            QTcpServer closed;
-            QVERIFY(closed.listen(QHostAddress::LocalHost));
-            o.endpoint.setPort(closed.serverPort());
-        } else if (failure == QLatin1String("untrusted certificate")) {
+        if (failure == "untrusted certificate") {
             m_server = std::make_unique<TestHttpsServer>(TestHttpsServer::untrustedIdentity());
-            m_server->route(endpointPath, TestHttpsServer::Route::ok(valid));
             o.endpoint = m_server->url(endpointPath);
-        } else if (failure == QLatin1String("authority not configured")) {
-            m_server->route(endpointPath, TestHttpsServer::Route::ok(valid));
-            o.extraCaFile.clear();
-        } else if (failure == QLatin1String("timeout")) {
-            auto route = TestHttpsServer::Route::ok(valid);
-            route.hang = true;
-            m_server->route(endpointPath, route);
-            o.timeoutMs = 300;
         }
-        const QByteArray cached = catalogJson(3);
-        const QDateTime modified = QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9), Qt::UTC);
-        seedCache(o.cacheFile, cached, modified);
+        if (failure == "authority not configured")
+            o.extraCaFile.clear();
+        route.hang = failure == "timeout";
+        if (route.hang)
+            o.timeoutMs = 300;
+        m_server->route(endpointPath, route);
+        const QDateTime modified(QDate(2024, 5, 6), QTime(7, 8, 9), Qt::UTC);
+        seed(o.cacheFile, catalogJson(3), modified);
 
-        const auto result = load(o, &m_network);
-
+        const auto result = load(o);
         QCOMPARE(result.origin, CatalogService::Origin::cache(modified));
-        QCOMPARE(result.catalog, decoded(cached));
-        QCOMPARE(TestFiles::read(o.cacheFile), cached);  // a bad download is never written
-        const auto messages = m_log->messages();
+        QCOMPARE(result.catalog.version, 3);
+        QCOMPARE(TestFiles::read(o.cacheFile), catalogJson(3)); // a bad download is never written
+        const auto messages = loggedMessages();
         QCOMPARE(messages.size(), 1);
-        QCOMPARE(messages.constFirst().type, QtCriticalMsg);
-        QVERIFY2(messages.constFirst().text.startsWith(QLatin1String("catalogue fetch failed: ")),
-                 qPrintable(messages.constFirst().text));
-        QVERIFY(messages.constFirst().text.size() > QLatin1String("catalogue fetch failed: ").size());
+        QCOMPARE(messages[0].type, QtCriticalMsg);
+        const QString &text = messages[0].text;
+        QVERIFY2(text.startsWith("catalogue fetch failed: ") && text.size() > 24 && !text.contains("canceled"), qPrintable(text));
         if (!logged.isEmpty())
-            QCOMPARE(messages.constFirst().text, QStringLiteral("catalogue fetch failed: ") + logged);
-        QVERIFY(!messages.constFirst().text.contains(QLatin1String("canceled")));
+            QCOMPARE(text, "catalogue fetch failed: " + logged);
     }
 
-    void noNetworkNoCacheGivesTheBundledCopy()
+    // Offline with no usable saved copy: the catalogue built into the program (catalog.json in
+    // resources/: edition 42, 16 apps), or an empty one. A bad saved copy stays on disk.
+    void fallsBackToTheBuiltInCopy_data()
     {
-        m_server->route(endpointPath, TestHttpsServer::Route::withStatus(500));
-
-        const auto result = load(options(), &m_network);
-
-        QCOMPARE(result.origin, CatalogService::Origin::bundled());
-        QCOMPARE(result.catalog, CatalogService::bundled());
-        QVERIFY(!CatalogService::bundled().categories.isEmpty());  // the resource is built in
-        QVERIFY(!QFile::exists(options().cacheFile));
+        QTest::addColumn<QByteArray>("cached");
+        QTest::addColumn<QString>("resource"); // empty: the default
+        QTest::addColumn<int>("version");
+        QTest::addColumn<int>("apps");
+        QTest::newRow("no saved copy") << QByteArray() << QString() << 42 << 16;
+        const QByteArray noDate = "{\"version\":3,\"categories\":[],\"apps\":[]}";
+        QTest::newRow("saved copy without updatedAt") << noDate << QString() << 42 << 16;
+        QTest::newRow("no built-in copy either") << QByteArray() << ":/no/such/catalog.json" << 1 << 0;
     }
 
-    void invalidCacheGivesTheBundledCopyAndIsKept()
+    void fallsBackToTheBuiltInCopy()
     {
-        m_server->route(endpointPath, TestHttpsServer::Route::withStatus(503));
-        const QByteArray invalid = "{\"version\":3,\"categories\":[],\"apps\":[]}";  // no updatedAt
-        seedCache(options().cacheFile, invalid, QDateTime::currentDateTimeUtc());
-
-        const auto result = load(options(), &m_network);
-
-        QCOMPARE(result.origin, CatalogService::Origin::bundled());
-        QCOMPARE(result.catalog, CatalogService::bundled());
-        QCOMPARE(TestFiles::read(options().cacheFile), invalid);
-    }
-
-    void missingBundledResourceGivesAnEmptyCatalogue()
-    {
+        QFETCH(QByteArray, cached);
+        QFETCH(QString, resource);
+        QFETCH(int, version);
+        QFETCH(int, apps);
         m_server->route(endpointPath, TestHttpsServer::Route::withStatus(503));
         auto o = options();
-        o.bundledResource = QStringLiteral(":/no/such/catalog.json");
-        const QDateTime before = QDateTime::currentDateTimeUtc().addSecs(-1);
-
-        const auto result = load(o, &m_network);
-
+        if (!resource.isEmpty())
+            o.bundledResource = resource;
+        if (!cached.isEmpty())
+            seed(o.cacheFile, cached);
+        const auto result = load(o);
         QCOMPARE(result.origin, CatalogService::Origin::bundled());
-        QCOMPARE(result.catalog.version, 1);
-        QVERIFY(result.catalog.categories.isEmpty());
-        QVERIFY(result.catalog.apps.isEmpty());
-        QVERIFY(result.catalog.updatedAt >= before);
+        QCOMPARE(result.catalog.version, version);
+        QCOMPARE(result.catalog.apps.size(), apps);
+        QCOMPARE(TestFiles::read(o.cacheFile), cached);
     }
 
     void overlappingLoadsBothSucceed()
     {
         m_server->route(endpointPath, TestHttpsServer::Route::ok(catalogJson(11)));
         CatalogService service(&m_network, options());
-
         QCoro::Task<CatalogService::Result> first = service.load();
         QCoro::Task<CatalogService::Result> second = service.load();
-        QCOMPARE(QCoro::waitFor(first).origin, CatalogService::Origin::network());
-        QCOMPARE(QCoro::waitFor(second).origin, CatalogService::Origin::network());
-        QCOMPARE(decoded(TestFiles::read(options().cacheFile)), decoded(catalogJson(11)));
+        QCOMPARE(QCoro::waitFor(first).catalog.version, 11);
+        QCOMPARE(QCoro::waitFor(second).catalog.version, 11);
+        QCOMPARE(CatalogJson::decode(TestFiles::read(options().cacheFile))->version, 11);
+        QVERIFY(loggedMessages().isEmpty());
     }
 
     void constructionCreatesTheCacheFolder()
     {
         auto o = options();
-        o.cacheFile = m_dir->filePath(QStringLiteral("a/b/catalog.json"));
+        o.cacheFile = m_dir->filePath("a/b/catalog.json");
         CatalogService service(&m_network, o);
-        QVERIFY(QFileInfo(m_dir->filePath(QStringLiteral("a/b"))).isDir());
+        QVERIFY(QFileInfo(m_dir->filePath("a/b")).isDir());
 
+        const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+        QVERIFY2(data.contains("test-home"), "run by ctest, which points XDG_DATA_HOME into the build tree");
+        QDir(data + "/VeltraneHub").removeRecursively();
         CatalogService defaults(&m_network);
-        QCOMPARE(defaults.cacheFile(), Locations::fromEnvironment().catalogCacheFile());
-        QVERIFY(QFileInfo(Locations::fromEnvironment().hubDataFolder()).isDir());
+        QCOMPARE(defaults.cacheFile(), data + "/VeltraneHub/catalog.json");
+        QVERIFY(QFileInfo(data + "/VeltraneHub").isDir());
+    }
+
+    void fullDiskKeepsTheCache()
+    {
+        auto o = options();
+        o.cacheFile = m_dir->filePath("small/catalog.json");
+        SmallDisk disk(m_dir->filePath("small"));
+        if (!disk.mounted())
+            QSKIP("not checked: a refresh on a full disk keeps the saved catalogue (mounting a small tmpfs needs root); "
+                  "writeCutShortKeepsTheOldFile checks a write that the system cuts short");
+        seed(o.cacheFile, catalogJson(3));
+        QVERIFY(disk.fill(4096));
+        m_server->route(endpointPath, TestHttpsServer::Route::ok(catalogJson(7, 30000)));
+
+        const auto result = load(o);
+        QCOMPARE(result.origin, CatalogService::Origin::network());
+        QCOMPARE(result.catalog.version, 7);
+        QCOMPARE(TestFiles::read(o.cacheFile), catalogJson(3));
+        const auto messages = loggedMessages();
+        QCOMPARE(messages.size(), 1);
+        QCOMPARE(messages[0].type, QtWarningMsg);
+        QVERIFY2(messages[0].text.startsWith("catalogue not saved: ") && messages[0].text.contains(o.cacheFile)
+                     && messages[0].text.contains(QString::fromLocal8Bit(strerror(ENOSPC))),
+                 qPrintable(messages[0].text));
+        QCOMPARE(filesBeside(o.cacheFile), QStringList({".filler", "catalog.json"}));
+    }
+
+    void cacheWriteReplacesTheWholeFile()
+    {
+        const QString path = m_dir->filePath("plain/file.json");
+        seed(path, "old content\n");
+        const AtomicFile::Result result = AtomicFile::write(path, QByteArray(20000, 'n'), 0600);
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        QCOMPARE(TestFiles::read(path), QByteArray(20000, 'n'));
+        QCOMPARE(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+        QCOMPARE(filesBeside(path), QStringList("file.json"));
+        QVERIFY(!AtomicFile::write(m_dir->filePath("no/such/folder/file.json"), "x").ok());
+    }
+
+    // A file-size limit cuts the write short the way a full disk does, without root. It
+    // applies to the whole process, so it is set in a child.
+    void writeCutShortKeepsTheOldFile()
+    {
+        const QString path = m_dir->filePath("limited/file.json");
+        seed(path, "old content\n");
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN); // a write past the limit fails instead of killing
+            const rlimit limit {8192, 8192};
+            ::_exit(::setrlimit(RLIMIT_FSIZE, &limit) == 0 && !AtomicFile::write(path, QByteArray(20000, 'n')).ok() ? 0 : 1);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "the limited write did not fail");
+        QCOMPARE(TestFiles::read(path), QByteArray("old content\n"));
+        QCOMPARE(filesBeside(path), QStringList("file.json"));
     }
 };
 

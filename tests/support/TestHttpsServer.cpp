@@ -108,8 +108,8 @@ private:
             return;
         }
         m_answered = true;
-        Request request = parse(m_buffer.left(end));
-        m_route = m_shared->answer(request);
+        m_request = parse(m_buffer.left(end));
+        m_route = m_shared->answer(m_request);
         if (m_route.hang)
             return;
         if (m_route.delayMs > 0)
@@ -136,11 +136,28 @@ private:
 
     void respond()
     {
-        QByteArray head = "HTTP/1.1 " + QByteArray::number(m_route.status) + ' ' + reasonPhrase(m_route.status) + "\r\n";
+        int status = m_route.status;
+        m_end = m_route.bodySize();
+        QByteArray head;
+        const QByteArray range = m_request.header("Range"), ifRange = m_request.header("If-Range");
+        if (m_route.ranges && status == 200 && range.startsWith("bytes=") && range.endsWith('-')
+            && (ifRange.isNull() || ifRange == m_route.etag)) {
+            m_sent = range.mid(6).chopped(1).toLongLong();
+            status = m_sent < m_end ? 206 : 416;
+            if (status == 416)
+                m_sent = m_end;
+            else
+                head += "Content-Range: bytes " + QByteArray::number(m_sent) + '-' + QByteArray::number(m_end - 1) + '/'
+                        + QByteArray::number(m_end) + "\r\n";
+        }
+        m_start = m_sent;
+        head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n" + head;
         for (const auto &[name, value] : std::as_const(m_route.headers))
             head += name + ": " + value + "\r\n";
+        if (!m_route.etag.isEmpty())
+            head += "ETag: " + m_route.etag + "\r\n";
         if (!m_route.omitContentLength)
-            head += "Content-Length: " + QByteArray::number(m_route.announcedLength.value_or(m_route.bodySize())) + "\r\n";
+            head += "Content-Length: " + QByteArray::number(m_route.announcedLength.value_or(m_end - m_sent)) + "\r\n";
         head += "Connection: close\r\n\r\n";
         m_socket->write(head);
         m_streaming = true;
@@ -152,7 +169,8 @@ private:
     {
         if (m_waiting)
             return;
-        const qint64 total = m_route.bodySize();
+        const qint64 limit = std::min(m_route.stallAfter.value_or(m_end), m_route.dropAfter.value_or(m_end));
+        const qint64 total = std::min(m_end, m_start + limit);
         while (m_sent < total && m_socket->bytesToWrite() < maxBuffered) {
             const qint64 size = std::min(chunkSize, total - m_sent);
             m_socket->write(m_route.generatedSize ? patternSlice(m_route.pattern, m_sent, size)
@@ -167,7 +185,9 @@ private:
                 return;
             }
         }
-        if (m_sent >= total) {
+        if (m_sent < total)
+            return;
+        if (total == m_end || m_route.dropAfter) {
             m_streaming = false;
             m_socket->disconnectFromHost();  // after the buffered bytes are written
         }
@@ -176,8 +196,11 @@ private:
     QSslSocket *m_socket;
     std::shared_ptr<Shared> m_shared;
     QByteArray m_buffer;
+    Request m_request;
     Route m_route;
-    qint64 m_sent = 0;
+    qint64 m_start = 0;  // the first byte of the body this answer sends
+    qint64 m_end = 0;
+    qint64 m_sent = 0;   // the next byte of the body to send
     bool m_answered = false;
     bool m_streaming = false;
     bool m_waiting = false;

@@ -59,6 +59,16 @@ public:
         int chunkDelayMs = 0;
         // Never answer: keep the connection open until the client gives up.
         bool hang = false;
+        // Sent as "ETag" when not empty.
+        QByteArray etag;
+        // Answer "Range: bytes=<first>-" with 206 and the rest of the body, when "If-Range"
+        // is absent or names etag (otherwise 200 and the whole body); a first byte past the
+        // end gives 416.
+        bool ranges = false;
+        // After this many bytes of the body: send nothing more and keep the connection open,
+        // or close it (a body cut short of its Content-Length).
+        std::optional<qint64> stallAfter;
+        std::optional<qint64> dropAfter;
 
         qint64 bodySize() const { return generatedSize ? *generatedSize : body.size(); }
 

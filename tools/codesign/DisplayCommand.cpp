@@ -56,7 +56,7 @@ std::string escapedReport(const vtools::Report &report, const std::string &bundl
 int display(const Request &request)
 {
     vtools::Report report;
-    vtools::UniqueFd fd(vtools::openBundleFolder(request.bundle, report));
+    posix::FileDescriptor fd(vtools::openBundleFolder(request.bundle, report));
     std::optional<vtools::Seal> seal;
     if (fd.valid())
         seal = vtools::Seal::read(fd.get(), report);

@@ -26,7 +26,7 @@ std::string ownExecutable()
 
 std::optional<RootPublicKey> readAnchor(int folderFd, const std::string &name)
 {
-    UniqueFd fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    posix::FileDescriptor fd(::openat(folderFd, name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid())
         return std::nullopt;
     struct stat st {};
@@ -49,7 +49,7 @@ std::string TrustAnchors::installedFolder()
 TrustAnchors TrustAnchors::load(const std::string &folder)
 {
     TrustAnchors anchors;
-    UniqueFd fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    posix::FileDescriptor fd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0) {
         anchors.problem_ = systemError(text::escaped(folder));

@@ -56,7 +56,7 @@ private:
         }
         tree_.nodes.push_back(node);
         if (node.kind == BundleTree::Node::Kind::Directory) {
-            UniqueFd sub(::openat(dirFd, name.c_str(),
+            posix::FileDescriptor sub(::openat(dirFd, name.c_str(),
                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
             if (!sub.valid())
                 throwSystemError(text::escaped(path));

@@ -6,35 +6,24 @@ namespace vtools {
 
 std::string toHex(const unsigned char *data, size_t size)
 {
-    static constexpr char digits[] = "0123456789abcdef";
-    std::string out;
-    out.reserve(size * 2);
-    for (size_t i = 0; i < size; ++i) {
-        out.push_back(digits[data[i] >> 4]);
-        out.push_back(digits[data[i] & 0xf]);
-    }
+    std::string out(size * 2 + 1, '\0');
+    sodium_bin2hex(out.data(), out.size(), data, size);
+    out.pop_back(); // the terminating NUL
     return out;
 }
 
 std::optional<Bytes> fromHex(std::string_view hex)
 {
-    if (hex.size() % 2 != 0)
+    // sodium_hex2bin also takes upper case; one spelling per value is this format's rule.
+    if (hex.size() % 2 != 0 || hex.find_first_not_of("0123456789abcdef") != std::string_view::npos)
         return std::nullopt;
-    auto value = [](char c) -> int {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        return -1;
-    };
     Bytes out(hex.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) {
-        const int hi = value(hex[2 * i]);
-        const int lo = value(hex[2 * i + 1]);
-        if (hi < 0 || lo < 0)
-            return std::nullopt;
-        out[i] = static_cast<unsigned char>(hi << 4 | lo);
-    }
+    if (out.empty())
+        return out; // libsodium wants a buffer even for nothing
+    size_t decoded = 0;
+    if (sodium_hex2bin(out.data(), out.size(), hex.data(), hex.size(), nullptr, &decoded, nullptr) != 0
+        || decoded != out.size())
+        return std::nullopt;
     return out;
 }
 

@@ -31,7 +31,7 @@ unsigned FileHasher::defaultThreads()
 
 FileHasher::Result FileHasher::hashOne(const Job &job, std::vector<unsigned char> &buffer) const
 {
-    UniqueFd fd(openBeneath(rootFd_, job.path, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+    posix::FileDescriptor fd(openBeneath(rootFd_, job.path, O_RDONLY | O_NONBLOCK | O_NOCTTY));
     if (!fd.valid())
         return {std::nullopt, std::strerror(errno)};
     struct stat st {};

@@ -2,37 +2,17 @@
 
 #include "Failure.h"
 
+#include "posix/TreeRemoval.h"
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace vtools {
-
-UniqueFd &UniqueFd::operator=(UniqueFd &&other) noexcept
-{
-    if (this != &other) {
-        if (fd_ >= 0)
-            ::close(fd_);
-        fd_ = other.release();
-    }
-    return *this;
-}
-
-UniqueFd::~UniqueFd()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-}
-
-int UniqueFd::release()
-{
-    const int fd = fd_;
-    fd_ = -1;
-    return fd;
-}
 
 std::string readOpenFile(int fd, const std::string &what, size_t maxSize)
 {
@@ -80,7 +60,7 @@ void writeAll(int fd, const std::string &content, const std::string &what)
 void writeNew(int dirFd, const std::string &name, const std::string &what,
               const std::string &content, mode_t mode)
 {
-    UniqueFd fd(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+    posix::FileDescriptor fd(::openat(dirFd, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                          mode));
     if (!fd.valid())
         throwSystemError(what);
@@ -101,7 +81,7 @@ void writeNew(int dirFd, const std::string &name, const std::string &what,
 
 std::string readFile(const std::string &path, size_t maxSize)
 {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    posix::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid())
         throwSystemError(path);
     return readOpenFile(fd.get(), path, maxSize);
@@ -109,7 +89,7 @@ std::string readFile(const std::string &path, size_t maxSize)
 
 std::optional<std::string> readFileAt(int dirFd, const std::string &name, size_t maxSize)
 {
-    UniqueFd fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    posix::FileDescriptor fd(::openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid()) {
         if (errno == ENOENT)
             return std::nullopt;
@@ -205,6 +185,15 @@ std::string absolutePath(const std::string &path)
         i = end + 1;
     }
     return out.empty() ? "/" : out;
+}
+
+void removeTree(const std::string &path)
+{
+    const posix::TreeRemoval removed = posix::removeTree(path);
+    if (removed.error == EXDEV)
+        throw Failure(removed.path + ": another file system is mounted here");
+    if (!removed.ok())
+        throw Failure(removed.path + ": " + std::strerror(removed.error));
 }
 
 } // namespace vtools

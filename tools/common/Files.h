@@ -1,5 +1,7 @@
 #pragma once
 
+#include "posix/FileDescriptor.h"
+
 #include <sys/types.h>
 
 #include <optional>
@@ -7,25 +9,6 @@
 #include <vector>
 
 namespace vtools {
-
-// Owns one file descriptor.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    UniqueFd(UniqueFd &&other) noexcept : fd_(other.release()) {}
-    UniqueFd &operator=(UniqueFd &&other) noexcept;
-    UniqueFd(const UniqueFd &) = delete;
-    UniqueFd &operator=(const UniqueFd &) = delete;
-    ~UniqueFd();
-
-    int get() const { return fd_; }
-    bool valid() const { return fd_ >= 0; }
-    int release();
-
-private:
-    int fd_ = -1;
-};
 
 // Reads a regular file of at most maxSize bytes; throws Failure otherwise.
 std::string readOpenFile(int fd, const std::string &what, size_t maxSize);
@@ -47,5 +30,9 @@ std::string parentPath(const std::string &path); // "." when there is no slash
 // An absolute form of `path` without "." components or repeated and trailing slashes;
 // symbolic links are left alone.
 std::string absolutePath(const std::string &path);
+
+// Removes `path` and everything below it (see posix::removeTree); throws Failure naming the
+// first entry that stayed.
+void removeTree(const std::string &path);
 
 } // namespace vtools

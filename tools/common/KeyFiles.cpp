@@ -34,7 +34,7 @@ std::optional<Array> decode(const std::string &base64)
 
 std::string readSecretFile(const std::string &path)
 {
-    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    posix::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (!fd.valid())
         throwSystemError(path);
     struct stat st {};

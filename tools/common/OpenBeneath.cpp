@@ -22,7 +22,7 @@ int openByComponents(int rootFd, const std::string &path, int flags)
     struct stat rootStat {};
     if (::fstat(rootFd, &rootStat) != 0)
         return -1;
-    UniqueFd dir(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
+    posix::FileDescriptor dir(::fcntl(rootFd, F_DUPFD_CLOEXEC, 0));
     if (!dir.valid())
         return -1;
     size_t start = 0;
@@ -36,7 +36,7 @@ int openByComponents(int rootFd, const std::string &path, int flags)
         }
         const bool last = slash == std::string::npos;
         const int partFlags = last ? flags : (O_RDONLY | O_DIRECTORY);
-        UniqueFd next(::openat(dir.get(), part.c_str(), partFlags | O_NOFOLLOW | O_CLOEXEC));
+        posix::FileDescriptor next(::openat(dir.get(), part.c_str(), partFlags | O_NOFOLLOW | O_CLOEXEC));
         if (!next.valid())
             return -1;
         struct stat st {};

@@ -70,12 +70,12 @@ std::string Seal::signedText(const std::string &manifestText)
 
 std::optional<Seal> Seal::read(int bundleFd, Report &report)
 {
-    UniqueFd contents(openBeneath(bundleFd, layout::contents, O_RDONLY | O_DIRECTORY));
+    posix::FileDescriptor contents(openBeneath(bundleFd, layout::contents, O_RDONLY | O_DIRECTORY));
     if (!contents.valid()) {
         report.add(Report::Problem::BundleFormat);
         return std::nullopt;
     }
-    UniqueFd folder(openBeneath(bundleFd, layout::signatureFolder, O_RDONLY | O_DIRECTORY));
+    posix::FileDescriptor folder(openBeneath(bundleFd, layout::signatureFolder, O_RDONLY | O_DIRECTORY));
     if (!folder.valid()) {
         if (errno == ENOENT)
             report.add(Report::Problem::NotSigned);

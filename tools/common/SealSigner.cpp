@@ -4,13 +4,14 @@
 #include "Failure.h"
 #include "FileHasher.h"
 #include "Files.h"
-#include "InfoPlist.h"
 #include "LinkCheck.h"
 #include "OpenBeneath.h"
 #include "SealLayout.h"
 #include "SealReader.h"
 #include "SealVerifier.h"
 #include "Text.h"
+
+#include "posix/InfoPlist.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -30,24 +31,25 @@ using Problem = Report::Problem;
     throw Failure(text::escaped(bundle) + ": " + message);
 }
 
-InfoPlist readInfo(int bundleFd, const std::string &bundle)
+// The bundle's identifier and executable, both present and valid.
+posix::InfoPlist readInfo(int bundleFd, const std::string &bundle)
 {
-    UniqueFd fd(openBeneath(bundleFd, layout::infoPlist, O_RDONLY | O_NONBLOCK));
+    posix::FileDescriptor fd(openBeneath(bundleFd, layout::infoPlist, O_RDONLY | O_NONBLOCK));
     if (!fd.valid())
         refuse(bundle, "bundle format unrecognized, invalid, or unsuitable (no Contents/Info.plist)");
-    const auto info = InfoPlist::parse(readOpenFile(fd.get(), layout::infoPlist, 1u << 20));
+    const auto info = posix::InfoPlist::parse(readOpenFile(fd.get(), layout::infoPlist, 1u << 20));
     if (!info)
         refuse(bundle, "Contents/Info.plist is not a property list");
-    if (!text::isValidBundleIdentifier(info->identifier))
+    if (!text::isValidBundleIdentifier(info->identifier.value_or("")))
         refuse(bundle, "Contents/Info.plist has no valid CFBundleIdentifier");
-    if (!text::isValidFileName(info->executable))
+    if (!text::isValidFileName(info->executable.value_or("")))
         refuse(bundle, "Contents/Info.plist has no valid CFBundleExecutable");
     return *info;
 }
 
 bool hasSeal(int bundleFd)
 {
-    UniqueFd fd(openBeneath(bundleFd, layout::signatureFolder, O_RDONLY | O_DIRECTORY));
+    posix::FileDescriptor fd(openBeneath(bundleFd, layout::signatureFolder, O_RDONLY | O_DIRECTORY));
     return fd.valid() || errno != ENOENT;
 }
 
@@ -81,13 +83,13 @@ Report checkTree(const BundleTree &tree, const std::string &executablePath)
     return report;
 }
 
-Manifest buildManifest(int bundleFd, const BundleTree &tree, const InfoPlist &info,
+Manifest buildManifest(int bundleFd, const BundleTree &tree, const posix::InfoPlist &info,
                        const std::string &teamIdentifier)
 {
     Manifest manifest;
-    manifest.identifier = info.identifier;
+    manifest.identifier = *info.identifier;
     manifest.teamIdentifier = teamIdentifier;
-    manifest.executable = info.executable;
+    manifest.executable = *info.executable;
     std::vector<FileHasher::Job> jobs;
     std::vector<size_t> jobEntries;
     for (const Node &node : tree.nodes) {
@@ -117,7 +119,7 @@ Manifest buildManifest(int bundleFd, const BundleTree &tree, const InfoPlist &in
 
 void removeSeal(int bundleFd, const std::string &bundle)
 {
-    UniqueFd folder(openBeneath(bundleFd, layout::signatureFolder, O_RDONLY | O_DIRECTORY));
+    posix::FileDescriptor folder(openBeneath(bundleFd, layout::signatureFolder, O_RDONLY | O_DIRECTORY));
     if (!folder.valid()) {
         if (errno == ENOENT)
             return;
@@ -129,19 +131,19 @@ void removeSeal(int bundleFd, const std::string &bundle)
             refuse(bundle, "cannot replace the existing signature: "
                        + systemError(std::string(layout::signatureFolder) + "/" + name));
     }
-    UniqueFd contents(openBeneath(bundleFd, layout::contents, O_RDONLY | O_DIRECTORY));
+    posix::FileDescriptor contents(openBeneath(bundleFd, layout::contents, O_RDONLY | O_DIRECTORY));
     if (!contents.valid() || ::unlinkat(contents.get(), layout::signatureFolderName, AT_REMOVEDIR) != 0)
         refuse(bundle, "cannot replace the existing signature: " + systemError(layout::signatureFolder));
 }
 
 void writeSeal(int bundleFd, const std::string &manifestText, const Identity &identity)
 {
-    UniqueFd contents(openBeneath(bundleFd, layout::contents, O_RDONLY | O_DIRECTORY));
+    posix::FileDescriptor contents(openBeneath(bundleFd, layout::contents, O_RDONLY | O_DIRECTORY));
     if (!contents.valid())
         throwSystemError(layout::contents);
     if (::mkdirat(contents.get(), layout::signatureFolderName, 0755) != 0)
         throwSystemError(layout::signatureFolder);
-    UniqueFd folder(openBeneath(bundleFd, layout::signatureFolder, O_RDONLY | O_DIRECTORY));
+    posix::FileDescriptor folder(openBeneath(bundleFd, layout::signatureFolder, O_RDONLY | O_DIRECTORY));
     if (!folder.valid() || ::fchmod(folder.get(), 0755) != 0)
         throwSystemError(layout::signatureFolder);
     ed25519::KeyPair pair = ed25519::fromSeed(identity.key.seed);
@@ -171,7 +173,7 @@ void SealSigner::sign(const std::string &bundlePath) const
     struct stat st {};
     if (::lstat(bundlePath.c_str(), &st) != 0)
         refuse(bundlePath, "No such file or directory");
-    UniqueFd fd(::open(bundlePath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    posix::FileDescriptor fd(::open(bundlePath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!S_ISDIR(st.st_mode) || !fd.valid())
         refuse(bundlePath, "bundle format unrecognized, invalid, or unsuitable");
     signOpen(fd.get(), absolutePath(bundlePath));
@@ -181,7 +183,7 @@ void SealSigner::prepareNested(int bundleFd, const std::string &absolute) const
 {
     for (const std::string &nested : nestedBundles(bundleFd)) {
         const std::string nestedPath = absolute + "/" + nested;
-        UniqueFd nestedFd(openBeneath(bundleFd, nested, O_RDONLY | O_DIRECTORY));
+        posix::FileDescriptor nestedFd(openBeneath(bundleFd, nested, O_RDONLY | O_DIRECTORY));
         if (!nestedFd.valid())
             throwSystemError(text::escaped(nestedPath));
         if (options_.deep) {
@@ -201,12 +203,12 @@ void SealSigner::prepareNested(int bundleFd, const std::string &absolute) const
 
 void SealSigner::signOpen(int bundleFd, const std::string &absolute) const
 {
-    const InfoPlist info = readInfo(bundleFd, absolute);
+    const posix::InfoPlist info = readInfo(bundleFd, absolute);
     if (!options_.force && hasSeal(bundleFd))
         refuse(absolute, "is already signed");
     prepareNested(bundleFd, absolute);
     const BundleTree tree = BundleTree::scan(bundleFd, layout::signatureFolder);
-    const Report problems = checkTree(tree, std::string(layout::macOS) + "/" + info.executable);
+    const Report problems = checkTree(tree, std::string(layout::macOS) + "/" + *info.executable);
     if (!problems.ok()) {
         std::string message = problems.render(absolute);
         message.pop_back();

@@ -218,7 +218,7 @@ int openBundleFolder(const std::string &bundlePath, Report &report)
             report.add(Problem::Unreadable, systemError(text::escaped(bundlePath)));
         return -1;
     }
-    UniqueFd fd(::open(bundlePath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    posix::FileDescriptor fd(::open(bundlePath.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!S_ISDIR(st.st_mode) || !fd.valid()) {
         report.add(Problem::BundleFormat);
         return -1;
@@ -229,7 +229,7 @@ int openBundleFolder(const std::string &bundlePath, Report &report)
 SealVerifier::Result SealVerifier::verify(const std::string &bundlePath) const
 {
     Result result;
-    UniqueFd fd(openBundleFolder(bundlePath, result.report));
+    posix::FileDescriptor fd(openBundleFolder(bundlePath, result.report));
     if (!fd.valid())
         return result;
     return verifyOpen(fd.get(), absolutePath(bundlePath));
@@ -256,7 +256,7 @@ SealVerifier::Result SealVerifier::verifyOpen(int bundleFd, const std::string &a
         return result;
     for (const std::string &nested : outermostNestedBundles(folderPaths(tree))) {
         const std::string nestedPath = absolute + "/" + nested;
-        UniqueFd nestedFd(openBeneath(bundleFd, nested, O_RDONLY | O_DIRECTORY));
+        posix::FileDescriptor nestedFd(openBeneath(bundleFd, nested, O_RDONLY | O_DIRECTORY));
         Result inner;
         if (nestedFd.valid())
             inner = verifyOpen(nestedFd.get(), nestedPath);

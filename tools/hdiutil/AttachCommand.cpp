@@ -1,6 +1,6 @@
 #include "HdiutilCommands.h"
 
-#include "ChildProcess.h"
+#include "posix/ChildProcess.h"
 #include "Failure.h"
 #include "Files.h"
 #include "FolderTree.h"
@@ -23,7 +23,7 @@ namespace hdiutil {
 
 namespace {
 
-using vtools::ChildProcess;
+using posix::ChildProcess;
 
 int attachFailed(const std::string &reason, const std::string &detail = {})
 {
@@ -88,7 +88,7 @@ void discard(const MountArea &area)
 {
     try {
         if (!area.isMounted() && vtools::pathExists(area.volume()))
-            FolderTree::remove(area.volume());
+            vtools::removeTree(area.volume());
         area.removeFolder();
     } catch (const vtools::Failure &) {
         // Best effort: the folder is private and named as ours, so detach can still clear it.
@@ -141,14 +141,20 @@ int attach(const std::string &imageArgument, const std::vector<std::string> &opt
     }
     const MountArea area = MountArea::create();
     try {
-        bool fuse = fuseWanted() && mountWithFuse(area, image);
+        // Recorded before anything is mounted or unpacked, and changed before the way changes,
+        // so that detach can clear the area whenever this program is stopped.
+        bool fuse = fuseWanted();
+        area.record(fuse ? MountArea::Kind::Fuse : MountArea::Kind::Unpacked, image);
+        if (fuse && !mountWithFuse(area, image)) {
+            fuse = false;
+            area.record(MountArea::Kind::Unpacked, image);
+        }
         if (!fuse) {
             if (const auto failure = unpack(area, image)) {
                 discard(area);
                 return attachFailed("corrupt image", *failure);
             }
         }
-        area.record(fuse ? MountArea::Kind::Fuse : MountArea::Kind::Unpacked, image);
         if (plist)
             std::cout << plistOutput(image, area.volume(), fuse);
         else

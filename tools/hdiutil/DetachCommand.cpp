@@ -1,9 +1,8 @@
 #include "HdiutilCommands.h"
 
-#include "ChildProcess.h"
+#include "posix/ChildProcess.h"
 #include "Failure.h"
 #include "Files.h"
-#include "FolderTree.h"
 #include "MountArea.h"
 
 #include <sys/mount.h>
@@ -25,14 +24,14 @@ int detachFailed(const std::string &reason)
 // Returns an empty text on success, else why the volume is still mounted.
 std::string unmount(const MountArea &area, bool force)
 {
-    const std::string fusermount = vtools::ChildProcess::findSystemProgram("fusermount3");
+    const std::string fusermount = posix::ChildProcess::findSystemProgram("fusermount3");
     std::string output;
     if (!fusermount.empty()) {
         std::vector<std::string> args = {"-u"};
         if (force)
             args.push_back("-z");
         args.push_back(area.volume());
-        output = vtools::ChildProcess::run(fusermount, args).output;
+        output = posix::ChildProcess::run(fusermount, args).output;
     } else if (::geteuid() == 0) {
         ::umount2(area.volume().c_str(), force ? MNT_DETACH : 0);
     }
@@ -72,7 +71,7 @@ int detach(const std::string &mountPoint, const std::vector<std::string> &option
                 if (::rmdir(area.volume().c_str()) != 0)
                     vtools::throwSystemError(area.volume());
             } else {
-                FolderTree::remove(area.volume());
+                vtools::removeTree(area.volume());
             }
         }
         area.removeFolder();

@@ -5,12 +5,11 @@
 namespace hdiutil {
 
 // Whole-tree operations on an unpacked image, by descriptor, never following symbolic links
-// and never entering another file system. Throw vtools::Failure on error.
+// and never entering another file system. Throw vtools::Failure on error. (Removing the tree
+// is vtools::removeTree.)
 struct FolderTree {
     // Takes every write bit away (links are left alone).
     static void makeReadOnly(const std::string &root);
-    // Gives write access back to the owner where needed and removes everything, `root` too.
-    static void remove(const std::string &root);
 };
 
 } // namespace hdiutil

@@ -33,7 +33,7 @@ uint64_t le64(const unsigned char *p)
 
 ImageFile::Check ImageFile::check(const std::string &path)
 {
-    vtools::UniqueFd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    posix::FileDescriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!fd.valid())
         return errno == ENOENT ? Check::Missing : Check::NotRecognised;
     struct stat st {};

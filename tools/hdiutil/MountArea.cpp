@@ -12,6 +12,8 @@
 #include <climits>
 #include <cstdlib>
 #include <regex>
+#include <sstream>
+#include <vector>
 
 namespace hdiutil {
 
@@ -19,7 +21,9 @@ namespace {
 
 constexpr char folderPrefix[] = "veltrane-hdiutil.";
 constexpr char recordName[] = "attach-record";
-constexpr std::string_view recordFormat = "veltrane-hdiutil-attach 1";
+constexpr char newRecordName[] = "attach-record.new";
+constexpr std::string_view oldRecordFormat = "veltrane-hdiutil-attach 1";
+constexpr std::string_view recordFormat = "veltrane-hdiutil-attach 2";
 
 bool isPrivateFolderOfOurs(const std::string &path)
 {
@@ -46,6 +50,44 @@ std::string realPath(const std::string &path)
     if (!::realpath(path.c_str(), buffer))
         vtools::throwSystemError(path);
     return buffer;
+}
+
+std::string firstLine(const std::string &path)
+{
+    try {
+        const std::string text = vtools::readFile(path, 4096);
+        return text.substr(0, text.find('\n'));
+    } catch (const vtools::Failure &) {
+        return {};
+    }
+}
+
+// Field 22 of /proc/<pid>/stat, the start time; the name in parentheses may hold spaces, so
+// fields are counted after its closing one.
+std::string startTimeOf(pid_t pid)
+{
+    const std::string stat = firstLine("/proc/" + std::to_string(pid) + "/stat");
+    const size_t end = stat.rfind(')');
+    if (end == std::string::npos)
+        return {};
+    std::istringstream fields(stat.substr(end + 1));
+    std::string field;
+    for (int number = 3; number <= 22; ++number) {
+        if (!(fields >> field))
+            return {};
+    }
+    return field;
+}
+
+// "<boot id> <pid> <start time>" of our parent, the run that attaches; empty when unknown.
+std::string parentRun()
+{
+    const pid_t parent = ::getppid();
+    const std::string boot = firstLine("/proc/sys/kernel/random/boot_id");
+    const std::string started = startTimeOf(parent);
+    if (boot.empty() || started.empty())
+        return {};
+    return boot + ' ' + std::to_string(parent) + ' ' + started;
 }
 
 } // namespace
@@ -86,12 +128,19 @@ MountArea MountArea::ofMountPoint(const std::string &mountPoint)
 
 void MountArea::record(Kind kind, const std::string &image) const
 {
-    vtools::UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    posix::FileDescriptor dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid())
         vtools::throwSystemError(folder_);
-    const std::string text = vtools::record::write(
-        recordFormat, {{"kind", kind == Kind::Fuse ? "fuse" : "unpacked"}, {"image", image}});
-    vtools::writeNewFileAt(dir.get(), recordName, text, 0600);
+    std::vector<vtools::record::Field> fields = {{"kind", kind == Kind::Fuse ? "fuse" : "unpacked"},
+                                                 {"image", image}};
+    const std::string owner = parentRun();
+    if (!owner.empty())
+        fields.emplace_back("owner", owner);
+    const std::string text = vtools::record::write(owner.empty() ? oldRecordFormat : recordFormat, fields);
+    ::unlinkat(dir.get(), newRecordName, 0);
+    vtools::writeNewFileAt(dir.get(), newRecordName, text, 0600);
+    if (::renameat(dir.get(), newRecordName, dir.get(), recordName) != 0)
+        vtools::throwSystemError(folder_ + "/" + recordName);
 }
 
 bool MountArea::hasRecord() const
@@ -106,12 +155,14 @@ bool MountArea::hasRecord() const
 
 MountArea::Kind MountArea::recordedKind() const
 {
-    vtools::UniqueFd dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    posix::FileDescriptor dir(::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid())
         vtools::throwSystemError(folder_);
-    const auto text = vtools::readFileAt(dir.get(), recordName, PATH_MAX + 256);
-    const auto values = text ? vtools::record::read(*text, recordFormat, {"kind", "image"})
-                             : std::nullopt;
+    const auto text = vtools::readFileAt(dir.get(), recordName, PATH_MAX + 512);
+    auto values = text ? vtools::record::read(*text, recordFormat, {"kind", "image", "owner"})
+                       : std::nullopt;
+    if (!values && text)
+        values = vtools::record::read(*text, oldRecordFormat, {"kind", "image"});
     if (!values || ((*values)[0] != "fuse" && (*values)[0] != "unpacked"))
         throw vtools::Failure(folder_ + ": no attach record");
     return (*values)[0] == "fuse" ? Kind::Fuse : Kind::Unpacked;
@@ -130,6 +181,7 @@ bool MountArea::isMounted() const
 void MountArea::removeFolder() const
 {
     const std::string recordPath = folder_ + "/" + recordName;
+    ::unlink((folder_ + "/" + newRecordName).c_str());
     if (::unlink(recordPath.c_str()) != 0 && errno != ENOENT)
         vtools::throwSystemError(recordPath);
     if (::rmdir(folder_.c_str()) != 0)

@@ -8,6 +8,16 @@ namespace hdiutil {
 // 0700, random name) with the mount point "volume" and a record of how it was attached. The
 // base is $XDG_RUNTIME_DIR when it is a private folder of ours, else the temporary folder.
 // Detach accepts only a mount point inside such a folder, so it cannot be aimed at anything else.
+//
+// The record ("attach-record") is written before anything is mounted or unpacked and replaced
+// in one step, so detach can clear the area whenever this program was stopped. It reads
+//     veltrane-hdiutil-attach 2
+//     kind fuse|unpacked
+//     image <absolute image path>
+//     owner <boot id> <process id> <start time in clock ticks after boot>
+// where the owner is the program that ran attach (our parent), so that it can tell, after a
+// crash, the images it left attached from those of a run still going. Records of format 1 have
+// no owner line.
 class MountArea {
 public:
     enum class Kind { Fuse, Unpacked };
@@ -19,6 +29,7 @@ public:
     const std::string &folder() const { return folder_; }
     std::string volume() const { return folder_ + "/volume"; }
 
+    // Writes or replaces the record.
     void record(Kind kind, const std::string &image) const;
     Kind recordedKind() const;
     bool hasRecord() const;

@@ -2,8 +2,9 @@
 
 #include "Failure.h"
 #include "Files.h"
-#include "InfoPlist.h"
 #include "Text.h"
+
+#include "posix/InfoPlist.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +23,24 @@ void makeFolder(const std::string &path)
     ::chmod(path.c_str(), 0755);
 }
 
+// Makes the output folder and any missing parents, as `mkdir -p` does.
+void makeOutputFolder(const std::string &path)
+{
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        if (!S_ISDIR(st.st_mode))
+            throw vtools::Failure(path + ": not a folder");
+        return;
+    }
+    if (errno != ENOENT)
+        vtools::throwSystemError(path);
+    const std::string parent = vtools::parentPath(path);
+    if (parent != path)
+        makeOutputFolder(parent);
+    if (::mkdir(path.c_str(), 0755) != 0 && errno != EEXIST)
+        vtools::throwSystemError(path);
+}
+
 void copyFile(const std::string &from, const std::string &to, mode_t mode)
 {
     vtools::writeNewFile(to, vtools::readFile(from, 1ull << 32), mode);
@@ -33,24 +52,30 @@ void bundle(const Arguments &args)
 {
     if (args.operands.size() != 1)
         throw vtools::Failure("bundle needs one output folder");
-    vtools::InfoPlist info;
-    info.name = args.required("--name");
-    info.identifier = args.required("--id");
-    info.version = args.required("--version");
+    const std::string name = args.required("--name");
+    const std::string identifier = args.required("--id");
+    const std::string version = args.required("--version");
     const std::string program = args.required("--exec");
     const std::string icon = args.optional("--icon");
-    info.executable = vtools::fileName(program);
-    info.iconFile = icon.empty() ? std::string() : vtools::fileName(icon);
-    if (!vtools::text::isValidFileName(info.name) || !vtools::text::isValidName(info.name))
-        throw vtools::Failure("invalid bundle name: " + vtools::text::escaped(info.name));
-    if (!vtools::text::isValidBundleIdentifier(info.identifier))
+    const std::string executable = vtools::fileName(program);
+    if (!vtools::text::isValidFileName(name) || !vtools::text::isValidName(name))
+        throw vtools::Failure("invalid bundle name: " + vtools::text::escaped(name));
+    if (!vtools::text::isValidBundleIdentifier(identifier))
         throw vtools::Failure("invalid bundle identifier (letters, digits, '.' and '-')");
-    if (!vtools::text::isValidName(info.version))
+    if (!vtools::text::isValidName(version))
         throw vtools::Failure("invalid version");
-    if (!vtools::text::isValidFileName(info.executable))
+    if (!vtools::text::isValidFileName(executable))
         throw vtools::Failure("invalid program name");
+    posix::InfoPlist info;
+    info.name = name;
+    info.identifier = identifier;
+    info.shortVersion = version;
+    info.executable = executable;
+    if (!icon.empty())
+        info.iconFile = vtools::fileName(icon);
 
-    const std::string app = args.operands.front() + "/" + info.name + ".app";
+    makeOutputFolder(args.operands.front());
+    const std::string app = args.operands.front() + "/" + name + ".app";
     if (vtools::pathExists(app))
         throw vtools::Failure(app + ": already exists");
     makeFolder(app);
@@ -59,19 +84,15 @@ void bundle(const Arguments &args)
         makeFolder(app + "/Contents/MacOS");
         makeFolder(app + "/Contents/Resources");
         vtools::writeNewFile(app + "/Contents/Info.plist", info.toXml(), 0644);
-        copyFile(program, app + "/Contents/MacOS/" + info.executable, 0755);
-        if (!icon.empty())
-            copyFile(icon, app + "/Contents/Resources/" + info.iconFile, 0644);
+        copyFile(program, app + "/Contents/MacOS/" + executable, 0755);
+        if (info.iconFile)
+            copyFile(icon, app + "/Contents/Resources/" + *info.iconFile, 0644);
     } catch (...) {
         // Leave nothing half made; the folder is new and ours.
-        if (!info.iconFile.empty())
-            ::unlink((app + "/Contents/Resources/" + info.iconFile).c_str());
-        ::unlink((app + "/Contents/MacOS/" + info.executable).c_str());
-        ::unlink((app + "/Contents/Info.plist").c_str());
-        ::rmdir((app + "/Contents/Resources").c_str());
-        ::rmdir((app + "/Contents/MacOS").c_str());
-        ::rmdir((app + "/Contents").c_str());
-        ::rmdir(app.c_str());
+        try {
+            vtools::removeTree(app);
+        } catch (const vtools::Failure &) {
+        }
         throw;
     }
     std::cout << app << "\n";

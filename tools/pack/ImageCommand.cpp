@@ -1,11 +1,15 @@
 #include "PackCommands.h"
 
-#include "ChildProcess.h"
+#include "Bytes.h"
 #include "Failure.h"
 #include "Files.h"
 #include "SealLayout.h"
+#include "Sha256.h"
 #include "Text.h"
 
+#include "posix/ChildProcess.h"
+
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -35,6 +39,29 @@ std::vector<std::string> checkedBundles(const std::vector<std::string> &paths)
     return out;
 }
 
+struct Download {
+    unsigned long long size = 0;
+    vtools::Digest sha256 {};
+};
+
+Download describe(int fd, const std::string &path)
+{
+    struct stat opened {}, named {};
+    if (::fstat(fd, &opened) != 0 || ::stat(path.c_str(), &named) != 0)
+        vtools::throwSystemError(path);
+    if (opened.st_dev != named.st_dev || opened.st_ino != named.st_ino)
+        throw vtools::Failure(path + ": replaced while mksquashfs wrote it");
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        vtools::throwSystemError(path);
+    std::vector<unsigned char> buffer(1 << 20);
+    Download download;
+    download.sha256 = vtools::sha256OfFile(fd, buffer);
+    if (::fstat(fd, &opened) != 0)
+        vtools::throwSystemError(path);
+    download.size = static_cast<unsigned long long>(opened.st_size);
+    return download;
+}
+
 } // namespace
 
 void image(const Arguments &args)
@@ -43,16 +70,15 @@ void image(const Arguments &args)
         throw vtools::Failure("image needs an output file and at least one app bundle");
     const std::string out = vtools::absolutePath(args.operands.front());
     const auto bundles = checkedBundles({args.operands.begin() + 1, args.operands.end()});
-    const std::string mksquashfs = vtools::ChildProcess::findSystemProgram("mksquashfs");
+    const std::string mksquashfs = posix::ChildProcess::findSystemProgram("mksquashfs");
     if (mksquashfs.empty())
         throw vtools::Failure("mksquashfs is not installed (package squashfs-tools)");
 
     // Built beside the result and renamed over it, so a reader never sees half an image.
     std::string temporary = out + ".XXXXXX";
-    const int fd = ::mkstemp(temporary.data());
-    if (fd < 0)
+    const posix::FileDescriptor image(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (!image.valid())
         vtools::throwSystemError(temporary);
-    ::close(fd);
     std::vector<std::string> command(bundles.begin(), bundles.end());
     command.push_back(temporary);
     // Owners are the maker's, not the user's business; modes, links and extended attributes
@@ -67,17 +93,24 @@ void image(const Arguments &args)
         for (const char *option : {"-mkfs-time", "0", "-root-time", "0"})
             command.emplace_back(option);
     }
-    const auto result = vtools::ChildProcess::run(mksquashfs, command);
+    const auto result = posix::ChildProcess::run(mksquashfs, command);
     if (result.exitStatus != 0) {
         ::unlink(temporary.c_str());
         throw vtools::Failure("mksquashfs failed:\n" + result.output);
     }
-    if (::chmod(temporary.c_str(), 0644) != 0 || ::rename(temporary.c_str(), out.c_str()) != 0) {
-        const std::string error = vtools::systemError(out);
+    // mksquashfs writes its superblock last, at the start: the bytes can only be hashed once
+    // they are all there. They are read through the descriptor made above, so what is
+    // described is the file that is renamed into place.
+    try {
+        const Download download = describe(image.get(), temporary);
+        if (::fchmod(image.get(), 0644) != 0 || ::rename(temporary.c_str(), out.c_str()) != 0)
+            vtools::throwSystemError(out);
+        std::cout << out << "\n\"downloadSize\": " << download.size << ",\n\"downloadSHA256\": \""
+                  << vtools::toHex(download.sha256) << "\"\n";
+    } catch (...) {
         ::unlink(temporary.c_str());
-        throw vtools::Failure(error);
+        throw;
     }
-    std::cout << out << "\n";
 }
 
 } // namespace pack

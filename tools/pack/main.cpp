@@ -4,6 +4,10 @@
 //   veltrane-pack identity --root ROOT.key --team TEAMID --name NAME OUT
 //   veltrane-pack bundle --name NAME --id BUNDLE_ID --version VERSION --exec PROGRAM [--icon PNG] OUTDIR
 //   veltrane-pack image OUT.dmg APP...
+// bundle makes OUTDIR (and its parents) when it does not exist. image prints the image's path
+// and then, for the catalogue entry that offers it, its size and SHA-256 as two JSON members:
+//   "downloadSize": 123456,
+//   "downloadSHA256": "<64 lower-case hex digits>"
 // Exit status: 0 success, 1 failure, 2 bad usage.
 
 #include "PackCommands.h"
@@ -22,7 +26,9 @@ int usage()
            "       veltrane-pack identity --root ROOT.key --team TEAMID --name NAME OUT\n"
            "       veltrane-pack bundle --name NAME --id BUNDLE_ID --version VERSION --exec PROGRAM"
            " [--icon PNG] OUTDIR\n"
-           "       veltrane-pack image OUT.dmg APP...\n";
+           "       veltrane-pack image OUT.dmg APP...\n"
+           "image prints the image's path, then its \"downloadSize\" and \"downloadSHA256\" as JSON\n"
+           "members to copy into the app's entry in the catalogue.\n";
     return 2;
 }
 

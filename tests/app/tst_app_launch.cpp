@@ -1,0 +1,93 @@
+#include "TestCertificates.h"
+#include "TestFiles.h"
+
+#include "app/CommandLine.h"
+#include "app/SingleInstance.h"
+
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtConcurrent>
+
+using Action = CommandLine::Action;
+
+class AppLaunchTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void commandLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("beforeQt");  // Qt's own options may still be on the list
+        QTest::addColumn<Action>("action");
+        const QString staging = QStringLiteral("https://staging.example:8443/api/apps.json");
+        QTest::newRow("nothing") << QStringList{} << false << Action::Run;
+        QTest::newRow("help") << QStringList{"--help-all"} << false << Action::PrintHelp;
+        QTest::newRow("version") << QStringList{"-v"} << false << Action::PrintVersion;
+        QTest::newRow("staging server") << QStringList{"--catalogue-url", staging, "--trust-ca", TestCertificates::caFile()}
+                                        << false << Action::Run;
+        QTest::newRow("plain http") << QStringList{"--catalogue-url", "http://staging.example/"} << false << Action::Fail;
+        QTest::newRow("no host") << QStringList{"--catalogue-url", "https:///api/apps.json"} << false << Action::Fail;
+        QTest::newRow("missing authority") << QStringList{"--trust-ca", "/nonexistent/ca.pem"} << false << Action::Fail;
+        QTest::newRow("not a certificate") << QStringList{"--trust-ca", QStringLiteral(__FILE__)} << false << Action::Fail;
+        QTest::newRow("unknown option") << QStringList{"--bogus"} << false << Action::Fail;
+        QTest::newRow("stray argument") << QStringList{"photolab"} << false << Action::Fail;
+        QTest::newRow("Qt's options before Qt") << QStringList{"-platform", "offscreen", "--catalogue-url", staging} << true
+                                                << Action::Run;
+        QTest::newRow("a bad URL before Qt") << QStringList{"-reverse", "--catalogue-url", "http://x/"} << true
+                                             << Action::Fail;
+    }
+
+    void commandLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, beforeQt);
+        QFETCH(Action, action);
+        const CommandLine line = CommandLine::parse(QStringList{"veltrane-hub"} + arguments,
+                                                    beforeQt ? CommandLine::Others::Ignore : CommandLine::Others::Refuse);
+        QCOMPARE(line.action, action);
+        QVERIFY(action == Action::Run || !line.text.isEmpty());
+        if (action != Action::Run)
+            return;
+        const qsizetype url = arguments.indexOf("--catalogue-url");
+        const qsizetype ca = arguments.indexOf("--trust-ca");
+        VeltraneHubApp::Options options;
+        line.applyTo(options);
+        QCOMPARE(options.catalog.endpoint, url < 0 ? CatalogService::endpoint() : QUrl(arguments.value(url + 1)));
+        QCOMPARE(options.catalog.extraCaFile, ca < 0 ? QString() : arguments.value(ca + 1));
+        QCOMPARE(options.installer.extraCaFile, options.catalog.extraCaFile);
+    }
+
+    // A second launch reaches the first over the socket; a lock and a socket left by a Hub that
+    // crashed do not keep the next one from starting.
+    void oneInstance()
+    {
+        QTemporaryDir runtime;
+        QProcess gone;
+        gone.start(QStringLiteral("true"));
+        QVERIFY(gone.waitForStarted());
+        const qint64 deadPid = gone.processId();
+        QVERIFY(gone.waitForFinished());
+        QVERIFY(TestFiles::write(runtime.filePath("apps.veltrane.Hub.lock"),
+                                 QByteArray::number(deadPid) + "\nveltrane-hub\n" + QSysInfo::machineHostName().toUtf8()
+                                     + "\n"));
+        QVERIFY(TestFiles::write(runtime.filePath("apps.veltrane.Hub.socket"), "left behind"));
+
+        SingleInstance first(runtime.path());
+        QCOMPARE(first.claim(), SingleInstance::Claim::Claimed);
+        SingleInstance second(runtime.path());
+        QCOMPARE(second.claim(), SingleInstance::Claim::HeldByOther);
+
+        QSignalSpy raised(&first, &SingleInstance::activationRequested);
+        const QFuture<bool> answered = QtConcurrent::run([&second] { return second.activateRunning("token-1"); });
+        QVERIFY(raised.wait());
+        QCOMPARE(raised.constFirst().constFirst().toByteArray(), QByteArray("token-1"));
+        QTRY_VERIFY(answered.isFinished());
+        QVERIFY(answered.result());
+    }
+};
+
+QTEST_GUILESS_MAIN(AppLaunchTest)
+#include "tst_app_launch.moc"
