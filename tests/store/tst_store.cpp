@@ -6,7 +6,7 @@
 // - a selection kept although its app left the catalogue, or dropped although it stayed
 // - a just-installed bundle not taken at its word, or preferred over the scan
 // - a rescan that publishes what it found for a catalogue no longer shown
-// - a notification for an assignment that changes nothing; a load that touches a deleted store
+// - a load that touches a deleted store
 
 #include "StoreFakes.h"
 
@@ -135,16 +135,6 @@ private Q_SLOTS:
         QVERIFY(!store->toast());
     }
 
-    void refreshToastForFailureAndLoading()
-    {
-        const auto failed = CatalogStore::refreshToast(Phase::failed("The disk is full."), false);
-        QCOMPARE(std::tuple(failed->text, failed->symbol, failed->isWarning),
-                 std::tuple(QStringLiteral("The disk is full."), QStringLiteral("exclamationmark.triangle"), true));
-        QVERIFY(!CatalogStore::refreshToast(Phase::loading(), true));
-        // Every toast is a new one, even for the same outcome.
-        QVERIFY(CatalogStore::refreshToast(Phase::failed("The disk is full."), false)->id != failed->id);
-    }
-
     void newerToastOutlivesTheOlderTimer()
     {
         load(shown);
@@ -197,7 +187,7 @@ private Q_SLOTS:
     void prefetchFollowsTheLoad()
     {
         const CatalogApp photo = cachedUpdate();
-        UpdateCoordinator updates(UpdateInstaller(), DesktopServices::forUser(Locations::fromEnvironment()));
+        UpdateCoordinator updates(std::make_shared<UpdateInstaller>(), DesktopServices::forUser(Locations::fromEnvironment()), installed);
         store->setUpdates(&updates);
         const auto prefetchedBy = [&](LoadKind kind) {
             updates.apply(UpdateInstaller::Step::verifying(), photo.id);  // anything but ready
@@ -291,31 +281,10 @@ private Q_SLOTS:
         QCOMPARE(store->installed().keys(), QList<QString>{"com.example.new"});
     }
 
-    void equalAssignmentsNotifyNoOne()
-    {
-        load(shown);
-        store->setSearchText("alp");
-        store->setFilter(CatalogStore::Filter::category("tools"));
-        store->setSelectedAppID(QStringLiteral("a"));
-        std::vector<std::unique_ptr<QSignalSpy>> spies;
-        const QMetaObject *meta = store->metaObject();
-        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
-            if (meta->method(i).methodType() == QMetaMethod::Signal)
-                spies.push_back(std::make_unique<QSignalSpy>(store, meta->method(i)));
-        }
-        store->setSearchText(QStringLiteral("alp"));
-        store->setFilter(CatalogStore::Filter::category(QStringLiteral("tools")));
-        store->setProperty("selectedAppID", "a");
-        QCoro::waitFor(store->rescanInstalled(std::nullopt));
-        load(shown);
-        for (const auto &spy : spies)  // the phase tells every assignment: loading, loaded
-            QVERIFY2(spy->count() == (spy->signal() == "phaseChanged()" ? 2 : 0), spy->signal().constData());
-    }
-
     void loadThatOutlivesTheStoreTouchesNothing()
     {
         const CatalogApp photo = cachedUpdate();
-        UpdateCoordinator updates(UpdateInstaller(), DesktopServices::forUser(Locations::fromEnvironment()));
+        UpdateCoordinator updates(std::make_shared<UpdateInstaller>(), DesktopServices::forUser(Locations::fromEnvironment()), installed);
         store->setUpdates(&updates);
         service->enqueue(makeCatalog({photo}));
         store->startLoad(LoadKind::RefreshThenPrefetch);
