@@ -33,22 +33,19 @@ void FakeInstaller::report(const Progress &progress, const Step &step) const
 
 QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::download(CatalogApp app, Progress progress)
 {
-    downloads.append(app.id);
-    QCoro::Task<Outcome<QString>> fetching = fetch(app, progress);
-    co_return co_await fetching;
+    co_return co_await fetch(app, progress, app.id);
 }
 
 QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::prefetch(CatalogApp app, Progress progress)
 {
-    downloads.append(app.id + QStringLiteral(" prefetch"));
-    QCoro::Task<Outcome<QString>> fetching = fetch(app, progress);
-    co_return co_await fetching;
+    co_return co_await fetch(app, progress, app.id + QStringLiteral(" prefetch"));
 }
 
 // Reports half of a 1,000-byte image (in reportsPerDownload steps), waits while held, then
 // reports the whole of it.
-QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::fetch(CatalogApp app, Progress progress)
+QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::fetch(CatalogApp app, Progress progress, QString asked)
 {
+    downloads.append(asked);
     if (cached.contains(app.id))
         co_return imageOf(app);
     cancelled.remove(app.id);
@@ -83,12 +80,6 @@ QCoro::Task<> FakeInstaller::discardImages(QString appID)
 {
     discarded.append(appID);
     cached.remove(appID);
-    co_return;
-}
-
-QCoro::Task<> FakeInstaller::pruneImages(QList<CatalogApp> catalogue)
-{
-    pruned.append(catalogue);
     co_return;
 }
 

@@ -26,7 +26,6 @@ public:
     QHash<QString, QString> kept;               // app id -> version kept for going back
     QStringList goneBack;                       // app ids
     QStringList discarded;                      // app ids whose images went
-    QList<QList<CatalogApp>> pruned;            // catalogues the cache was pruned by
     QSet<QString> cancelled;                    // app ids whose downloads were cancelled
     int reportsPerDownload = 1;                 // byte reports before a held download waits
 
@@ -41,7 +40,7 @@ public:
     void cancelDownloads(const QString &appID) override;
     void cancelAllDownloads() override;
     QCoro::Task<> discardImages(QString appID) override;
-    QCoro::Task<> pruneImages(QList<CatalogApp> catalogue) override;
+    QCoro::Task<> pruneImages(QList<CatalogApp>) override { co_return; }
     QCoro::Task<Outcome<QString>> install(CatalogApp app, QString image, Progress progress) override;
     QCoro::Task<Outcome<>> uninstall(QString bundleID, QString location) override;
     std::optional<QString> keptVersion(const CatalogApp &app) const override;
@@ -52,5 +51,5 @@ Q_SIGNALS:
 
 private:
     void report(const Progress &progress, const Step &step) const;
-    QCoro::Task<Outcome<QString>> fetch(CatalogApp app, Progress progress);
+    QCoro::Task<Outcome<QString>> fetch(CatalogApp app, Progress progress, QString asked);
 };

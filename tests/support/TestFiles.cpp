@@ -20,3 +20,11 @@ QByteArray read(const QString &path)
 }
 
 } // namespace TestFiles
+
+QString ScriptFolder::write(const QString &name, const QString &body) const
+{
+    if (!TestFiles::write(path(name), "#!/bin/sh\n" + body.toUtf8() + "\n"))
+        qFatal("cannot write %s", qPrintable(path(name)));
+    QFile::setPermissions(path(name), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path(name);
+}

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QTemporaryDir>
 
 // Whole-file reads and writes for arranging and checking test folders.
 namespace TestFiles {
@@ -12,3 +13,11 @@ bool write(const QString &path, const QByteArray &content);
 QByteArray read(const QString &path);
 
 } // namespace TestFiles
+
+// A temporary folder of small shell scripts that stand in for programs.
+class ScriptFolder : public QTemporaryDir {
+public:
+    QString path(const QString &name) const { return filePath(name); }
+    // Writes an executable "#!/bin/sh" script with this body and returns its path.
+    QString write(const QString &name, const QString &body) const;
+};

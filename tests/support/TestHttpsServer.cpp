@@ -2,11 +2,14 @@
 
 #include "TestCertificates.h"
 
+#include <QFile>
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
 #include <QPointer>
+#include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QSslKey>
 #include <QSslSocket>
 #include <QTcpServer>
 #include <QThread>
@@ -17,25 +20,6 @@ namespace {
 constexpr qint64 chunkSize = 64 * 1024;
 constexpr qint64 maxBuffered = 4 * chunkSize;
 constexpr qsizetype maxHeaderBytes = 64 * 1024;
-
-QByteArray reasonPhrase(int status)
-{
-    switch (status) {
-    case 200: return "OK";
-    case 204: return "No Content";
-    case 206: return "Partial Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 304: return "Not Modified";
-    case 400: return "Bad Request";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 500: return "Internal Server Error";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    default: return "Status";
-    }
-}
 
 QByteArray patternSlice(const QByteArray &pattern, qint64 offset, qint64 size)
 {
@@ -61,20 +45,14 @@ QByteArray pathWithoutQuery(const QByteArray &target)
 
 struct TestHttpsServer::Shared {
     QMutex mutex;
-    QHash<QString, Handler> routes;
+    QHash<QString, Route> routes;
     QList<Request> requests;
 
     Route answer(const Request &request)
     {
-        Handler handler;
-        {
-            QMutexLocker lock(&mutex);
-            requests.append(request);
-            handler = routes.value(QString::fromUtf8(pathWithoutQuery(request.path)));
-        }
-        if (!handler)
-            return Route::withStatus(404, QByteArrayLiteral("no route"));
-        return handler(request);
+        QMutexLocker lock(&mutex);
+        requests.append(request);
+        return routes.value(QString::fromUtf8(pathWithoutQuery(request.path)), Route::withStatus(404, "no route"));
     }
 };
 
@@ -110,11 +88,7 @@ private:
         m_answered = true;
         m_request = parse(m_buffer.left(end));
         m_route = m_shared->answer(m_request);
-        if (m_route.hang)
-            return;
-        if (m_route.delayMs > 0)
-            QTimer::singleShot(m_route.delayMs, this, &Connection::respond);
-        else
+        if (!m_route.hang)
             respond();
     }
 
@@ -151,7 +125,7 @@ private:
                         + QByteArray::number(m_end) + "\r\n";
         }
         m_start = m_sent;
-        head = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reasonPhrase(status) + "\r\n" + head;
+        head = "HTTP/1.1 " + QByteArray::number(status) + " Status\r\n" + head;  // clients ignore the phrase
         for (const auto &[name, value] : std::as_const(m_route.headers))
             head += name + ": " + value + "\r\n";
         if (!m_route.etag.isEmpty())
@@ -208,11 +182,17 @@ private:
 
 class TestHttpsServer::Worker : public QTcpServer {
 public:
-    Worker(std::shared_ptr<Shared> shared, const Identity &identity) : m_shared(std::move(shared))
+    Worker(std::shared_ptr<Shared> shared, bool trusted) : m_shared(std::move(shared))
     {
+        const auto read = [](const char *name) {
+            QFile file(TestCertificates::path(name));
+            if (!file.open(QIODevice::ReadOnly))
+                qFatal("test certificate %s is missing", name);
+            return file.readAll();
+        };
         m_config = QSslConfiguration::defaultConfiguration();
-        m_config.setLocalCertificate(identity.certificate);
-        m_config.setPrivateKey(identity.key);
+        m_config.setLocalCertificate(QSslCertificate(read(trusted ? "server.pem" : "untrusted-server.pem")));
+        m_config.setPrivateKey(QSslKey(read(trusted ? "server-key.pem" : "untrusted-server-key.pem"), QSsl::Rsa));
         m_config.setPeerVerifyMode(QSslSocket::VerifyNone);
     }
 
@@ -234,16 +214,11 @@ private:
     QSslConfiguration m_config;
 };
 
-TestHttpsServer::TestHttpsServer()
-    : TestHttpsServer(Identity{TestCertificates::serverCertificate(), TestCertificates::serverKey()})
-{
-}
-
-TestHttpsServer::TestHttpsServer(Identity identity)
+TestHttpsServer::TestHttpsServer(bool trusted)
     : m_shared(std::make_shared<Shared>()), m_thread(std::make_unique<QThread>())
 {
     m_thread->setObjectName(QStringLiteral("TestHttpsServer"));
-    m_worker = new Worker(m_shared, identity);
+    m_worker = new Worker(m_shared, trusted);
     m_worker->moveToThread(m_thread.get());
     m_thread->start();
     QMetaObject::invokeMethod(
@@ -266,22 +241,9 @@ TestHttpsServer::~TestHttpsServer()
 
 void TestHttpsServer::route(const QString &path, Route route)
 {
-    this->route(path, Handler([route = std::move(route)](const Request &) { return route; }));
-}
-
-void TestHttpsServer::route(const QString &path, Handler handler)
-{
     QMutexLocker lock(&m_shared->mutex);
-    m_shared->routes.insert(path, std::move(handler));
+    m_shared->routes.insert(path, std::move(route));
 }
-
-void TestHttpsServer::removeRoute(const QString &path)
-{
-    QMutexLocker lock(&m_shared->mutex);
-    m_shared->routes.remove(path);
-}
-
-quint16 TestHttpsServer::port() const { return m_port; }
 
 QUrl TestHttpsServer::url(const QString &path) const
 {
@@ -311,11 +273,6 @@ void TestHttpsServer::clearRequests()
 QByteArray TestHttpsServer::generatedBytes(qint64 size, const QByteArray &pattern)
 {
     return patternSlice(pattern, 0, size);
-}
-
-TestHttpsServer::Identity TestHttpsServer::untrustedIdentity()
-{
-    return {TestCertificates::untrustedServerCertificate(), TestCertificates::untrustedServerKey()};
 }
 
 QByteArray TestHttpsServer::Request::header(const QByteArray &name) const

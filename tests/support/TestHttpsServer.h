@@ -3,12 +3,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QPair>
-#include <QSslCertificate>
-#include <QSslKey>
 #include <QString>
 #include <QUrl>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -53,8 +50,6 @@ public:
         // Announce this Content-Length whatever the body's real size; a larger figure gives
         // a truncated body (the server closes after the real body).
         std::optional<qint64> announcedLength;
-        // Wait this long before answering (the request is recorded at once).
-        int delayMs = 0;
         // Wait this long between chunks of the body (64 KiB each).
         int chunkDelayMs = 0;
         // Never answer: keep the connection open until the client gives up.
@@ -78,28 +73,16 @@ public:
         static Route generated(qint64 size);
     };
 
-    // Answers computed per request; runs on the server's thread.
-    using Handler = std::function<Route(const Request &)>;
-
-    struct Identity {
-        QSslCertificate certificate;
-        QSslKey key;
-    };
-
-    // Serves with the certificate the test authority issued for 127.0.0.1 and localhost.
-    TestHttpsServer();
-    // Serves with another identity (e.g. one issued by an untrusted authority).
-    explicit TestHttpsServer(Identity identity);
+    // Serves with the certificate the test authority issued for 127.0.0.1 and localhost, or
+    // with one for the same names from an authority nobody trusts.
+    explicit TestHttpsServer(bool trusted = true);
     ~TestHttpsServer();
 
     TestHttpsServer(const TestHttpsServer &) = delete;
     TestHttpsServer &operator=(const TestHttpsServer &) = delete;
 
     void route(const QString &path, Route route);
-    void route(const QString &path, Handler handler);
-    void removeRoute(const QString &path);
 
-    quint16 port() const;
     // https://127.0.0.1:<port><path>
     QUrl url(const QString &path) const;
 
@@ -110,8 +93,6 @@ public:
 
     // The bytes a generated body of `size` bytes consists of (for comparing small ones).
     static QByteArray generatedBytes(qint64 size, const QByteArray &pattern = defaultPattern());
-    // The identity issued by an authority no client trusts.
-    static Identity untrustedIdentity();
 
 private:
     class Worker;
