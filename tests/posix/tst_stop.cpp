@@ -3,7 +3,7 @@
 // - every running tool ends as Stopped, one that ignores SIGTERM too, and is gone
 // - every later run ends at once as Stopped, without starting the tool
 
-#include "ScriptFolder.h"
+#include "TestFiles.h"
 #include "platform/ToolRunner.h"
 
 #include <QFile>
