@@ -81,8 +81,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("missing path") << QStringList {"-dr", quarantine, "MISSING"} << 1 << "xattr: No such file: MISSING\n";
         QTest::newRow("no value") << QStringList {"-w", quarantine, "FILE"} << 2 << "xattr: missing operand\nUsage: xattr";
-        QTest::newRow("two actions") << QStringList {"-d", "-w", quarantine, "v", "FILE"} << 2
-                                     << "xattr: give only one of -p, -w and -d\nUsage: xattr";
         QTest::newRow("unknown option") << QStringList {"-z", "FILE"} << 2 << "xattr: unknown option -z\nUsage: xattr";
         QTest::newRow("absent attribute") << QStringList {"-p", "com.apple.other", "FILE"} << 1
                                           << "FILE: No such xattr: com.apple.other\n";
