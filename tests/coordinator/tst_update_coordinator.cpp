@@ -1,17 +1,6 @@
-// The update coordinator against a stand-in installer. Catches:
-// - an install or uninstall that goes ahead while a copy of the app runs, or that the alert
-//   cannot be cleared from;
-// - an app without a download link that is installed anyway or fails with the wrong text;
-// - states that an install, a failure, a progress step or a late download report leave wrong,
-//   and a store told too early, twice, or with the wrong bundle;
-// - a prefetch that downloads a cached image, starts a second download of the same app, or
-//   cannot be retried after a failure;
-// - a pre-download that replaces an install's state when it ends, or that counts as busy;
-// - a cancel that leaves the app in another state than before, or its download running;
-// - transfer records that flood the window, do not end at the total, or outlive the download,
-//   and progress lines that come out wrong;
-// - uninstalls of nothing that do something, failures that are not shown, images left behind;
-// - state changes off the window's thread, and results that reach a coordinator already gone.
+// The update coordinator against a stand-in installer: the states an install, a failure, a step,
+// a pre-download, a cancel or an uninstall leave, what the store is told, the apps it waits for,
+// the transfer records, and that every change happens on the window's thread.
 #include "FakeInstaller.h"
 #include "state/UpdateCoordinator.h"
 

@@ -1,16 +1,6 @@
-// The POSIX library shared by the Hub and the tools, and the Hub's runner on top of it:
-// - arguments reach a tool as given, without a shell
-// - both streams come in one text in the order written; the tool reads no input
-// - exit status, signals and output that is not UTF-8 are reported as such; a program that
-//   cannot start says why
-// - a chatty tool is read to its end and its output capped
-// - a helper holding the output open neither delays the end nor is ended by it
-// - a tool past its time limit is stopped and reaped, and its helpers with it
-// - the tool gets default signal handling whatever the Hub's thread blocks or ignores
-// - tree removal follows no link, inside the tree or as its root; a missing tree is no error
-// - tree removal refuses a path ending in "..", and stops at another file system inside
-// - Info.plist reading refuses very large files and never waits on a named pipe
-// (The keys and formats of Info.plist are tested through the discovery of installed apps.)
+// The POSIX library shared by the Hub and the tools, and the Hub's runner on top of it: how a
+// tool is started, read, reported and stopped (with its helpers); tree removal that follows no
+// link and stops at another file system; an Info.plist reader that never waits on a pipe.
 
 #include "TestFiles.h"
 #include "platform/ToolRunner.h"

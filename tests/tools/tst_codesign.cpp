@@ -1,15 +1,7 @@
-// codesign, spctl and the keys and bundles veltrane-pack makes for them, run as programs:
-// - any change to a signed bundle fails verification and assessment, naming what changed
-// - a seal forged over links leaving the bundle or over unsigned nested code is refused
-// - a bundle that is itself a link is not followed
-// - spctl trusts only roots in its own anchors folder, and not a world-writable one
-// - a nested bundle signed under an untrusted root makes the app untrusted
-// - the display names the signer, and no bundle name can fake its team line
-// - a path beginning with "-" is a bundle, not an option
-// - signing refuses signed bundles, links leaving the bundle and unsigned nested bundles
-// - keys are written once, private; secrets never printed; readable secrets refused
-// - team and bundle names that could fake a line or leave the folder are refused
-// - usage errors exit 2 and say why
+// codesign, spctl and the keys and bundles veltrane-pack makes for them, run as programs: every
+// change to a signed bundle is refused by name, forged seals too; trust comes only from the
+// anchors folder; no bundle or team name can fake the team line, leave a folder or pass as an
+// option; keys are private and written once; usage errors exit 2 and say why.
 
 #include "ToolFixture.h"
 
