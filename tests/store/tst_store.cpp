@@ -194,7 +194,8 @@ private Q_SLOTS:
             service->enqueue(makeCatalog({photo}));
             QCoro::Task<> loading = store->load(kind);
             if (kind != LoadKind::Launch) {
-                QTest::qWaitFor([&] { return store->toast().has_value(); });
+                if (!QTest::qWaitFor([&] { return store->toast().has_value(); }))
+                    return false;
                 const bool early = updates.state(photo).kind == UpdateCoordinatorState::Kind::Ready;
                 sleeps->openAll();
                 if (early)
