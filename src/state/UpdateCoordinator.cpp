@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QThread>
 #include <QTimer>
 
@@ -77,7 +78,9 @@ QCoro::Task<> UpdateCoordinator::runInstall(CatalogApp app)
 {
     const QPointer<UpdateCoordinator> self(this);
     const std::shared_ptr<AppInstaller> installer = m_installer;
-    const AppInstaller::Progress progress = progressReporter(app.id);
+    const auto reporting = std::make_shared<bool>(true);
+    const auto closeReports = qScopeGuard([reporting] { *reporting = false; });
+    const AppInstaller::Progress progress = progressReporter(app.id, reporting);
     // The cached image of this version, else a download (joining a pre-download of it).
     m_installFetches.insert(app.id);
     QCoro::Task<Outcome> fetching = installer->download(app, progress);
@@ -162,7 +165,9 @@ QCoro::Task<> UpdateCoordinator::runPrefetch(CatalogApp app)
 {
     const QPointer<UpdateCoordinator> self(this);
     const std::shared_ptr<AppInstaller> installer = m_installer;
-    QCoro::Task<Outcome> fetching = installer->prefetch(app, progressReporter(app.id));
+    const auto reporting = std::make_shared<bool>(true);
+    const auto closeReports = qScopeGuard([reporting] { *reporting = false; });
+    QCoro::Task<Outcome> fetching = installer->prefetch(app, progressReporter(app.id, reporting));
     const Outcome image = co_await fetching;
     if (!self)
         co_return;
@@ -225,6 +230,10 @@ void UpdateCoordinator::goBack(const CatalogApp &app)
         setAppToQuitFirst(app);
         return;
     }
+    if (isBusy(app))
+        return;
+    // Busy like an install: Open, Uninstall and another install wait for it.
+    setInstalling(app.id, true);
     setState(app.id, State::installing());
     runGoBack(app);
 }
@@ -333,19 +342,19 @@ void UpdateCoordinator::openApp(const QString &bundlePath)
         m_services.launcher->open(bundlePath);
 }
 
-AppInstaller::Progress UpdateCoordinator::progressReporter(const QString &appID)
+AppInstaller::Progress UpdateCoordinator::progressReporter(const QString &appID, std::shared_ptr<const bool> open)
 {
     // Called on the installer's threads, possibly after the coordinator is gone (a download
     // still running while the program quits). Each report reaches the window's thread as its
     // own event, through the application object, and acts only while the coordinator exists.
-    return [self = QPointer<UpdateCoordinator>(this), appID](const AppInstaller::Step &step) {
+    return [self = QPointer<UpdateCoordinator>(this), appID, open](const AppInstaller::Step &step) {
         QCoreApplication *application = QCoreApplication::instance();
         if (!application)
             return;
         QMetaObject::invokeMethod(
             application,
-            [self, step, appID] {
-                if (self)
+            [self, step, appID, open] {
+                if (self && *open)
                     self->apply(step, appID);
             },
             Qt::QueuedConnection);

@@ -125,7 +125,9 @@ private:
     void setState(const QString &appID, const State &state);
     void setAppToQuitFirst(const std::optional<CatalogApp> &app);
     bool isRunning(const CatalogApp &app) const;
-    AppInstaller::Progress progressReporter(const QString &appID);
+    // Reports reach the app's state only while *open: they travel as events of their own, and
+    // one that arrives after its operation ended must not take the app back.
+    AppInstaller::Progress progressReporter(const QString &appID, std::shared_ptr<const bool> open);
     void finishInstall(const CatalogApp &app, const AppInstaller::Outcome<QString> &installed);
 
     bool isFetching(const QString &appID) const;

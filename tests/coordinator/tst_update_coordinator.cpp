@@ -276,6 +276,9 @@ private Q_SLOTS:
         coordinator().prefetch({held});
         m_installer->release(held.id);
         QTRY_COMPARE(coordinator().state(held), State::ready());
+        m_installer->progressOf[held.id](Step::downloading(1.0));  // a report that comes late
+        QTest::qWait(0);
+        QCOMPARE(coordinator().state(held), State::ready());
 
         m_installer->downloadFailures.clear();
         coordinator().prefetch({failing});

@@ -46,6 +46,7 @@ QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::prefetch(CatalogApp a
 QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::fetch(CatalogApp app, Progress progress, QString asked)
 {
     downloads.append(asked);
+    progressOf.insert(app.id, progress);
     if (cached.contains(app.id))
         co_return imageOf(app);
     cancelled.remove(app.id);

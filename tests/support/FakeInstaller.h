@@ -27,6 +27,7 @@ public:
     QStringList goneBack;                       // app ids
     QStringList discarded;                      // app ids whose images went
     QSet<QString> cancelled;                    // app ids whose downloads were cancelled
+    QHash<QString, Progress> progressOf;        // app id -> the reporter of its last download
     int reportsPerDownload = 1;                 // byte reports before a held download waits
 
     static QString imageOf(const CatalogApp &app) { return QStringLiteral("/cache/%1-%2.dmg").arg(app.id, app.version); }
