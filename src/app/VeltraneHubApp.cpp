@@ -1,12 +1,16 @@
 #include "app/VeltraneHubApp.h"
 
 #include "app/StartupProbe.h"
+#include "app/SweptInstaller.h"
 #ifdef VELTRANE_SCREENSHOT_HOOKS
 #include "app/ScreenshotScript.h"
 #endif
 #include "view/ForeignTypes.h"
 #include "view/ViewSetup.h"
+#include "platform/ToolRunner.h"
+#include "service/MissingMenuEntries.h"
 
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
@@ -39,15 +43,24 @@ VeltraneHubApp::VeltraneHubApp(Options options)
       // the copy it moves to the Trash.
       m_installedApps(std::make_shared<const InstalledApps>(options.installer.locations)),
       m_store(&m_service, m_installedApps),
-      m_updates(std::make_shared<UpdateInstaller>(options.installer),
-                DesktopServices::forUser(options.installer.locations), m_installedApps)
+      // Every operation of the installer waits for the sweep of what earlier runs left.
+      m_updates(std::make_shared<SweptInstaller>(std::make_shared<UpdateInstaller>(options.installer)),
+                DesktopServices::forUser(options.installer.locations), m_installedApps),
+      m_locations(options.installer.locations)
 {
+    m_entryWriter.setMaxThreadCount(1);
     // Every install and uninstall the coordinator completes rescans the installed apps; the
     // rows of the store's models show the coordinator's install states.
     m_updates.setOnInstalled([this](const std::optional<std::pair<QString, QString>> &justInstalled) {
         m_store.rescanInstalled(justInstalled);
     });
     m_store.setUpdates(&m_updates);
+    QObject::connect(&m_store, &CatalogStore::installedChanged, &m_store, [this] { registerMissingEntries(); });
+    // Cached images older than the catalogue's versions go once a catalogue is shown.
+    QObject::connect(&m_store, &CatalogStore::phaseChanged, &m_store, [this] {
+        if (m_store.phase().kind == CatalogStore::Phase::Kind::Loaded)
+            m_updates.catalogueLoaded(m_store.catalog().apps);
+    });
     // The views draw their own controls; the Basic style is the one meant for that.
     QQuickStyle::setStyle(QStringLiteral("Basic"));
     CatalogStoreSingleton::install(&m_store);
@@ -65,6 +78,7 @@ VeltraneHubApp::VeltraneHubApp(Options options)
 
 VeltraneHubApp::~VeltraneHubApp()
 {
+    stopWork();
     // Windows first, while the objects their bindings read still exist.
     const auto roots = m_engine.rootObjects();
     for (QObject *root : roots)
@@ -95,4 +109,38 @@ QQuickWindow *VeltraneHubApp::window() const
 {
     const auto roots = m_engine.rootObjects();
     return roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
+}
+
+void VeltraneHubApp::registerMissingEntries()
+{
+    QHash<QString, InstalledApp> installed;
+    QHash<QString, DesktopEntries::CatalogDetails> details;
+    for (const CatalogApp &app : m_store.catalog().apps) {
+        // An install or uninstall in flight registers or unregisters the app itself.
+        if (!app.bundleID || m_updates.isBusy(app))
+            continue;
+        if (const auto found = m_store.installed().constFind(*app.bundleID); found != m_store.installed().cend()) {
+            installed.insert(found.key(), found.value());
+            details.insert(found.key(), {app.categoryID, app.tagline});
+        }
+    }
+    if (installed.isEmpty())
+        return;
+    m_entryWriter.start([locations = m_locations, installed, details] {
+        ::registerMissingEntries(locations, installed, details);
+    });
+}
+
+void VeltraneHubApp::stopWork()
+{
+    if (QQuickWindow *shown = window())
+        shown->hide();
+    m_updates.cancelAll();
+    ToolRunner::stopAll();
+    // An app being put in place is never left half: its install ends (the tools it still
+    // needed have stopped) before the program does.
+    QEventLoop finishing;
+    while (m_updates.isWorking())
+        finishing.processEvents(QEventLoop::WaitForMoreEvents);
+    m_entryWriter.waitForDone();
 }

@@ -9,6 +9,7 @@
 #include <QFuture>
 #include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
+#include <QThreadPool>
 #include <QTranslator>
 
 class QQuickWindow;
@@ -42,6 +43,13 @@ public:
     QQuickWindow *window() const;
 
 private:
+    // Each time the installed apps are found anew: copies without a menu entry get one (a run
+    // stopped between placing an app and registering it leaves none). Off the window's thread.
+    void registerMissingEntries();
+    // For quitting: the window goes, downloads and tools stop, installs putting an app in place
+    // finish. Returns when no install or uninstall runs.
+    void stopWork();
+
     QTranslator m_translator;
     QNetworkAccessManager m_network;
     CatalogService m_service;
@@ -51,4 +59,6 @@ private:
     std::optional<ImageNetworkFactory> m_imageNetwork;  // only with an extra authority
     QQmlApplicationEngine m_engine;
     QFuture<void> m_fonts;  // the bundled faces, added on a worker thread
+    Locations m_locations;
+    QThreadPool m_entryWriter;  // one thread: entries are written one scan after the other
 };

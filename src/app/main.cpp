@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
 #include "app/VeltraneHubApp.h"
 
@@ -117,5 +118,6 @@ int main(int argc, char *argv[])
                      [&hub](const QByteArray &token) { raise(hub.window(), token); });
     if (!hub.start())
         return 1;
+    const QuitSignals quitSignals;
     return QGuiApplication::exec();
 }

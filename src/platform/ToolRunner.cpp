@@ -10,8 +10,6 @@
 namespace {
 using Ending = ToolRunner::Result::Ending;
 
-QString tr(const char *text) { return QCoreApplication::translate("ToolRunner", text); }
-
 QString decodeUtf8(const std::string &bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8);
@@ -29,7 +27,7 @@ void appendNote(QString *output, const QString &note)
 ToolRunner::Result notStarted(const QString &program, const QString &reason)
 {
     ToolRunner::Result result;
-    result.output = tr("Could not start %1: %2").arg(program, reason);
+    result.output = ToolRunner::tr("Could not start %1: %2").arg(program, reason);
     return result;
 }
 
@@ -41,13 +39,13 @@ QString noteOn(const posix::ChildProcess::Result &ran, std::chrono::milliseconds
     case Ending::NotStarted:
         break;
     case Ending::Signalled:
-        return ran.exitStatus > 128 ? tr("(ended by signal %1)").arg(ran.exitStatus - 128)
-                                    : tr("(ended, exit status unknown)");
+        return ran.exitStatus > 128 ? ToolRunner::tr("(ended by signal %1)").arg(ran.exitStatus - 128)
+                                    : ToolRunner::tr("(ended, exit status unknown)");
     case Ending::TimedOut:
-        return tr("(stopped: still running after %1 seconds)")
+        return ToolRunner::tr("(stopped: still running after %1 seconds)")
             .arg(std::chrono::ceil<std::chrono::seconds>(timeLimit).count());
     case Ending::Stopped:
-        return tr("(stopped: Veltrane Hub is quitting)");
+        return ToolRunner::tr("(stopped: Veltrane Hub is quitting)");
     }
     return {};
 }
@@ -57,7 +55,7 @@ ToolRunner::Result ToolRunner::run(const QString &program, const QStringList &ar
                                    std::chrono::milliseconds timeLimit)
 {
     if (!QDir::isAbsolutePath(program))
-        return notStarted(program, tr("not an absolute path"));
+        return notStarted(program, ToolRunner::tr("not an absolute path"));
 
     std::vector<std::string> args;
     args.reserve(size_t(arguments.size()));

@@ -2,6 +2,7 @@
 
 #include "posix/ChildProcess.h"
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +14,8 @@
 // tool ends and never needs an event loop, so it is safe on any worker thread. The tool leads a
 // process group of its own: a time-out or a stop ends the helpers it started, too.
 class ToolRunner {
+    Q_DECLARE_TR_FUNCTIONS(ToolRunner)
+
 public:
     struct Result {
         using Ending = posix::ChildProcess::Result::Ending;

@@ -95,6 +95,8 @@ public:
     void cancelAll();
     // An install or uninstall of the app runs: its buttons wait.
     Q_INVOKABLE bool isBusy(const CatalogApp &app) const;
+    // Some app's install or uninstall runs.
+    bool isWorking() const { return !m_installing.isEmpty() || !m_uninstalling.isEmpty(); }
     // Only a background pre-download runs: the installed copy can still be opened or uninstalled.
     Q_INVOKABLE bool isPrefetching(const CatalogApp &app) const;
     // The app's download in flight; hasTransfer() is false when none runs.

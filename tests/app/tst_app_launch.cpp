@@ -1,8 +1,14 @@
+#include "FakeInstaller.h"
 #include "TestCertificates.h"
 #include "TestFiles.h"
 
 #include "app/CommandLine.h"
+#include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
+#include "app/SweptInstaller.h"
+
+#include <QCoroTask>
+#include <QPromise>
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -10,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtConcurrent>
+
+#include <csignal>
 
 using Action = CommandLine::Action;
 
@@ -86,6 +94,38 @@ private Q_SLOTS:
         QCOMPARE(raised.constFirst().constFirst().toByteArray(), QByteArray("token-1"));
         QTRY_VERIFY(answered.isFinished());
         QVERIFY(answered.result());
+    }
+
+    // Nothing of this run meets a leftover of an earlier one while the sweep removes it; a
+    // download cancelled while it waits never starts.
+    void operationsWaitForTheSweep()
+    {
+        const auto fake = std::make_shared<FakeInstaller>();
+        QPromise<void> sweep;
+        sweep.start();
+        SweptInstaller installer(fake, sweep.future());
+        CatalogApp notes, photo;
+        notes.id = "notes";
+        photo.id = "photo";
+        const auto ignored = [](const AppInstaller::Step &) {};
+        QCoro::Task<AppInstaller::Outcome<QString>> download = installer.download(notes, ignored);
+        QCoro::Task<AppInstaller::Outcome<QString>> cancelled = installer.prefetch(photo, ignored);
+        installer.cancelDownloads(photo.id);
+        QTest::qWait(20);
+        QVERIFY(fake->downloads.isEmpty());
+
+        sweep.finish();
+        QVERIFY(QCoro::waitFor(std::move(download)).ok());
+        QCOMPARE(QCoro::waitFor(std::move(cancelled)).failure().kind, AppInstaller::Failure::Kind::Cancelled);
+        QCOMPARE(fake->downloads, QStringList{"notes"});
+    }
+
+    void terminationQuits()
+    {
+        const QuitSignals quitSignals;
+        QTimer::singleShot(0, [] { ::raise(SIGTERM); });
+        QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
+        QCOMPARE(QCoreApplication::exec(), 0);
     }
 };
 
