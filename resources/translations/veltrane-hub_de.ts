@@ -72,13 +72,35 @@
         <source>Pick an app to see its details.</source>
         <translation>Wähle eine App, um ihre Details zu sehen.</translation>
     </message>
+</context>
+<context>
+    <name>AtomicFile</name>
     <message>
-        <source>Move to Trash</source>
-        <translation>In den Papierkorb</translation>
+        <source>Could not save “%1”: %2.</source>
+        <translation>„%1“ konnte nicht gesichert werden: %2.</translation>
+    </message>
+</context>
+<context>
+    <name>AtomicPlacement</name>
+    <message>
+        <source>Could not copy “%1” into %2: %3.</source>
+        <translation>„%1“ konnte nicht nach %2 kopiert werden: %3.</translation>
     </message>
     <message>
-        <source>Cancel</source>
-        <translation>Abbrechen</translation>
+        <source>There is not enough free space in %1: the app needs %2.</source>
+        <translation>In %1 ist nicht genug Platz frei: Die App braucht %2.</translation>
+    </message>
+    <message>
+        <source>“%1” holds folders nested too deeply.</source>
+        <translation>„%1“ enthält zu tief verschachtelte Ordner.</translation>
+    </message>
+    <message>
+        <source>The file system of %1 cannot put an app in place in one step.</source>
+        <translation>Das Dateisystem von %1 kann eine App nicht in einem Schritt an ihren Platz bringen.</translation>
+    </message>
+    <message>
+        <source>Could not put “%1” into %2: %3.</source>
+        <translation>„%1“ konnte nicht in %2 abgelegt werden: %3.</translation>
     </message>
 </context>
 <context>
@@ -160,6 +182,10 @@
         <source>Apps</source>
         <translation>Apps</translation>
     </message>
+    <message>
+        <source>Categories</source>
+        <translation>Kategorien</translation>
+    </message>
 </context>
 <context>
     <name>CatalogView</name>
@@ -190,6 +216,33 @@
     <message>
         <source>Check the spelling or try a new search.</source>
         <translation>Prüfe die Schreibweise oder versuche eine andere Suche.</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLine</name>
+    <message>
+        <source>The storefront and installer for Veltrane&apos;s apps.</source>
+        <translation>Der Store und Installer für die Apps von Veltrane.</translation>
+    </message>
+    <message>
+        <source>Load the catalogue from URL (https only) instead of the maker&apos;s server, to test a staging server. Not saved.</source>
+        <translation>Den Katalog von URL (nur https) statt vom Server des Herstellers laden, um einen Testserver zu prüfen. Wird nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>Trust the PEM certificate authority in FILE besides the system&apos;s, for the catalogue, the downloads and the images. Not saved.</source>
+        <translation>Der PEM-Zertifizierungsstelle in DATEI zusätzlich zu denen des Systems vertrauen, für den Katalog, die Downloads und die Bilder. Wird nicht gespeichert.</translation>
+    </message>
+    <message>
+        <source>Unexpected argument: %1</source>
+        <translation>Unerwartetes Argument: %1</translation>
+    </message>
+    <message>
+        <source>The catalogue URL must be an https:// URL with a host: %1</source>
+        <translation>Die Katalog-URL muss eine https://-URL mit einem Host sein: %1</translation>
+    </message>
+    <message>
+        <source>No PEM certificate could be read from %1.</source>
+        <translation>Aus %1 konnte kein PEM-Zertifikat gelesen werden.</translation>
     </message>
 </context>
 <context>
@@ -266,29 +319,7 @@
     </message>
 </context>
 <context>
-    <name>DiskImageInstall</name>
-    <message>
-        <source>Unexpected developer.</source>
-        <translation>Unerwarteter Entwickler.</translation>
-    </message>
-    <message>
-        <source>%1 is not a folder.</source>
-        <translation>%1 ist kein Ordner.</translation>
-    </message>
-</context>
-<context>
-    <name>DmgDownload</name>
-    <message>
-        <source>The download could not be started.</source>
-        <translation>Der Download konnte nicht gestartet werden.</translation>
-    </message>
-</context>
-<context>
-    <name>HubWindow</name>
-    <message>
-        <source>Veltrane Hub</source>
-        <translation>Veltrane Hub</translation>
-    </message>
+    <name>HubContent</name>
     <message>
         <source>&amp;View</source>
         <translation>&amp;Darstellung</translation>
@@ -307,10 +338,24 @@
     </message>
 </context>
 <context>
+    <name>HubWindow</name>
+    <message>
+        <source>Veltrane Hub</source>
+        <translation>Veltrane Hub</translation>
+    </message>
+</context>
+<context>
     <name>MoreActionsMenu</name>
     <message>
         <source>More actions</source>
         <translation>Weitere Aktionen</translation>
+    </message>
+</context>
+<context>
+    <name>QuitAlert</name>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
     </message>
 </context>
 <context>
@@ -374,35 +419,12 @@
         <source>Veltrane</source>
         <translation>Veltrane</translation>
     </message>
-    <message>
-        <source>OK</source>
-        <translation>OK</translation>
-    </message>
 </context>
 <context>
     <name>SearchField</name>
     <message>
         <source>Search apps</source>
         <translation>Apps durchsuchen</translation>
-    </message>
-</context>
-<context>
-    <name>SidebarRows</name>
-    <message>
-        <source>All Apps</source>
-        <translation>Alle Apps</translation>
-    </message>
-    <message>
-        <source>Featured</source>
-        <translation>Empfohlen</translation>
-    </message>
-    <message>
-        <source>Updates</source>
-        <translation>Updates</translation>
-    </message>
-    <message>
-        <source>Categories</source>
-        <translation>Kategorien</translation>
     </message>
 </context>
 <context>
@@ -444,6 +466,26 @@
         <source>not an absolute path</source>
         <translation>kein absoluter Pfad</translation>
     </message>
+    <message>
+        <source>Could not start %1: %2</source>
+        <translation>%1 konnte nicht gestartet werden: %2</translation>
+    </message>
+    <message>
+        <source>(ended by signal %1)</source>
+        <translation>(durch Signal %1 beendet)</translation>
+    </message>
+    <message>
+        <source>(ended, exit status unknown)</source>
+        <translation>(beendet, Exit-Status unbekannt)</translation>
+    </message>
+    <message>
+        <source>(stopped: still running after %1 seconds)</source>
+        <translation>(angehalten: lief nach %1 Sekunden noch)</translation>
+    </message>
+    <message>
+        <source>(stopped: Veltrane Hub is quitting)</source>
+        <translation>(angehalten: Veltrane Hub wird beendet)</translation>
+    </message>
 </context>
 <context>
     <name>Trash</name>
@@ -457,10 +499,14 @@
     </message>
 </context>
 <context>
-    <name>UpdateCoordinator</name>
+    <name>UninstallDialog</name>
     <message>
-        <source>The operation failed for an unknown reason.</source>
-        <translation>Der Vorgang ist aus unbekanntem Grund fehlgeschlagen.</translation>
+        <source>Move to Trash</source>
+        <translation>In den Papierkorb</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>
@@ -497,12 +543,144 @@
         <source>The app&apos;s name or version cannot be used as a file name.</source>
         <translation>Name oder Version der App können nicht als Dateiname verwendet werden.</translation>
     </message>
+    <message>
+        <source>Unexpected developer.</source>
+        <translation>Unerwarteter Entwickler.</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder.</source>
+        <translation>%1 ist kein Ordner.</translation>
+    </message>
+    <message>
+        <source>%1 already holds another app named “%2”.</source>
+        <translation>%1 enthält bereits eine andere App namens „%2“.</translation>
+    </message>
+    <message>
+        <source>A newer version (%1) is already installed.</source>
+        <translation>Eine neuere Version (%1) ist bereits installiert.</translation>
+    </message>
+    <message>
+        <source>Cannot read the certificate authority %1: %2</source>
+        <translation>Die Zertifizierungsstelle %1 kann nicht gelesen werden: %2</translation>
+    </message>
+    <message>
+        <source>The download could not be started.</source>
+        <translation>Der Download konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Could not connect to the server.</source>
+        <translation>Keine Verbindung zum Server möglich.</translation>
+    </message>
+    <message>
+        <source>The connection timed out.</source>
+        <translation>Die Zeit für die Verbindung ist abgelaufen.</translation>
+    </message>
+    <message>
+        <source>The server&apos;s certificate is not trusted.</source>
+        <translation>Dem Zertifikat des Servers wird nicht vertraut.</translation>
+    </message>
+    <message>
+        <source>The server name could not be found.</source>
+        <translation>Der Servername wurde nicht gefunden.</translation>
+    </message>
+    <message>
+        <source>The download link does not use a secure connection (https).</source>
+        <translation>Der Download-Link verwendet keine sichere Verbindung (https).</translation>
+    </message>
+    <message>
+        <source>The connection to the server was lost.</source>
+        <translation>Die Verbindung zum Server wurde unterbrochen.</translation>
+    </message>
+    <message>
+        <source>The download failed.</source>
+        <translation>Der Download ist fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>Not enough free space to download %1: it needs %2, but only %3 are free.</source>
+        <translation>Nicht genug freier Speicher für den Download von %1: Er braucht %2, frei sind nur %3.</translation>
+    </message>
+    <message>
+        <source>The disk is full: the download of %1 was stopped and removed.</source>
+        <translation>Der Speicher ist voll: Der Download von %1 wurde angehalten und entfernt.</translation>
+    </message>
+    <message>
+        <source>The download of %1 was stopped because the disk is almost full.</source>
+        <translation>Der Download von %1 wurde angehalten, weil der Speicher fast voll ist.</translation>
+    </message>
+    <message>
+        <source>The download of %1 is larger than %2 and was stopped.</source>
+        <translation>Der Download von %1 ist größer als %2 und wurde angehalten.</translation>
+    </message>
+    <message>
+        <source>The download of %1 does not have the size the catalogue gives; it was removed.</source>
+        <translation>Der Download von %1 hat nicht die Größe, die der Katalog angibt; er wurde entfernt.</translation>
+    </message>
+    <message>
+        <source>The download of %1 does not match the checksum the catalogue gives; it was removed.</source>
+        <translation>Der Download von %1 passt nicht zur Prüfsumme, die der Katalog angibt; er wurde entfernt.</translation>
+    </message>
+    <message>
+        <source>%1 is being downloaded by another Veltrane Hub.</source>
+        <translation>%1 wird gerade von einem anderen Veltrane Hub geladen.</translation>
+    </message>
+    <message>
+        <source>The disk image contains a different app.</source>
+        <translation>Das Disk-Image enthält eine andere App.</translation>
+    </message>
+    <message>
+        <source>The download was stopped.</source>
+        <translation>Der Download wurde angehalten.</translation>
+    </message>
+    <message>
+        <source>No earlier version of this app is kept.</source>
+        <translation>Von dieser App ist keine frühere Version aufbewahrt.</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateTransfer</name>
+    <message>
+        <source>less than a minute left</source>
+        <translation>weniger als eine Minute übrig</translation>
+    </message>
+    <message numerus="yes">
+        <source>about %n min left</source>
+        <translation>
+            <numerusform>noch etwa %n Min.</numerusform>
+            <numerusform>noch etwa %n Min.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>about %n h left</source>
+        <translation>
+            <numerusform>noch etwa %n Std.</numerusform>
+            <numerusform>noch etwa %n Std.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>%1/s</source>
+        <translation>%1/s</translation>
+    </message>
 </context>
 <context>
     <name>ViewRules</name>
     <message>
         <source>Fetch the newest catalogue from </source>
         <translation>Den neuesten Katalog laden von </translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Veltrane Hub is already running but does not answer.</source>
+        <translation>Veltrane Hub läuft bereits, antwortet aber nicht.</translation>
+    </message>
+    <message>
+        <source>Veltrane Hub is already running; quit it to start it with these options.</source>
+        <translation>Veltrane Hub läuft bereits; beenden Sie es, um es mit diesen Optionen zu starten.</translation>
     </message>
 </context>
 </TS>
