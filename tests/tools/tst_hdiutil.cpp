@@ -1,11 +1,5 @@
-// hdiutil and the disk images veltrane-pack makes, run as programs:
-// - an image attaches read-only, by FUSE or unpacked, in a fresh private runtime folder
-// - the installer's reader finds the mount point in the attach output
-// - detaching unmounts and removes the folder
-// - texts, folders, missing and corrupt images are refused by name and leave nothing behind
-// - detach refuses, and keeps every file of, any folder it did not make
-// - an image path beginning with "-" is an image, not an option
-// - the same bundle packs to the same bytes; pack prints the image's size and SHA-256
+// hdiutil and the disk images veltrane-pack makes, run as programs: attach and detach, what
+// they refuse, and the image's description pack prints for the catalogue.
 
 #include "ToolFixture.h"
 

@@ -1,8 +1,4 @@
-// xattr, run as a program on real files:
-// - -w writes the value, -l lists and -p prints it
-// - -dr removes the attribute from a whole tree, following no link, not even the operand
-// - nothing left to remove is no error
-// - bad usage exits 2 and failures exit 1, each saying why
+// xattr, run as a program on real files.
 
 #include "ToolFixture.h"
 
@@ -81,7 +77,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("missing path") << QStringList {"-dr", quarantine, "MISSING"} << 1 << "xattr: No such file: MISSING\n";
         QTest::newRow("no value") << QStringList {"-w", quarantine, "FILE"} << 2 << "xattr: missing operand\nUsage: xattr";
-        QTest::newRow("unknown option") << QStringList {"-z", "FILE"} << 2 << "xattr: unknown option -z\nUsage: xattr";
         QTest::newRow("absent attribute") << QStringList {"-p", "com.apple.other", "FILE"} << 1
                                           << "FILE: No such xattr: com.apple.other\n";
     }
@@ -89,11 +84,10 @@ private Q_SLOTS:
     void errors()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
         QFETCH(QString, message);
         arguments.replaceInStrings("FILE", file).replaceInStrings("MISSING", fx.path("missing"));
         const ToolRun run = fx.runTool("xattr", arguments);
-        QCOMPARE(run.exitCode, exitCode);
+        QTEST(run.exitCode, "exitCode");
         QVERIFY2(run.err.contains(message.replace("FILE", file).replace("MISSING", fx.path("missing"))), qPrintable(run.err));
     }
 };
