@@ -73,11 +73,9 @@ private Q_SLOTS:
                                      << 128 + SIGTERM << "before\n(ended by signal 15)";
         QTest::newRow("own SIGPIPE") << "yes | head -n 1" << QStringList() << Ending::Exited << 0 << "y\n";
         QTest::newRow("invalid UTF-8 becomes empty") << "printf 'ok\\377\\376'" << QStringList() << Ending::Exited << 0 << "";
-        // Programs that cannot start: "<missing>" and "<plain>" name no script or one that may not run.
+        // Programs that cannot start: "<missing>" names no script.
         QTest::newRow("missing") << "<missing>" << QStringList() << Ending::NotStarted << -1
                                  << "Could not start PROGRAM: No such file or directory";
-        QTest::newRow("not executable") << "<plain>" << QStringList() << Ending::NotStarted << -1
-                                        << "Could not start PROGRAM: Permission denied";
         QTest::newRow("relative") << "<sh>" << QStringList() << Ending::NotStarted << -1 << "Could not start sh: not an absolute path";
     }
 
@@ -96,8 +94,6 @@ private Q_SLOTS:
         ::dup2(input[0], STDIN_FILENO);
         ::close(input[0]);
         QString program = body == "<sh>" ? "sh" : body == "<missing>" ? m_scripts.path("missing") : m_scripts.write("run", body);
-        if (body == "<plain>")
-            QFile::setPermissions(program, QFile::ReadOwner | QFile::WriteOwner);
         sigset_t term, previous;
         sigemptyset(&term);
         sigaddset(&term, SIGTERM);
