@@ -54,9 +54,20 @@ public:
         std::optional<qint64> stallAfter;
         std::optional<qint64> dropAfter;
 
-        static Route ok(const QByteArray &body);
-        static Route withStatus(int status, const QByteArray &body = {});
-        static Route generated(qint64 size);
+        static Route ok(const QByteArray &body) { return withStatus(200, body); }
+        static Route withStatus(int status, const QByteArray &body = {})
+        {
+            Route r;
+            r.status = status;
+            r.body = body;
+            return r;
+        }
+        static Route generated(qint64 size)
+        {
+            Route r;
+            r.generatedSize = size;
+            return r;
+        }
     };
 
     // Serves with the certificate the test authority issued for 127.0.0.1 and localhost, or
