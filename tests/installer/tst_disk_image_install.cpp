@@ -90,7 +90,6 @@ private Q_SLOTS:
         m_image = UpdateInstaller(m_options).cachedDMG("notes", "2.1");
         TestFiles::write(m_image, "image");
         makeBundle(m_mount + "/Notes.app", "2.1");
-        m_steps.clear();
     }
 
     void cleanup()
@@ -120,7 +119,6 @@ private Q_SLOTS:
                             "progress finished " + m_destination,
                             "hdiutil [detach] [" + m_mount + "] [-quiet]",
                         }));
-        QCOMPARE(m_steps, QList<Step>({Step::verifying(), Step::installing(), Step::finished(m_destination)}));
         QCOMPARE(TestFiles::read(m_destination + "/Contents/Info.plist"), infoPlist("2.1"));
         QVERIFY(QFileInfo(m_destination + "/Contents/MacOS/Notes").isExecutable());
         QVERIFY(QFileInfo::exists(m_image));  // kept for a later reinstall
@@ -384,7 +382,6 @@ private:
     UpdateInstaller::Progress recorder()
     {
         return [this](const Step &step) {
-            m_steps << step;
             static const char *names[] = {"downloading", "verifying", "installing", "finished"};
             QFile f(m_log);
             f.open(QIODevice::Append);
@@ -421,7 +418,6 @@ private:
     Locations m_locations;
     UpdateInstaller::Options m_options;
     QString m_mount, m_destination, m_kept, m_log, m_image;
-    QList<Step> m_steps;
 };
 
 QTEST_GUILESS_MAIN(TestDiskImageInstall)
