@@ -262,9 +262,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message"); // the start of standard error
-        const auto newIdentity = [](const char *team, const char *name) {
-            return QStringList {"identity", "--root", "@trusted.key", "--team", team, "--name", name, "@out"};
-        };
         const auto bundle = [](const char *name, const char *folder) {
             return QStringList {"bundle", "--name", name, "--id", "app.x", "--version", "1", "--exec", "@notes", folder};
         };
@@ -275,7 +272,9 @@ private Q_SLOTS:
         QTest::newRow("signing a link leaving") << "codesign" << QStringList {"-f", "--sign", identity, "@links/Notes.app"} << 1
                                                 << "@links/Notes.app: invalid destination for symbolic link in bundle\n"
                                                    "symbolic link leaves the bundle: Contents/Resources/system -> /etc\n";
-        QTest::newRow("team name with =") << "pack" << newIdentity(team, "TeamIdentifier=K3Q8ZT52WM") << 1 << badName;
+        QTest::newRow("team name with =") << "pack"
+            << QStringList {"identity", "--root", "@trusted.key", "--team", team, "--name", "TeamIdentifier=K3Q8ZT52WM", "@out"}
+            << 1 << badName;
         QTest::newRow("bundle name leaving") << "pack" << bundle("../Evil", "@apps") << 1 << "veltrane-pack: invalid bundle name: ../Evil";
         QTest::newRow("bundle exists") << "pack" << bundle("Notes", "@apps") << 1 << "veltrane-pack: @apps/Notes.app: already exists";
     }
