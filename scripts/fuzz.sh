@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets (the `fuzz` preset: clang, the whole project instrumented with
-# AddressSanitizer and UndefinedBehaviorSanitizer) and runs each for SECONDS (default 60),
-# one after the other, starting from the seeds in fuzz/corpus/<target>/.
+# Builds the libFuzzer targets (the `fuzz` preset: clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer, coverage in the libraries the targets read) and runs each for
+# SECONDS (default 60), one after the other, starting from the seeds in fuzz/corpus/<target>/.
+# Builds and runs are niced: fuzzing should not take the machine from other work.
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 # New inputs go to build/fuzz/corpus/<target>/, crashes and their inputs to
 # build/fuzz/findings/<target>/; the repository's seeds are only read.
@@ -17,7 +18,7 @@ declare -A dictionary=(
   [desktop_entry_fuzz]=desktop.dict [seal_manifest_fuzz]=seal.dict)
 
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target "${targets[@]}"
+nice -n 19 cmake --build --preset fuzz -j2 --target "${targets[@]}"
 
 # Undefined behaviour stops the run like a crash, so its input is kept.
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
@@ -26,7 +27,7 @@ for target in "${targets[@]}"; do
   corpus="build/fuzz/corpus/$target" findings="build/fuzz/findings/$target"
   mkdir -p "$corpus" "$findings"
   echo "== $target: $seconds s"
-  build/fuzz/fuzz/"$target" "$corpus" "fuzz/corpus/$target" \
+  nice -n 19 build/fuzz/fuzz/"$target" "$corpus" "fuzz/corpus/$target" \
     -dict="fuzz/${dictionary[$target]}" -max_total_time="$seconds" -max_len=65536 \
     -artifact_prefix="$findings/" -print_final_stats=1 || status=1
 done

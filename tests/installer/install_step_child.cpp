@@ -1,12 +1,8 @@
-// A test helper that runs one real install of Notes, or the start-up sweep, the way the Hub
-// does, so that tst_install_faults can kill it at each step of the install.
-//   install_step_child install WORK VERSION [URL]   download (when URL is given) and install
-//   install_step_child sweep WORK                    remove leftovers, write missing menu entries
-// WORK holds data/ (XDG_DATA_HOME), Applications/ and tools/ (hdiutil, codesign, spctl, xattr).
-//
-// With VELTRANE_TEST_STOP_AT=copy or =exchange the helper stops itself (SIGSTOP) when the copy
-// out of the image starts, or right after the app was renamed or exchanged into the
-// Applications folder; the other steps stop in the tools given (see tst_install_faults).
+// Runs one real install of Notes (download when a URL is given), or the start-up sweep, the way
+// the Hub does, for tst_install_faults to kill at each step:
+//   install_step_child install WORK VERSION [URL] | sweep WORK
+// With VELTRANE_TEST_STOP_AT=copy or =exchange it stops itself (SIGSTOP) when the copy out of
+// the image starts, or right after the app went into Applications; other steps stop in the tools.
 
 #include "service/InstalledApps.h"
 #include "service/MissingMenuEntries.h"

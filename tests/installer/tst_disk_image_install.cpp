@@ -1,5 +1,6 @@
 #include "SmallDisk.h"
 #include "TestFiles.h"
+#include "platform/BundleInfo.h"
 #include "platform/DesktopEntries.h"
 #include "platform/StagingFolder.h"
 #include "platform/TreeCopy.h"
@@ -56,9 +57,7 @@ void makeBundle(const QString &path, const QString &version, const QString &iden
 
 QString versionAt(const QString &bundle)
 {
-    const QByteArray plist = TestFiles::read(bundle + "/Contents/Info.plist");
-    const QRegularExpressionMatch m = QRegularExpression("ShortVersionString</key><string>([^<]*)").match(QString::fromUtf8(plist));
-    return m.hasMatch() ? m.captured(1) : QString();
+    return BundleInfo::read(bundle).value_or(BundleInfo {}).shortVersion.value_or(QString());
 }
 
 } // namespace
@@ -91,7 +90,6 @@ private Q_SLOTS:
         m_image = UpdateInstaller(m_options).cachedDMG("notes", "2.1");
         TestFiles::write(m_image, "image");
         makeBundle(m_mount + "/Notes.app", "2.1");
-        m_steps.clear();
     }
 
     void cleanup()
@@ -121,7 +119,6 @@ private Q_SLOTS:
                             "progress finished " + m_destination,
                             "hdiutil [detach] [" + m_mount + "] [-quiet]",
                         }));
-        QCOMPARE(m_steps, QList<Step>({Step::verifying(), Step::installing(), Step::finished(m_destination)}));
         QCOMPARE(TestFiles::read(m_destination + "/Contents/Info.plist"), infoPlist("2.1"));
         QVERIFY(QFileInfo(m_destination + "/Contents/MacOS/Notes").isExecutable());
         QVERIFY(QFileInfo::exists(m_image));  // kept for a later reinstall
@@ -173,6 +170,41 @@ private Q_SLOTS:
         QVERIFY(stagingLeftovers().isEmpty());
     }
 
+    // Going back installs the kept copy, checked like a download; one that fails the checks
+    // changes nothing. Kept on another file system, it cannot simply be renamed into place.
+    void goesBackToTheKeptCopy_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("same file system") << "same";
+        QTest::newRow("kept on another file system") << "other disk";
+        QTest::newRow("kept copy fails the signature check") << "refused";
+    }
+
+    void goesBackToTheKeptCopy()
+    {
+        QFETCH(QString, kind);
+        std::optional<SmallDisk> disk;
+        if (kind == "other disk") {
+            disk.emplace(m_locations.dataHome, "size=16m");
+            if (!disk->mounted())
+                QSKIP("needs root to mount a second file system: going back across file systems was not checked");
+        }
+        makeBundle(m_destination, "2.1");
+        makeBundle(m_kept, "2.0");
+        const bool refused = kind == "refused";
+        if (refused)
+            setTool("codesign", tool("codesign", "exit 1"));
+        else
+            QTest::ignoreMessage(QtInfoMsg, "installed Notes.app");
+
+        const AppInstaller::Outcome<QString> result = QCoro::waitFor(UpdateInstaller(m_options).goBack(notes()));
+        QCOMPARE(result.ok() ? result.value() : result.failure().description().section('.', 0, 0),
+                 refused ? "Refused: the download is not signed by Veltrane" : m_destination);
+        QCOMPARE(versionAt(m_destination), refused ? "2.1" : "2.0");
+        QCOMPARE(UpdateInstaller(m_options).keptVersion(notes()).value_or(QString()), refused ? "2.0" : "");
+        QVERIFY(stagingLeftovers().isEmpty());
+    }
+
     void uninstallMovesTheAppToTheTrashAndOutOfTheMenus_data()
     {
         QTest::addColumn<bool>("trashWorks");
@@ -210,45 +242,35 @@ private Q_SLOTS:
         QTest::addColumn<QString>("toolName");
         QTest::addColumn<QString>("body");   // "" leaves the tool as it is
         QTest::addColumn<QString>("layout"); // how the mounted image looks
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("exact");     // else message is a prefix
+        QTest::addColumn<QString>("message"); // the start of the failure's text
         QTest::addColumn<bool>("mounted");
         QTest::addColumn<bool>("imageDropped");
-
-        const QString verifyFails = "case \"$1\" in --verify) echo \"$4: code object is not signed at all\"; exit 1;; esac";
-        QTest::newRow("attach fails")
-            << "hdiutil" << "echo 'hdiutil: attach failed - image not recognized'; exit 1" << ""
-            << "Could not open the disk image. hdiutil: attach failed - image not recognized\n" << true << false << true;
-        QTest::newRow("app only in a subfolder") << "" << "" << "nested"
-                                                 << "The disk image contains no app." << true << true << true;
+        const auto row = [](const char *name, const QString &tool, const QString &body, const char *layout,
+                            const QString &message, bool mounted, bool imageDropped) {
+            QTest::newRow(name) << tool << body << layout << message << mounted << imageDropped;
+        };
+        const QString refused = "Refused: the download is not signed by Veltrane. ";
+        row("attach fails", "hdiutil", "echo 'hdiutil: attach failed - image not recognized'; exit 1", "",
+            "Could not open the disk image. hdiutil: attach failed - image not recognized\n", false, true);
+        row("app only in a subfolder", "", "", "nested", "The disk image contains no app.", true, true);
         // Tools name the copy beside the destination; the user reads the app's name only.
-        QTest::newRow("invalid signature")
-            << "codesign" << verifyFails << ""
-            << "Refused: the download is not signed by Veltrane. Notes.app: code object is not signed at all\n"
-            << true << true << true;
-        QTest::newRow("another team") << "codesign" << codesignBody.arg("OTHERTEAM9") << ""
-                                      << "Refused: the download is not signed by Veltrane. Unexpected developer."
-                                      << true << true << true;
-        QTest::newRow("team that only starts with ours")
-            << "codesign" << codesignBody.arg(team + "X") << ""
-            << "Refused: the download is not signed by Veltrane. Unexpected developer." << true << true << true;
-        QTest::newRow("team only quoted in the identifier")
-            << "codesign" << "[ \"$1\" = -dv ] && echo Identifier=com.evil.TeamIdentifier=" + team + " >&2; exit 0" << ""
-            << "Refused: the download is not signed by Veltrane. Unexpected developer." << true << true << true;
-        QTest::newRow("assessment rejects")
-            << "spctl" << "echo \"$5: rejected\"; echo 'source=no usable signature'; exit 3" << ""
-            << "Refused by macOS security check. Notes.app: rejected\nsource=no usable signature\n"
-            << true << true << true;
-        QTest::newRow("another app in the image") << "" << "" << "other"
-                                                  << "The disk image contains a different app." << true << true << true;
+        row("invalid signature", "codesign", "case \"$1\" in --verify) echo \"$4: code object is not signed at all\"; exit 1;; esac",
+            "", refused + "Notes.app: code object is not signed at all\n", true, true);
+        row("another team", "codesign", codesignBody.arg("OTHERTEAM9"), "", refused + "Unexpected developer.", true, true);
+        row("team that only starts with ours", "codesign", codesignBody.arg(team + "X"), "", refused + "Unexpected developer.",
+            true, true);
+        row("team only quoted in the identifier", "codesign",
+            "[ \"$1\" = -dv ] && echo Identifier=com.evil.TeamIdentifier=" + team + " >&2; exit 0", "",
+            refused + "Unexpected developer.", true, true);
+        row("assessment rejects", "spctl", "echo \"$5: rejected\"; echo 'source=no usable signature'; exit 3", "",
+            "Refused by macOS security check. Notes.app: rejected\nsource=no usable signature\n", true, true);
+        row("another app in the image", "", "", "other", "The disk image contains a different app.", true, true);
         // A tool that could not finish says nothing about the image.
-        QTest::newRow("assessment runs too long") << "spctl" << "sleep 30" << ""
-                                                  << "Refused by macOS security check. (stopped" << false << true << false;
-        QTest::newRow("entry that cannot be copied") << "" << "" << "pipe"
-            << "Could not install the app. Could not copy “Notes.app/Contents/pipe” into APPS: Operation not supported."
-            << true << true << false;
-        QTest::newRow("larger than the free space") << "" << "" << "huge"
-            << "Could not install the app. There is not enough free space in APPS: the app needs " << false << true << false;
+        row("assessment runs too long", "spctl", "sleep 30", "", "Refused by macOS security check. (stopped", true, false);
+        row("entry that cannot be copied", "", "", "pipe",
+            "Could not install the app. Could not copy “Notes.app/Contents/pipe” into APPS: Operation not supported.", true, false);
+        row("larger than the free space", "", "", "huge",
+            "Could not install the app. There is not enough free space in APPS: the app needs ", true, false);
     }
 
     void failures()
@@ -257,9 +279,6 @@ private Q_SLOTS:
         QFETCH(QString, body);
         QFETCH(QString, layout);
         QFETCH(QString, message);
-        QFETCH(bool, exact);
-        QFETCH(bool, mounted);
-        QFETCH(bool, imageDropped);
         m_options.toolTimeout = 1s;
         if (!body.isEmpty())
             setTool(toolName, tool(toolName, body));
@@ -267,18 +286,13 @@ private Q_SLOTS:
         makeBundle(m_destination, "2.0");
 
         const QString error = outcome();
-        message.replace("APPS", m_locations.systemApplications);
-        if (exact)
-            QCOMPARE(error, message);
-        else
-            QVERIFY2(error.startsWith(message), qPrintable(error));
-
+        QVERIFY2(error.startsWith(message.replace("APPS", m_locations.systemApplications)), qPrintable(error));
         const QStringList calls = log();
         QCOMPARE(calls.first(), QString("progress verifying"));
         QVERIFY(!calls.contains("progress installing"));
-        QCOMPARE(calls.last() == "hdiutil [detach] [" + m_mount + "] [-quiet]", mounted);
+        QTEST(calls.last() == "hdiutil [detach] [" + m_mount + "] [-quiet]", "mounted");
         QCOMPARE(versionAt(m_destination), QString("2.0"));  // the installed copy stays as it was
-        QCOMPARE(QFileInfo::exists(m_image), !imageDropped);
+        QTEST(!QFileInfo::exists(m_image), "imageDropped");
         QVERIFY(stagingLeftovers().isEmpty());
     }
 
@@ -368,7 +382,6 @@ private:
     UpdateInstaller::Progress recorder()
     {
         return [this](const Step &step) {
-            m_steps << step;
             static const char *names[] = {"downloading", "verifying", "installing", "finished"};
             QFile f(m_log);
             f.open(QIODevice::Append);
@@ -405,7 +418,6 @@ private:
     Locations m_locations;
     UpdateInstaller::Options m_options;
     QString m_mount, m_destination, m_kept, m_log, m_image;
-    QList<Step> m_steps;
 };
 
 QTEST_GUILESS_MAIN(TestDiskImageInstall)

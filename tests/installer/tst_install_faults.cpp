@@ -7,6 +7,7 @@
 #include "ToolFixture.h"
 #include "TestCertificates.h"
 #include "TestHttpsServer.h"
+#include "platform/BundleInfo.h"
 #include "platform/DesktopEntries.h"
 #include "platform/StagingFolder.h"
 
@@ -96,8 +97,8 @@ private Q_SLOTS:
             QCOMPARE(ToolFixture::pack({"image", m_fx.path("notes-" + version + ".dmg"), bundle}).exitCode, 0);
         }
         m_server.route("/notes-1.1.dmg", TestHttpsServer::Route::ok(TestFiles::read(m_fx.path("notes-1.1.dmg"))));
-        TestHttpsServer::Route hang;
-        hang.hang = true;
+        TestHttpsServer::Route hang = TestHttpsServer::Route::generated(1000);
+        hang.stallAfter = 0;
         m_server.route("/hang/notes-1.1.dmg", hang);
     }
 
@@ -130,7 +131,7 @@ private Q_SLOTS:
 
         const QString url = m_server.url((step == "download" ? "/hang" : "") + QString("/notes-1.1.dmg")).toString();
         if (step == "download") {
-            // Killed while it waits for the server's answer.
+            // Killed while it waits for the server's bytes.
             const qsizetype requestsBefore = m_server.requests().size();
             const pid_t pid = spawnHelper({"install", work.path(), "1.1", url}, {}, runtime.path());
             QTRY_VERIFY_WITH_TIMEOUT(m_server.requests().size() > requestsBefore, 60000);
@@ -203,10 +204,7 @@ private:
 
     static QString versionOf(const QString &app)
     {
-        const QByteArray plist = TestFiles::read(app + "/Contents/Info.plist");
-        const qsizetype key = plist.indexOf("CFBundleShortVersionString");
-        const qsizetype start = plist.indexOf("<string>", key) + 8;
-        return key < 0 ? QString() : QString::fromUtf8(plist.mid(start, plist.indexOf("</string>", start) - start));
+        return BundleInfo::read(app).value_or(BundleInfo {}).shortVersion.value_or(QString());
     }
 
     bool verifies(const QString &bundle) const

@@ -6,12 +6,11 @@
 #include <QHash>
 #include <QMutex>
 #include <QMutexLocker>
-#include <QPointer>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
+#include <QSslServer>
 #include <QSslSocket>
-#include <QTcpServer>
 #include <QThread>
 #include <QTimer>
 
@@ -19,7 +18,6 @@ namespace {
 
 constexpr qint64 chunkSize = 64 * 1024;
 constexpr qint64 maxBuffered = 4 * chunkSize;
-constexpr qsizetype maxHeaderBytes = 64 * 1024;
 
 QByteArray patternSlice(const QByteArray &pattern, qint64 offset, qint64 size)
 {
@@ -65,12 +63,14 @@ public:
         socket->setParent(this);
         connect(socket, &QSslSocket::readyRead, this, &Connection::readRequest);
         connect(socket, &QSslSocket::disconnected, this, &QObject::deleteLater);
-        // A failed handshake, a client that gave up, or the client closing after the answer.
+        // A client that gave up, or the client closing after the answer.
         connect(socket, &QSslSocket::errorOccurred, this, &QObject::deleteLater);
         connect(socket, &QSslSocket::bytesWritten, this, [this] {
             if (m_streaming)
                 pump();
         });
+        if (socket->bytesAvailable() > 0)  // arrived with the end of the handshake
+            readRequest();
     }
 
 private:
@@ -80,25 +80,19 @@ private:
             return void(m_socket->readAll());
         m_buffer += m_socket->readAll();
         const qsizetype end = m_buffer.indexOf("\r\n\r\n");
-        if (end < 0) {
-            if (m_buffer.size() > maxHeaderBytes)
-                m_socket->abort();
+        if (end < 0)
             return;
-        }
         m_answered = true;
         m_request = parse(m_buffer.left(end));
         m_route = m_shared->answer(m_request);
-        if (!m_route.hang)
-            respond();
+        respond();
     }
 
     static Request parse(const QByteArray &head)
     {
         Request request;
         const QList<QByteArray> lines = head.split('\n');
-        const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
-        request.method = requestLine.value(0);
-        request.path = requestLine.value(1);
+        request.path = lines.value(0).trimmed().split(' ').value(1);
         for (qsizetype i = 1; i < lines.size(); ++i) {
             const QByteArray line = lines[i].trimmed();
             const qsizetype colon = line.indexOf(':');
@@ -111,7 +105,7 @@ private:
     void respond()
     {
         int status = m_route.status;
-        m_end = m_route.bodySize();
+        m_end = m_route.generatedSize.value_or(m_route.body.size());
         QByteArray head;
         const QByteArray range = m_request.header("Range"), ifRange = m_request.header("If-Range");
         if (m_route.ranges && status == 200 && range.startsWith("bytes=") && range.endsWith('-')
@@ -180,7 +174,7 @@ private:
     bool m_waiting = false;
 };
 
-class TestHttpsServer::Worker : public QTcpServer {
+class TestHttpsServer::Worker : public QSslServer {
 public:
     Worker(std::shared_ptr<Shared> shared, bool trusted) : m_shared(std::move(shared))
     {
@@ -190,28 +184,19 @@ public:
                 qFatal("test certificate %s is missing", name);
             return file.readAll();
         };
-        m_config = QSslConfiguration::defaultConfiguration();
-        m_config.setLocalCertificate(QSslCertificate(read(trusted ? "server.pem" : "untrusted-server.pem")));
-        m_config.setPrivateKey(QSslKey(read(trusted ? "server-key.pem" : "untrusted-server-key.pem"), QSsl::Rsa));
-        m_config.setPeerVerifyMode(QSslSocket::VerifyNone);
-    }
-
-protected:
-    void incomingConnection(qintptr descriptor) override
-    {
-        auto *socket = new QSslSocket;
-        if (!socket->setSocketDescriptor(descriptor)) {
-            delete socket;
-            return;
-        }
-        socket->setSslConfiguration(m_config);
-        new Connection(socket, m_shared, this);
-        socket->startServerEncryption();
+        QSslConfiguration config = QSslConfiguration::defaultConfiguration();
+        config.setLocalCertificate(QSslCertificate(read(trusted ? "server.pem" : "untrusted-server.pem")));
+        config.setPrivateKey(QSslKey(read(trusted ? "server-key.pem" : "untrusted-server-key.pem"), QSsl::Rsa));
+        config.setPeerVerifyMode(QSslSocket::VerifyNone);
+        setSslConfiguration(config);
+        connect(this, &QTcpServer::pendingConnectionAvailable, this, [this] {
+            while (auto *socket = qobject_cast<QSslSocket *>(nextPendingConnection()))
+                new Connection(socket, m_shared, this);
+        });
     }
 
 private:
     std::shared_ptr<Shared> m_shared;
-    QSslConfiguration m_config;
 };
 
 TestHttpsServer::TestHttpsServer(bool trusted)
@@ -282,28 +267,4 @@ QByteArray TestHttpsServer::Request::header(const QByteArray &name) const
             return value;
     }
     return {};
-}
-
-TestHttpsServer::Route TestHttpsServer::Route::ok(const QByteArray &body, const QByteArray &contentType)
-{
-    Route r;
-    r.body = body;
-    r.headers.append({QByteArrayLiteral("Content-Type"), contentType});
-    return r;
-}
-
-TestHttpsServer::Route TestHttpsServer::Route::withStatus(int status, const QByteArray &body)
-{
-    Route r;
-    r.status = status;
-    r.body = body;
-    return r;
-}
-
-TestHttpsServer::Route TestHttpsServer::Route::generated(qint64 size)
-{
-    Route r;
-    r.generatedSize = size;
-    r.headers.append({QByteArrayLiteral("Content-Type"), QByteArrayLiteral("application/octet-stream")});
-    return r;
 }

@@ -10,16 +10,8 @@
 #include <optional>
 
 // A real HTTPS/1.1 server on 127.0.0.1 (random port) for network tests. It runs on its own
-// thread, so code under test may block while it waits for an answer (a worker thread using
-// libcurl, a test waiting synchronously). Every answer carries "Connection: close".
-//
-//   TestHttpsServer server;                       // certificate issued by the test authority
-//   server.route("/api/apps.json", TestHttpsServer::Route::ok(json));
-//   server.route("/big.dmg", TestHttpsServer::Route::generated(64 << 20));
-//   fetch(server.url("/api/apps.json"));
-//   QCOMPARE(server.requests().size(), 1);
-//
-// Paths without a route answer 404. All members are safe to call from any thread.
+// thread, so code under test may block while it waits for an answer. Every answer carries
+// "Connection: close"; paths without a route answer 404. Every member is thread-safe.
 class TestHttpsServer {
 public:
     using Headers = QList<QPair<QByteArray, QByteArray>>;
@@ -27,7 +19,6 @@ public:
     static QByteArray defaultPattern() { return QByteArrayLiteral("0123456789abcdefghijklmnopqrstuvwxyz"); }
 
     struct Request {
-        QByteArray method;
         QByteArray path;  // as sent, query included
         Headers headers;  // in the order received, names as sent
 
@@ -52,25 +43,31 @@ public:
         std::optional<qint64> announcedLength;
         // Wait this long between chunks of the body (64 KiB each).
         int chunkDelayMs = 0;
-        // Never answer: keep the connection open until the client gives up.
-        bool hang = false;
         // Sent as "ETag" when not empty.
         QByteArray etag;
         // Answer "Range: bytes=<first>-" with 206 and the rest of the body, when "If-Range"
         // is absent or names etag (otherwise 200 and the whole body); a first byte past the
         // end gives 416.
         bool ranges = false;
-        // After this many bytes of the body: send nothing more and keep the connection open,
-        // or close it (a body cut short of its Content-Length).
+        // After this many bytes of the body (0: right after the head): send nothing more and
+        // keep the connection open, or close it (a body cut short of its Content-Length).
         std::optional<qint64> stallAfter;
         std::optional<qint64> dropAfter;
 
-        qint64 bodySize() const { return generatedSize ? *generatedSize : body.size(); }
-
-        static Route ok(const QByteArray &body,
-                        const QByteArray &contentType = QByteArrayLiteral("application/json"));
-        static Route withStatus(int status, const QByteArray &body = {});
-        static Route generated(qint64 size);
+        static Route ok(const QByteArray &body) { return withStatus(200, body); }
+        static Route withStatus(int status, const QByteArray &body = {})
+        {
+            Route r;
+            r.status = status;
+            r.body = body;
+            return r;
+        }
+        static Route generated(qint64 size)
+        {
+            Route r;
+            r.generatedSize = size;
+            return r;
+        }
     };
 
     // Serves with the certificate the test authority issued for 127.0.0.1 and localhost, or

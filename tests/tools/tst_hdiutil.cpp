@@ -1,11 +1,5 @@
-// hdiutil and the disk images veltrane-pack makes, run as programs:
-// - an image attaches read-only, by FUSE or unpacked, in a fresh private runtime folder
-// - the installer's reader finds the mount point in the attach output
-// - detaching unmounts and removes the folder
-// - texts, folders, missing and corrupt images are refused by name and leave nothing behind
-// - detach refuses, and keeps every file of, any folder it did not make
-// - an image path beginning with "-" is an image, not an option
-// - the same bundle packs to the same bytes; pack prints the image's size and SHA-256
+// hdiutil and the disk images veltrane-pack makes, run as programs: attach and detach, what
+// they refuse, and the image's description pack prints for the catalogue.
 
 #include "ToolFixture.h"
 
@@ -79,11 +73,10 @@ private Q_SLOTS:
             detach(runtimeDir + "/" + folder + "/volume");
     }
 
-    void imagesAreReproducibleAndDescribed()
+    // The maker copies these into the catalogue, which pins the download to them.
+    void packDescribesTheImage()
     {
-        QCOMPARE(ToolFixture::pack({"image", fx.path("again.dmg"), fx.path("good/Notes.app")}).exitCode, 0);
         const QByteArray bytes = TestFiles::read(image);
-        QCOMPARE(TestFiles::read(fx.path("again.dmg")), bytes);
         const QByteArray sha256 = QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
         QCOMPARE(packed.out, QString("%1\n\"downloadSize\": %2,\n\"downloadSHA256\": \"%3\"\n")
                                  .arg(image).arg(bytes.size()).arg(QString::fromLatin1(sha256)));

@@ -1,8 +1,5 @@
-// xattr, run as a program on real files:
-// - -w writes the value, -l lists and -p prints it
-// - -dr removes the attribute from a whole tree, following no link, not even the operand
-// - nothing left to remove is no error
-// - bad usage exits 2 and failures exit 1, each saying why
+// xattr, run as a program on real files, the way the installer runs it: -dr on an installed
+// app. (Its -w, -l and -p are for people at a terminal; nothing in the Hub uses them.)
 
 #include "ToolFixture.h"
 
@@ -45,14 +42,6 @@ private Q_SLOTS:
             QSKIP("the temporary folder's file system keeps no user extended attributes: xattr was not checked");
     }
 
-    void writeListPrint()
-    {
-        QCOMPARE(fx.runTool("xattr", {"-w", quarantine, "0081;abc", file}).exitCode, 0);
-        QCOMPARE(attribute(file), QByteArray("0081;abc"));
-        QCOMPARE(fx.runTool("xattr", {"-l", file}).out, QString("com.apple.quarantine: 0081;abc\n"));
-        QCOMPARE(fx.runTool("xattr", {"-p", quarantine, file}).out, QString("0081;abc\n"));
-    }
-
     void removesRecursivelyWithoutFollowingLinks()
     {
         const QString app = fx.path("tree/Notes.app");
@@ -72,29 +61,9 @@ private Q_SLOTS:
         QCOMPARE(fx.runTool("xattr", {"-dr", quarantine, app + "/Contents/Resources/link"}).exitCode, 0);
         QCOMPARE(attribute(outside), QByteArray("0081;x"));
         QCOMPARE(fx.runTool("xattr", {"-dr", quarantine, app}).exitCode, 0); // nothing left
-    }
-
-    void errors_data()
-    {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("missing path") << QStringList {"-dr", quarantine, "MISSING"} << 1 << "xattr: No such file: MISSING\n";
-        QTest::newRow("no value") << QStringList {"-w", quarantine, "FILE"} << 2 << "xattr: missing operand\nUsage: xattr";
-        QTest::newRow("unknown option") << QStringList {"-z", "FILE"} << 2 << "xattr: unknown option -z\nUsage: xattr";
-        QTest::newRow("absent attribute") << QStringList {"-p", "com.apple.other", "FILE"} << 1
-                                          << "FILE: No such xattr: com.apple.other\n";
-    }
-
-    void errors()
-    {
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
-        QFETCH(QString, message);
-        arguments.replaceInStrings("FILE", file).replaceInStrings("MISSING", fx.path("missing"));
-        const ToolRun run = fx.runTool("xattr", arguments);
-        QCOMPARE(run.exitCode, exitCode);
-        QVERIFY2(run.err.contains(message.replace("FILE", file).replace("MISSING", fx.path("missing"))), qPrintable(run.err));
+        const ToolRun missing = fx.runTool("xattr", {"-dr", quarantine, fx.path("missing")});
+        QCOMPARE(missing.exitCode, 1);
+        QCOMPARE(missing.err, "xattr: No such file: " + fx.path("missing") + "\n");
     }
 };
 
