@@ -17,6 +17,9 @@ Item {
     readonly property catalogContent content: ViewRules.catalogContent(CatalogStore.phase,
         CatalogStore.appCount, CatalogStore.visibleApps.count, CatalogStore.searchText)
     readonly property alias grid: grid
+    // The window's sidebar, which the leading toolbar button hides and shows.
+    property bool sidebarShown: true
+    signal sidebarToggleRequested
 
     Accessible.role: Accessible.Pane
     Accessible.name: CatalogStore.filterTitle
@@ -28,9 +31,19 @@ Item {
         color: Theme.barMaterial
         z: 1
 
+        ToolbarButton {
+            id: sidebarToggle
+            objectName: "sidebarToggle"
+            anchors { left: parent.left; leftMargin: 12; verticalCenter: parent.verticalCenter }
+            text: catalogView.sidebarShown ? qsTr("Hide Sidebar") : qsTr("Show Sidebar")
+            symbol: "sidebar.left"
+            help: text
+            onClicked: catalogView.sidebarToggleRequested()
+        }
+
         Column {
-            anchors { left: parent.left; leftMargin: 20; verticalCenter: parent.verticalCenter }
-            width: parent.width - 80
+            anchors { left: sidebarToggle.right; leftMargin: 8; verticalCenter: parent.verticalCenter }
+            width: parent.width - x - 56
             spacing: 1
             Text {
                 width: parent.width
@@ -85,8 +98,10 @@ Item {
             id: grid
             objectName: "grid"
             visible: catalogView.content.showsGrid
-            x: catalogView.margin + Math.max(0, (area.available - area.usedWidth) / 2)
-            width: area.columns * cellWidth
+            // 4 more on the left for the focus ring around the first column's cards.
+            x: catalogView.margin + Math.max(0, (area.available - area.usedWidth) / 2) - 4
+            width: area.columns * cellWidth + 4
+            leftMargin: 4
             height: parent.height
             topMargin: catalogView.margin
             bottomMargin: catalogView.margin - catalogView.rowSpacing
@@ -105,6 +120,12 @@ Item {
             Accessible.role: Accessible.List
             Accessible.name: CatalogStore.filterTitle
 
+            // The card the keyboard is at, ringed while the grid has focus: the selected one, or
+            // the first while none is shown. Read from the store, which alone knows the
+            // selection: the view moves its own current index as rows come and go.
+            readonly property int cursor: CatalogStore.visibleApps.selectedRow >= 0
+                                          ? CatalogStore.visibleApps.selectedRow : 0
+
             function select(index) {
                 if (index < 0 || index >= count)
                     return
@@ -112,7 +133,8 @@ Item {
                 positionViewAtIndex(index, GridView.Contain)
             }
             function move(step) {
-                select(currentIndex < 0 ? 0 : Math.max(0, Math.min(count - 1, currentIndex + step)))
+                const from = CatalogStore.visibleApps.selectedRow
+                select(from < 0 ? 0 : Math.max(0, Math.min(count - 1, from + step)))
             }
             // Keep the selected card in sight, however it was selected and however the
             // columns change (the detail pane opening narrows the grid).
@@ -143,17 +165,19 @@ Item {
                     const card = grid.itemAtIndex(index)
                     if (card === null || x - card.x > card.width || y - card.y > card.height)
                         return
-                    grid.forceActiveFocus()
                     grid.select(index)
+                    grid.forceActiveFocus()
                 }
             }
 
             // The cell holds the card and the spacing after it.
             delegate: AppCard {
                 id: cell
+                required property int index
                 width: (cell.GridView.view as GridView).cellWidth - 16
                 height: (cell.GridView.view as GridView).cellHeight - 16
                 isSelected: cell.app.id === CatalogStore.selectedAppID
+                showsFocus: cell.index === grid.cursor && grid.activeFocus
             }
         }
 

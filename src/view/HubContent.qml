@@ -7,6 +7,7 @@ Item {
     id: content
 
     readonly property alias rootView: rootView
+    readonly property alias menuBar: menuBar
     // Made on first use: a second window costs start-up time.
     readonly property Window aboutPanel: aboutLoader.item as Window
 
@@ -29,16 +30,34 @@ Item {
         // The colour the window's outline draws before the content is ready.
         background: Rectangle { color: Theme.menuBarBackground }
         Menu {
+            title: qsTr("&File")
+            delegate: MenuCommand {}
+            Action {
+                objectName: "quitAction"
+                text: qsTr("Quit")
+                shortcut: StandardKey.Quit
+                // The application object shuts down cleanly when its event loop ends.
+                onTriggered: Qt.quit()
+            }
+        }
+        Menu {
             title: qsTr("&View")
+            delegate: MenuCommand {}
             Action {
                 text: qsTr("Refresh Catalogue")
                 shortcut: "Ctrl+R"
                 // Never disabled: a second press runs a second refresh.
                 onTriggered: CatalogStore.startLoad(CatalogStore.Refresh)
             }
+            Action {
+                text: rootView.sidebarShown ? qsTr("Hide Sidebar") : qsTr("Show Sidebar")
+                shortcut: "Ctrl+Alt+S"
+                onTriggered: rootView.toggleSidebar()
+            }
         }
         Menu {
             title: qsTr("&Help")
+            delegate: MenuCommand {}
             Action {
                 text: qsTr("About Veltrane Hub")
                 onTriggered: content.showAbout()
