@@ -89,6 +89,9 @@ Item {
             (available - (columns - 1) * catalogView.columnSpacing) / columns))
         readonly property real usedWidth: columns * cardWidth + (columns - 1) * catalogView.columnSpacing
 
+        // A card is as high as its taller side: the icon, or the name over two tagline lines.
+        // With the faces the program ships the icon is taller (56 against 17 + 4 + 2 × 16), so
+        // every card, one tagline line or two, has this height and all rows are alike.
         FontMetrics { id: headlineMetrics; font: Theme.headline }
         FontMetrics { id: subheadlineMetrics; font: Theme.subheadline }
         readonly property real cardHeight: 2 * Theme.cardInset + Math.max(Theme.cardIcon,
@@ -120,18 +123,14 @@ Item {
             Accessible.role: Accessible.List
             Accessible.name: CatalogStore.filterTitle
 
-            // The card the keyboard is at, ringed while the grid has focus: the selected one, or
-            // the first while none is shown. Read from the store, which alone knows the
-            // selection: the view moves its own current index as rows come and go.
-            readonly property int cursor: CatalogStore.visibleApps.selectedRow >= 0
-                                          ? CatalogStore.visibleApps.selectedRow : 0
-
             function select(index) {
                 if (index < 0 || index >= count)
                     return
                 CatalogStore.selectedAppID = CatalogStore.visibleApps.idAt(index)
                 positionViewAtIndex(index, GridView.Contain)
             }
+            // From the selected card, as the store knows it: the view moves its own current
+            // index as rows come and go.
             function move(step) {
                 const from = CatalogStore.visibleApps.selectedRow
                 select(from < 0 ? 0 : Math.max(0, Math.min(count - 1, from + step)))
@@ -177,7 +176,9 @@ Item {
                 width: (cell.GridView.view as GridView).cellWidth - 16
                 height: (cell.GridView.view as GridView).cellHeight - 16
                 isSelected: cell.app.id === CatalogStore.selectedAppID
-                showsFocus: cell.index === grid.cursor && grid.activeFocus
+                // The card the keyboard is at: the selected one, or the first while none is shown.
+                showsFocus: (cell.GridView.view as GridView).activeFocus
+                            && cell.index === Math.max(0, CatalogStore.visibleApps.selectedRow)
             }
         }
 

@@ -29,20 +29,17 @@ Item {
         font: Theme.body
         // The colour the window's outline draws before the content is ready.
         background: Rectangle { color: Theme.menuBarBackground }
-        Menu {
+        CommandMenu {
             title: qsTr("&File")
-            delegate: MenuCommand {}
             Action {
-                objectName: "quitAction"
                 text: qsTr("Quit")
-                shortcut: StandardKey.Quit
+                shortcut: StandardKey.Quit // qmllint disable unqualified
                 // The application object shuts down cleanly when its event loop ends.
                 onTriggered: Qt.quit()
             }
         }
-        Menu {
+        CommandMenu {
             title: qsTr("&View")
-            delegate: MenuCommand {}
             Action {
                 text: qsTr("Refresh Catalogue")
                 shortcut: "Ctrl+R"
@@ -55,9 +52,8 @@ Item {
                 onTriggered: rootView.toggleSidebar()
             }
         }
-        Menu {
+        CommandMenu {
             title: qsTr("&Help")
-            delegate: MenuCommand {}
             Action {
                 text: qsTr("About Veltrane Hub")
                 onTriggered: content.showAbout()

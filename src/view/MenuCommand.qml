@@ -9,7 +9,7 @@ MenuItem {
 
     readonly property string shortcutText: keys.nativeText
 
-    implicitWidth: Math.max(220, leftPadding + label.implicitWidth + 32 + shortcutLabel.implicitWidth + rightPadding)
+    implicitWidth: leftPadding + 4 + textWidth.advanceWidth + 32 + shortcutWidth.advanceWidth + 4 + rightPadding
     implicitHeight: 30
     font: Theme.body
     Accessible.name: text
@@ -20,17 +20,17 @@ MenuItem {
         enabled: false
         sequence: item.action ? item.action.shortcut : ""
     }
+    TextMetrics { id: textWidth; font: item.font; text: item.text }
+    TextMetrics { id: shortcutWidth; font: item.font; text: item.shortcutText }
 
     contentItem: Item {
         Text {
-            id: label
             anchors { left: parent.left; leftMargin: 4; verticalCenter: parent.verticalCenter }
             text: item.text
             font: item.font
             color: item.highlighted ? "white" : item.enabled ? Theme.primaryText : Theme.tertiaryText
         }
         Text {
-            id: shortcutLabel
             objectName: "shortcutLabel"
             anchors { right: parent.right; rightMargin: 4; verticalCenter: parent.verticalCenter }
             text: item.shortcutText

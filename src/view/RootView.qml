@@ -21,7 +21,7 @@ Item {
 
     function toggleSidebar() {
         // Focus inside the sidebar would be left on a hidden item: the grid takes it.
-        if (sidebarShown && sidebarColumn.activeFocus)
+        if (sidebarShown && (searchField.activeFocus || sidebar.list.activeFocus))
             catalog.grid.forceActiveFocus()
         sidebarShown = !sidebarShown
     }

@@ -160,6 +160,7 @@ Item {
             waitForRendering(content)
             compare(content.menuBar.menuAt(1).itemAt(0).shortcutText, "Ctrl+R")
             compare(content.menuBar.menuAt(1).itemAt(1).shortcutText, "Ctrl+Alt+S")
+            verify(content.menuBar.menuAt(1).width >= content.menuBar.menuAt(1).itemAt(1).implicitWidth)
             // Quit's key is the platform's (none on this test platform): by the menu, by keyboard.
             const quits = Harness.quitRequests
             keyClick(Qt.Key_F, Qt.AltModifier)
@@ -168,8 +169,10 @@ Item {
             keyClick(Qt.Key_Return)
             compare(Harness.quitRequests, quits + 1)
 
+            root.searchField.forceActiveFocus()
             keyClick(Qt.Key_S, Qt.ControlModifier | Qt.AltModifier)
             verify(!root.sidebar.visible)
+            verify(root.catalog.grid.activeFocus)         // not left behind on the hidden field
             compare(content.menuBar.menuAt(1).itemAt(1).text, "Show Sidebar")
             tryVerify(() => root.catalog.x < 1)           // the grid takes the sidebar's place
             mouseClick(findChild(root.catalog, "sidebarToggle"))
