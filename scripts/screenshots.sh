@@ -51,15 +51,52 @@ search zzz
 wait 400
 shot $out/empty-search.png
 search
+# The window by keyboard, without its sidebar, and at its smallest with the detail pane open.
+focus-grid
+wait 300
+shot $out/grid-keyboard.png
+toggle-sidebar
+wait 400
+shot $out/sidebar-hidden.png
+toggle-sidebar
+select photolab
+smallest
+wait 700
+shot $out/smallest-detail.png
 about
 wait 700
 shot-about $out/about.png
 quit
 SCRIPT
 
-env -i PATH="$PATH" HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
-  XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/runtime" LANG=C.UTF-8 \
-  VELTRANE_SCREENSHOT_SCRIPT="$script" \
-  timeout 60 xvfb-run -a -s "-screen 0 1280x800x24" "$build/src/app/veltrane-hub"
+# hub <script> [VAR=value...]: one run of the Hub under Xvfb with that script.
+hub() {
+  local run_script=$1
+  shift
+  env -i PATH="$PATH" HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_HOME="$home/.config" \
+    XDG_CACHE_HOME="$home/.cache" XDG_RUNTIME_DIR="$home/runtime" LANG=C.UTF-8 "$@" \
+    VELTRANE_SCREENSHOT_SCRIPT="$run_script" \
+    timeout 60 xvfb-run -a -s "-screen 0 1280x800x24" "$build/src/app/veltrane-hub"
+}
+hub "$script"
+
+# In German: the window, an offline refresh's warning, the smallest window with the detail pane.
+# The German locale is built into the throw-away home (the system may have none).
+mkdir -p "$home/locale"
+localedef -i de_DE -f UTF-8 "$home/locale/de_DE.UTF-8" 2>/dev/null || true
+german="$home/screenshots-de.txt"
+cat > "$german" <<SCRIPT
+wait 1500
+shot $out/de-grid.png
+refresh
+wait 1000
+shot $out/de-offline-toast.png
+select photolab
+smallest
+wait 700
+shot $out/de-smallest-detail.png
+quit
+SCRIPT
+hub "$german" LOCPATH="$home/locale" LANGUAGE=de LC_ALL=de_DE.UTF-8
 
 ls -1 "$out"/*.png

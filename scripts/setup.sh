@@ -23,6 +23,8 @@ packages=(
   libgtest-dev libbenchmark-dev curl nginx-light xvfb xauth xdotool imagemagick
   # look
   fonts-inter
+  # the German locale of the screenshots (its definition, built by scripts/screenshots.sh)
+  locales
   # the Debian package: its build (PNG icons), its checks, and the desktop entry tests
   debhelper librsvg2-bin lintian appstream desktop-file-utils
 )

@@ -5,6 +5,7 @@
 #include <QCoroTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QTimer>
 
@@ -46,6 +47,27 @@ void save(QQuickWindow *window, const QString &file)
         qWarning("screenshot: could not write %s", qPrintable(file));
 }
 
+// The window's own scenes: its smallest size, the grid with the keyboard, the sidebar hidden.
+// False when the command is not one of them.
+bool runWindowCommand(QQuickWindow *main, const QString &command)
+{
+    QObject *rootView = content(main) ? content(main)->property("rootView").value<QObject *>() : nullptr;
+    if (command == QLatin1String("smallest")) {
+        if (main)
+            main->resize(main->minimumSize());
+    }
+    else if (command == QLatin1String("focus-grid")) {
+        QObject *catalog = rootView ? rootView->property("catalog").value<QObject *>() : nullptr;
+        if (auto *grid = qobject_cast<QQuickItem *>(catalog ? catalog->property("grid").value<QObject *>() : nullptr))
+            grid->forceActiveFocus(Qt::TabFocusReason);
+    }
+    else if (command == QLatin1String("toggle-sidebar"))
+        QMetaObject::invokeMethod(rootView, "toggleSidebar");
+    else
+        return false;
+    return true;
+}
+
 } // namespace
 
 QCoro::Task<> ScreenshotScript::run(VeltraneHubApp &hub, QString path)
@@ -85,7 +107,7 @@ QCoro::Task<> ScreenshotScript::run(VeltraneHubApp &hub, QString path)
             save(aboutWindow(hub.window()), argument);
         else if (command == QLatin1String("quit"))
             QGuiApplication::quit();
-        else
+        else if (!runWindowCommand(hub.window(), command))
             qWarning("screenshot: unknown command %s", qPrintable(command));
     }
 }

@@ -10,7 +10,8 @@ class VeltraneHubApp;
 //
 // One command a line: "wait <ms>", "select <app id>", "deselect", "search <text>",
 // "filter all|featured|updates|<category id>", "refresh", "about", "shot <png>",
-// "shot-about <png>", "quit". Lines starting with "#" are skipped.
+// "shot-about <png>", "quit"; for the window itself "smallest" (its minimum size), "focus-grid"
+// and "toggle-sidebar". Lines starting with "#" are skipped.
 class ScreenshotScript {
 public:
     static QCoro::Task<> run(VeltraneHubApp &hub, QString path);

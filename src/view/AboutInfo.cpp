@@ -9,7 +9,8 @@ QString AboutInfo::applicationName() const
 
 QString AboutInfo::version() const { return tr("Version %1").arg(QLatin1String(BuildConfig::version)); }
 
-QString AboutInfo::credits() const { return tr("Native Mac apps, signed and ready to run."); }
+// The line break belongs to the text: the domain follows as the credits' second line.
+QString AboutInfo::credits() const { return tr("Native Mac apps, signed and ready to run.\n"); }
 
 QUrl AboutInfo::website()
 {
@@ -19,3 +20,11 @@ QUrl AboutInfo::website()
 }
 
 QString AboutInfo::websiteHost() const { return website().host(); }
+
+QString AboutInfo::creditsMarkup() const
+{
+    QString sentence = credits().toHtmlEscaped();
+    sentence.replace(QLatin1Char('\n'), QLatin1String("<br>"));
+    return sentence + QStringLiteral("<a href=\"%1\">%2</a>")
+                          .arg(website().toString(QUrl::FullyEncoded).toHtmlEscaped(), websiteHost().toHtmlEscaped());
+}

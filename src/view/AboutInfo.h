@@ -14,6 +14,9 @@ class AboutInfo : public QObject {
     Q_PROPERTY(QString credits READ credits CONSTANT)
     Q_PROPERTY(QUrl website READ website CONSTANT)
     Q_PROPERTY(QString websiteHost READ websiteHost CONSTANT)
+    // The credits as the panel draws them (styled text): the sentence, its line break, then the
+    // domain as a link to the website.
+    Q_PROPERTY(QString creditsMarkup READ creditsMarkup CONSTANT)
 public:
     using QObject::QObject;
 
@@ -22,4 +25,5 @@ public:
     QString credits() const;
     static QUrl website();
     QString websiteHost() const;
+    QString creditsMarkup() const;
 };

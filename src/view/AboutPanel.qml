@@ -3,7 +3,7 @@ import QtQuick.Window
 import Veltrane.Hub
 
 // The About window: the name, the version, and two centred credit lines, the second a link
-// to the maker's website.
+// to the maker's website. Escape and Ctrl+W close it.
 Window {
     id: panel
 
@@ -17,6 +17,11 @@ Window {
     minimumHeight: height
     maximumHeight: height
     color: Theme.secondaryBackground
+
+    Shortcut {
+        sequences: ["Escape", "Ctrl+W"]
+        onActivated: panel.close()
+    }
 
     Column {
         id: content
@@ -54,27 +59,23 @@ Window {
         }
         Item { width: 1; height: 8 }
         Text {
+            id: credits
+            objectName: "credits"
             width: parent.width
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap
-            text: AboutInfo.credits
+            textFormat: Text.StyledText
+            text: AboutInfo.creditsMarkup
             font: Theme.caption
             color: Theme.secondaryText
-        }
-        Text {
-            objectName: "websiteLink"
-            width: parent.width
-            horizontalAlignment: Text.AlignHCenter
-            text: AboutInfo.websiteHost
-            font: Theme.caption
-            color: Theme.accent
+            linkColor: Theme.secondaryText
+            onLinkActivated: Qt.openUrlExternally(AboutInfo.website)
             activeFocusOnTab: true
             Accessible.role: Accessible.Link
             Accessible.name: AboutInfo.websiteHost
             Accessible.onPressAction: Qt.openUrlExternally(AboutInfo.website)
             Keys.onReturnPressed: Qt.openUrlExternally(AboutInfo.website)
-            HoverHandler { cursorShape: Qt.PointingHandCursor }
-            TapHandler { onTapped: Qt.openUrlExternally(AboutInfo.website) }
+            HoverHandler { cursorShape: credits.hoveredLink.length > 0 ? Qt.PointingHandCursor : Qt.ArrowCursor }
         }
     }
 }

@@ -13,6 +13,8 @@ Rectangle {
     required property string installedVersion
     required property bool hasUpdate
     property bool isSelected: false
+    // The grid has the keyboard and it is at this card.
+    property bool showsFocus: false
 
     readonly property cardStatus status: ViewRules.cardStatus(installedVersion, app.version, hasUpdate)
 
@@ -25,6 +27,17 @@ Rectangle {
     Accessible.role: Accessible.Button
     Accessible.name: app.name
     Accessible.description: (status.text.length > 0 ? status.text + ". " : "") + app.tagline
+
+    // Around the card, so it reads apart from the selection's border.
+    Rectangle {
+        objectName: "focusRing"
+        anchors { fill: parent; margins: -4 }
+        visible: card.showsFocus
+        radius: Theme.cardRadius + 4
+        color: "transparent"
+        border.width: 3
+        border.color: Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.45)
+    }
 
     AppIcon {
         id: icon

@@ -17,6 +17,9 @@ Item {
     readonly property catalogContent content: ViewRules.catalogContent(CatalogStore.phase,
         CatalogStore.appCount, CatalogStore.visibleApps.count, CatalogStore.searchText)
     readonly property alias grid: grid
+    // The window's sidebar, which the leading toolbar button hides and shows.
+    property bool sidebarShown: true
+    signal sidebarToggleRequested
 
     Accessible.role: Accessible.Pane
     Accessible.name: CatalogStore.filterTitle
@@ -28,9 +31,19 @@ Item {
         color: Theme.barMaterial
         z: 1
 
+        ToolbarButton {
+            id: sidebarToggle
+            objectName: "sidebarToggle"
+            anchors { left: parent.left; leftMargin: 12; verticalCenter: parent.verticalCenter }
+            text: catalogView.sidebarShown ? qsTr("Hide Sidebar") : qsTr("Show Sidebar")
+            symbol: "sidebar.left"
+            help: text
+            onClicked: catalogView.sidebarToggleRequested()
+        }
+
         Column {
-            anchors { left: parent.left; leftMargin: 20; verticalCenter: parent.verticalCenter }
-            width: parent.width - 80
+            anchors { left: sidebarToggle.right; leftMargin: 8; verticalCenter: parent.verticalCenter }
+            width: parent.width - x - 56
             spacing: 1
             Text {
                 width: parent.width
@@ -76,6 +89,9 @@ Item {
             (available - (columns - 1) * catalogView.columnSpacing) / columns))
         readonly property real usedWidth: columns * cardWidth + (columns - 1) * catalogView.columnSpacing
 
+        // A card is as high as its taller side: the icon, or the name over two tagline lines.
+        // With the faces the program ships the icon is taller (56 against 17 + 4 + 2 × 16), so
+        // every card, one tagline line or two, has this height and all rows are alike.
         FontMetrics { id: headlineMetrics; font: Theme.headline }
         FontMetrics { id: subheadlineMetrics; font: Theme.subheadline }
         readonly property real cardHeight: 2 * Theme.cardInset + Math.max(Theme.cardIcon,
@@ -85,8 +101,10 @@ Item {
             id: grid
             objectName: "grid"
             visible: catalogView.content.showsGrid
-            x: catalogView.margin + Math.max(0, (area.available - area.usedWidth) / 2)
-            width: area.columns * cellWidth
+            // 4 more on the left for the focus ring around the first column's cards.
+            x: catalogView.margin + Math.max(0, (area.available - area.usedWidth) / 2) - 4
+            width: area.columns * cellWidth + 4
+            leftMargin: 4
             height: parent.height
             topMargin: catalogView.margin
             bottomMargin: catalogView.margin - catalogView.rowSpacing
@@ -111,8 +129,11 @@ Item {
                 CatalogStore.selectedAppID = CatalogStore.visibleApps.idAt(index)
                 positionViewAtIndex(index, GridView.Contain)
             }
+            // From the selected card, as the store knows it: the view moves its own current
+            // index as rows come and go.
             function move(step) {
-                select(currentIndex < 0 ? 0 : Math.max(0, Math.min(count - 1, currentIndex + step)))
+                const from = CatalogStore.visibleApps.selectedRow
+                select(from < 0 ? 0 : Math.max(0, Math.min(count - 1, from + step)))
             }
             // Keep the selected card in sight, however it was selected and however the
             // columns change (the detail pane opening narrows the grid).
@@ -143,17 +164,21 @@ Item {
                     const card = grid.itemAtIndex(index)
                     if (card === null || x - card.x > card.width || y - card.y > card.height)
                         return
-                    grid.forceActiveFocus()
                     grid.select(index)
+                    grid.forceActiveFocus()
                 }
             }
 
             // The cell holds the card and the spacing after it.
             delegate: AppCard {
                 id: cell
+                required property int index
                 width: (cell.GridView.view as GridView).cellWidth - 16
                 height: (cell.GridView.view as GridView).cellHeight - 16
                 isSelected: cell.app.id === CatalogStore.selectedAppID
+                // The card the keyboard is at: the selected one, or the first while none is shown.
+                showsFocus: (cell.GridView.view as GridView).activeFocus
+                            && cell.index === Math.max(0, CatalogStore.visibleApps.selectedRow)
             }
         }
 

@@ -7,6 +7,7 @@ Item {
     id: content
 
     readonly property alias rootView: rootView
+    readonly property alias menuBar: menuBar
     // Made on first use: a second window costs start-up time.
     readonly property Window aboutPanel: aboutLoader.item as Window
 
@@ -28,7 +29,16 @@ Item {
         font: Theme.body
         // The colour the window's outline draws before the content is ready.
         background: Rectangle { color: Theme.menuBarBackground }
-        Menu {
+        CommandMenu {
+            title: qsTr("&File")
+            Action {
+                text: qsTr("Quit")
+                shortcut: StandardKey.Quit // qmllint disable unqualified
+                // The application object shuts down cleanly when its event loop ends.
+                onTriggered: Qt.quit()
+            }
+        }
+        CommandMenu {
             title: qsTr("&View")
             Action {
                 text: qsTr("Refresh Catalogue")
@@ -36,8 +46,13 @@ Item {
                 // Never disabled: a second press runs a second refresh.
                 onTriggered: CatalogStore.startLoad(CatalogStore.Refresh)
             }
+            Action {
+                text: rootView.sidebarShown ? qsTr("Hide Sidebar") : qsTr("Show Sidebar")
+                shortcut: "Ctrl+Alt+S"
+                onTriggered: rootView.toggleSidebar()
+            }
         }
-        Menu {
+        CommandMenu {
             title: qsTr("&Help")
             Action {
                 text: qsTr("About Veltrane Hub")

@@ -14,6 +14,17 @@ Item {
     readonly property alias searchField: searchField
     // Made when a running app first blocks an update.
     readonly property QuitAlert quitAlert: quitAlertLoader.item as QuitAlert
+    // Only the user hides the sidebar (its toolbar button or the View menu).
+    property bool sidebarShown: true
+    // One card column and the grid's margins.
+    readonly property int catalogMinimumWidth: 320
+
+    function toggleSidebar() {
+        // Focus inside the sidebar would be left on a hidden item: the grid takes it.
+        if (sidebarShown && (searchField.activeFocus || sidebar.list.activeFocus))
+            catalog.grid.forceActiveFocus()
+        sidebarShown = !sidebarShown
+    }
 
     palette.highlight: Theme.accent
 
@@ -28,9 +39,12 @@ Item {
 
         Rectangle {
             id: sidebarColumn
+            visible: root.sidebarShown
             SplitView.minimumWidth: 220
             SplitView.preferredWidth: Theme.sidebarWidth
-            SplitView.maximumWidth: 320
+            // Never so wide that the grid or the detail pane would be pushed out of the window.
+            SplitView.maximumWidth: Math.max(220, Math.min(320, split.width - root.catalogMinimumWidth - 1
+                                                           - (detailLoader.visible ? 300 + 1 : 0)))
             color: Theme.sidebarBackground
 
             Text {
@@ -58,7 +72,9 @@ Item {
         CatalogView {
             id: catalog
             SplitView.fillWidth: true
-            SplitView.minimumWidth: 320
+            SplitView.minimumWidth: root.catalogMinimumWidth
+            sidebarShown: root.sidebarShown
+            onSidebarToggleRequested: root.toggleSidebar()
         }
 
         Loader {
@@ -68,7 +84,10 @@ Item {
             visible: active
             SplitView.minimumWidth: 300
             SplitView.preferredWidth: 340
-            SplitView.maximumWidth: 420
+            // What the grid and the sidebar leave: at the window's smallest the pane gives way
+            // down to its own minimum instead of running off the window's edge.
+            SplitView.maximumWidth: Math.max(300, Math.min(420, split.width - root.catalogMinimumWidth - 1
+                                                           - (sidebarColumn.visible ? sidebarColumn.width + 1 : 0)))
             // By name, so its types are compiled when it is first shown, not at start.
             source: "AppDetailView.qml"
         }

@@ -20,6 +20,15 @@ TextField {
     Accessible.role: Accessible.EditableText
     Accessible.name: qsTr("Search apps")
 
+    // Escape clears a search first; on an empty field it keeps its meaning for the window
+    // (closing the detail pane), so the field only claims the key while it holds text.
+    Keys.onShortcutOverride: (event) => event.accepted = event.key === Qt.Key_Escape && text.length > 0
+    Keys.onEscapePressed: (event) => {
+        event.accepted = text.length > 0
+        if (event.accepted)
+            CatalogStore.searchText = ""
+    }
+
     background: Rectangle {
         radius: 7
         color: Theme.textBackground

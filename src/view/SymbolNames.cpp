@@ -32,6 +32,7 @@ const QHash<QString, QString> &iconFiles()
         {QStringLiteral("ellipsis.vertical"), QStringLiteral("ellipsis-vertical")},
         {QStringLiteral("chevron.right"), QStringLiteral("chevron-right")},
         {QStringLiteral("app"), QStringLiteral("app-window")},
+        {QStringLiteral("sidebar.left"), QStringLiteral("panel-left")},
         // Categories.
         {QStringLiteral("paintbrush"), QStringLiteral("paintbrush")},
         {QStringLiteral("paintbrush.pointed"), QStringLiteral("paintbrush")},

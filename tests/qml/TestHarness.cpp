@@ -3,6 +3,7 @@
 #include "platform/DesktopServices.h"
 #include "service/UpdateInstaller.h"
 
+#include <QCoreApplication>
 #include <QCoroTask>
 #include <QMutex>
 
@@ -145,4 +146,13 @@ void TestHarness::downloading(const QString &appID, double fraction)
 CatalogStoreToast TestHarness::makeToast(const QString &text, const QString &symbol, bool isWarning) const
 {
     return {QUuid::createUuid(), text, symbol, isWarning};
+}
+
+bool TestHarness::useLanguage(const QString &code)
+{
+    QCoreApplication::removeTranslator(&m_translator);
+    if (code.isEmpty())
+        return true;
+    return m_translator.load(QStringLiteral(VELTRANE_TRANSLATIONS_DIR "/veltrane-hub_") + code)
+        && QCoreApplication::installTranslator(&m_translator);
 }

@@ -5,6 +5,7 @@
 #include "service/CatalogService.h"
 
 #include <QObject>
+#include <QTranslator>
 
 // Serves the test catalogue in place of the endpoint, cache and shipped copy.
 class FakeCatalogService : public CatalogService {
@@ -18,6 +19,8 @@ public:
 // state. Everything else they do through the views and the two real objects.
 class TestHarness : public QObject {
     Q_OBJECT
+    // How often QML asked to quit the application (Qt.quit()).
+    Q_PROPERTY(int quitRequests READ quitRequests NOTIFY quitRequested)
 public:
     TestHarness();
     ~TestHarness() override;
@@ -37,7 +40,20 @@ public:
     Q_INVOKABLE CatalogStoreFilter categoryFilter(const QString &id) const { return CatalogStoreFilter::category(id); }
     // An install step of the app with this catalogue id, as the installer reports it.
     Q_INVOKABLE void downloading(const QString &appID, double fraction);
+    // The program's translation of that language ("de") for the views made from now on; an
+    // empty code goes back to English.
+    Q_INVOKABLE bool useLanguage(const QString &code);
+    int quitRequests() const { return m_quitRequests; }
+    void countQuitRequest()
+    {
+        ++m_quitRequests;
+        Q_EMIT quitRequested();
+    }
 
+Q_SIGNALS:
+    void quitRequested();
+
+public:
     static Catalog testCatalogue();
 
 private:
@@ -47,4 +63,6 @@ private:
     std::shared_ptr<class HarnessInstalledApps> m_installed;
     std::unique_ptr<CatalogStore> m_store;
     std::unique_ptr<UpdateCoordinator> m_updates;
+    QTranslator m_translator;
+    int m_quitRequests = 0;
 };

@@ -5,7 +5,8 @@ import Veltrane.Hub.Testing
 
 // The sidebar and the catalogue column. Catches:
 // - a wrong subtitle count or placeholder for a section or search, or the grid shown over an empty list
-// - a click or an arrow key that selects the wrong card, or a click that deselects
+// - a click or an arrow key that selects the wrong card, or a click that deselects; a grid
+//   that, reached by keyboard, does not ring the selected card and move from it
 // - a card label that does not follow the installed copies
 // - a grid that builds every card of a large catalogue instead of those in sight
 // - a wrong sidebar row, text or badge, an Updates row that does not come and go with the updates
@@ -79,6 +80,21 @@ Item {
             keyClick(Qt.Key_Up)
             compare(CatalogStore.selectedAppID, "batchwise")      // one row up in two columns
             compare(view.grid.currentIndex, 0)
+        }
+
+        function test_keyboardStartsAtTheSelection() {
+            const view = createTemporaryObject(catalogComponent, scene)
+            CatalogStore.selectedAppID = "photolab"               // third by name
+            tryVerify(() => view.grid.itemAtIndex(4) !== null)
+            const ringed = () => [0, 1, 2, 3, 4].filter(i => findChild(view.grid.itemAtIndex(i), "focusRing").visible)
+            compare(ringed(), [])
+            view.grid.forceActiveFocus()
+            compare(ringed(), [2])
+            Harness.setInstalled({ "test.photolab": "2.4" })     // an install ends: its row changes in place
+            verify(view.grid.activeFocus)
+            compare(ringed(), [2])
+            keyClick(Qt.Key_Right)
+            compare(CatalogStore.selectedAppID, "sketchpad")
         }
 
         function test_cardLabelsFollowTheInstalledCopies() {

@@ -23,7 +23,11 @@ public slots:
         UpdateCoordinatorSingleton::install(&m_harness->updates());
         qmlRegisterSingletonInstance("Veltrane.Hub.Testing", 1, 0, "Harness", m_harness.get());
     }
-    void qmlEngineAvailable(QQmlEngine *engine) { ViewSetup::prepare(*engine); }
+    void qmlEngineAvailable(QQmlEngine *engine)
+    {
+        ViewSetup::prepare(*engine);
+        connect(engine, &QQmlEngine::quit, m_harness.get(), &TestHarness::countQuitRequest);
+    }
     void cleanupTestCase() { m_harness.reset(); }
 
 private:

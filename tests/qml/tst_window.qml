@@ -9,7 +9,11 @@ import Veltrane.Hub.Testing
 // - a failure not shown under the description
 // - an update of a running app that does not ask to quit it, or an alert that comes back by itself
 // - an uninstall without confirmation, or handed over more than once
-// - a search field that does not hand every keystroke (spaces too) to the store; a column Tab cannot reach
+// - a search field that does not hand every keystroke (spaces too) to the store, or an Escape that
+//   does not clear it first; a column Tab cannot reach
+// - a menu shortcut that does nothing or is not shown, a sidebar that does not hide and come back,
+//   an About panel that Ctrl+W does not close
+// - a window that does not speak German under the German translation
 // - a warning toast not drawn in orange, or another toast drawn in it
 Item {
     id: scene
@@ -25,12 +29,17 @@ Item {
             RootView { width: 1080; height: 720 }
         }
         Component {
+            id: contentComponent
+            HubContent { width: 1080; height: 720 }
+        }
+        Component {
             id: toastComponent
             ToastView {}
         }
         SignalSpy { id: uninstallSpy; signalName: "uninstallConfirmed" }
 
         function init() { Harness.reset() }
+        function cleanup() { Harness.useLanguage("") }
 
         function detailWith(appID) {
             const root = createTemporaryObject(rootComponent, scene)
@@ -131,12 +140,62 @@ Item {
         }
 
         function test_searchFieldWritesEveryKeystroke() {
-            const root = createTemporaryObject(rootComponent, scene)
+            const root = detailWith("photolab")
             root.searchField.forceActiveFocus()
             keyClick(Qt.Key_P)
             compare(CatalogStore.searchText, "p")
             keyClick(Qt.Key_Space)
             compare(CatalogStore.searchText, "p ")
+            keyClick(Qt.Key_Escape)                       // clears the search, leaves the pane open
+            compare(CatalogStore.searchText, "")
+            compare(root.searchField.text, "")
+            compare(CatalogStore.selectedAppID, "photolab")
+            keyClick(Qt.Key_Escape)
+            compare(CatalogStore.selectedAppID, "")
+        }
+
+        function test_menuCommandsAndTheirKeys() {
+            const content = createTemporaryObject(contentComponent, scene)
+            const root = content.rootView
+            waitForRendering(content)
+            compare(content.menuBar.menuAt(1).itemAt(0).shortcutText, "Ctrl+R")
+            compare(content.menuBar.menuAt(1).itemAt(1).shortcutText, "Ctrl+Alt+S")
+            verify(content.menuBar.menuAt(1).width >= content.menuBar.menuAt(1).itemAt(1).implicitWidth)
+            // Quit's key is the platform's (none on this test platform): by the menu, by keyboard.
+            const quits = Harness.quitRequests
+            keyClick(Qt.Key_F, Qt.AltModifier)
+            tryVerify(() => content.menuBar.menuAt(0).opened)
+            keyClick(Qt.Key_Down)
+            keyClick(Qt.Key_Return)
+            compare(Harness.quitRequests, quits + 1)
+
+            root.searchField.forceActiveFocus()
+            keyClick(Qt.Key_S, Qt.ControlModifier | Qt.AltModifier)
+            verify(!root.sidebar.visible)
+            verify(root.catalog.grid.activeFocus)         // not left behind on the hidden field
+            compare(content.menuBar.menuAt(1).itemAt(1).text, "Show Sidebar")
+            tryVerify(() => root.catalog.x < 1)           // the grid takes the sidebar's place
+            mouseClick(findChild(root.catalog, "sidebarToggle"))
+            verify(root.sidebar.visible)
+            tryVerify(() => root.catalog.x >= 220)
+
+            content.showAbout()
+            tryVerify(() => content.aboutPanel.active)
+            keyClick(Qt.Key_W, Qt.ControlModifier)
+            tryVerify(() => !content.aboutPanel.visible)
+            scene.Window.window.requestActivate()         // as a window manager would, for the next tests
+            tryVerify(() => scene.Window.active)
+        }
+
+        function test_speaksGerman() {
+            verify(Harness.useLanguage("de"))
+            Harness.loadEmpty()                            // the sidebar's rows are made anew
+            const root = createTemporaryObject(rootComponent, scene)
+            compare(root.searchField.placeholderText, "Apps durchsuchen")
+            root.sidebar.list.forceLayout()
+            compare(root.sidebar.list.itemAtIndex(0).text, "Alle Apps")
+            compare(findChild(root.catalog, "refreshButton").text, "Aktualisieren")
+            compare(findChild(root.sidebar, "statusLine").status.message, "Aktuell")
         }
 
         function test_tabReachesEachColumn() {
