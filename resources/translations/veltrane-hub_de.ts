@@ -8,8 +8,10 @@
         <translation>Version %1</translation>
     </message>
     <message>
-        <source>Native Mac apps, signed and ready to run.</source>
-        <translation>Native Mac-Apps, signiert und startbereit.</translation>
+        <source>Native Mac apps, signed and ready to run.
+</source>
+        <translation>Native Mac-Apps, signiert und startbereit.
+</translation>
     </message>
 </context>
 <context>
@@ -217,6 +219,14 @@
         <source>Check the spelling or try a new search.</source>
         <translation>Prüfe die Schreibweise oder versuche eine andere Suche.</translation>
     </message>
+    <message>
+        <source>Hide Sidebar</source>
+        <translation>Seitenleiste ausblenden</translation>
+    </message>
+    <message>
+        <source>Show Sidebar</source>
+        <translation>Seitenleiste einblenden</translation>
+    </message>
 </context>
 <context>
     <name>CommandLine</name>
@@ -335,6 +345,22 @@
     <message>
         <source>About Veltrane Hub</source>
         <translation>Über Veltrane Hub</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Datei</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Hide Sidebar</source>
+        <translation>Seitenleiste ausblenden</translation>
+    </message>
+    <message>
+        <source>Show Sidebar</source>
+        <translation>Seitenleiste einblenden</translation>
     </message>
 </context>
 <context>
