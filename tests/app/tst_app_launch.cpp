@@ -1,15 +1,21 @@
 #include "TestCertificates.h"
 #include "TestFiles.h"
+#include "TestHttpsServer.h"
 
 #include "app/CommandLine.h"
+#include "app/ImageNetwork.h"
 #include "app/SingleInstance.h"
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QtConcurrent>
+
+#include <sys/stat.h>
 
 using Action = CommandLine::Action;
 
@@ -86,6 +92,48 @@ private Q_SLOTS:
         QCOMPARE(raised.constFirst().constFirst().toByteArray(), QByteArray("token-1"));
         QTRY_VERIFY(answered.isFinished());
         QVERIFY(answered.result());
+    }
+
+    // Catalogue images: only https is ever asked for (a FIFO would hang the reader), and no
+    // answer is taken past the cap, whether or not it announces its length.
+    void imageNetwork_data()
+    {
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("announced");
+        QTest::addColumn<bool>("ok");
+        const qint64 over = ImageNetworkFactory::maxBytes + 1;
+        QTest::newRow("small") << "https" << qint64(1000) << true << true;
+        QTest::newRow("plain http") << "http" << qint64(1000) << true << false;
+        QTest::newRow("a FIFO") << "file" << qint64(0) << true << false;
+        QTest::newRow("too large") << "https" << over << true << false;
+        QTest::newRow("too large, no length") << "https" << over << false << false;
+    }
+    void imageNetwork()
+    {
+        QFETCH(QString, scheme);
+        QFETCH(qint64, size);
+        QFETCH(bool, announced);
+        QFETCH(bool, ok);
+        TestHttpsServer server;
+        TestHttpsServer::Route route = TestHttpsServer::Route::generated(size);
+        route.omitContentLength = !announced;
+        server.route("/image.png", route);
+        QUrl url = server.url("/image.png");
+        url.setScheme(scheme);
+        QTemporaryDir dir;
+        if (scheme == "file") {
+            url = QUrl::fromLocalFile(dir.filePath("fifo"));
+            QCOMPARE(mkfifo(qPrintable(url.toLocalFile()), 0600), 0);
+        }
+        ImageNetworkFactory factory(TestCertificates::caFile());
+        const std::unique_ptr<QNetworkAccessManager> manager(factory.create(nullptr));
+        const std::unique_ptr<QNetworkReply> reply(manager->get(QNetworkRequest(url)));
+        QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 60000);
+        QCOMPARE(reply->error() == QNetworkReply::NoError, ok);
+        if (ok)
+            QCOMPARE(reply->readAll(), TestHttpsServer::generatedBytes(size));
+        QCOMPARE(server.requestCount("/image.png"), scheme == "https" ? 1 : 0);
     }
 };
 
