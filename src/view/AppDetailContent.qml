@@ -76,7 +76,7 @@ Flickable {
             rowSpacing: 8
             Repeater {
                 id: facts
-                model: ViewRules.facts(content.app, content.categoryName, content.installedVersion)
+                model: ViewRules.facts(content.app, content.categoryName, content.installedVersion, content.hasUpdate)
                 delegate: Text {
                     required property detailFact modelData
                     required property int index
