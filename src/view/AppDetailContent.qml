@@ -3,8 +3,8 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Veltrane.Hub
 
-// Everything about one app: header, actions with live progress, description, facts and the
-// open-source credit. A row of the store's selection: its roles come in as the required
+// Everything about one app: header, actions with live progress, screenshots, description,
+// facts, website and the open-source credit. A row of the store's selection: its roles come in as the required
 // properties, so every install step and every rescan redraws what depends on it.
 Flickable {
     id: content
@@ -42,12 +42,20 @@ Flickable {
         DetailActionsView {
             Layout.fillWidth: true
             app: content.app
+            installedVersion: content.installedVersion
             installedLocation: content.installedLocation
             actions: content.actions
             onUninstallRequested: content.uninstallRequested(content.app)
         }
 
         Rectangle { Layout.fillWidth: true; height: 1; color: Theme.separator }
+
+        DetailScreenshots {
+            objectName: "screenshots"
+            Layout.fillWidth: true
+            Layout.preferredHeight: implicitHeight
+            app: content.app
+        }
 
         Text {
             Layout.fillWidth: true
@@ -101,6 +109,14 @@ Flickable {
                     wrapMode: Text.Wrap
                 }
             }
+        }
+
+        SourceLink {
+            objectName: "websiteLink"
+            Layout.fillWidth: true
+            visible: content.app.homepageURL.toString().length > 0
+            title: qsTr("Website")
+            url: content.app.homepageURL
         }
 
         SourceCreditView {

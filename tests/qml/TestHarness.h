@@ -37,6 +37,9 @@ public:
     Q_INVOKABLE CatalogStoreFilter categoryFilter(const QString &id) const { return CatalogStoreFilter::category(id); }
     // An install step of the app with this catalogue id, as the installer reports it.
     Q_INVOKABLE void downloading(const QString &appID, double fraction);
+    // The app's downloads stop halfway until cancelled; the app has a kept copy of version.
+    Q_INVOKABLE void holdDownloads(const QString &appID);
+    Q_INVOKABLE void keep(const QString &appID, const QString &version);
 
     static Catalog testCatalogue();
 
@@ -45,6 +48,7 @@ private:
 
     FakeCatalogService m_service;
     std::shared_ptr<class HarnessInstalledApps> m_installed;
+    std::shared_ptr<class FakeInstaller> m_installer;
     std::unique_ptr<CatalogStore> m_store;
     std::unique_ptr<UpdateCoordinator> m_updates;
 };
