@@ -114,7 +114,7 @@ Flickable {
         SourceLink {
             objectName: "websiteLink"
             Layout.fillWidth: true
-            visible: content.app.homepageURL.toString().length > 0
+            visible: ViewRules.linkText(content.app.homepageURL).length > 0
             title: qsTr("Website")
             url: content.app.homepageURL
         }

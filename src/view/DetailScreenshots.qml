@@ -34,14 +34,14 @@ ListView {
         width: loaded ? Math.round(image.implicitWidth * height / Math.max(image.implicitHeight, 1)) : height * 1.6
         radius: 6
         color: Theme.quaternaryFill
-        border.width: activeFocus ? 2 : 0
+        border.width: shot.activeFocus ? 2 : 0
         border.color: Theme.accent
         activeFocusOnTab: true
         Accessible.role: Accessible.Button
-        Accessible.name: qsTr("Screenshot %1").arg(index + 1)
-        Accessible.onPressAction: viewer.show(modelData)
-        Keys.onReturnPressed: viewer.show(modelData)
-        Keys.onSpacePressed: viewer.show(modelData)
+        Accessible.name: qsTr("Screenshot %1").arg(shot.index + 1)
+        Accessible.onPressAction: viewer.show(shot.modelData)
+        Keys.onReturnPressed: viewer.show(shot.modelData)
+        Keys.onSpacePressed: viewer.show(shot.modelData)
 
         Image {
             id: image
