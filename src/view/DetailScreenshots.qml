@@ -52,6 +52,14 @@ ListView {
             fillMode: Image.PreserveAspectFit
             smooth: true
         }
+        // One that could not be had says so instead of staying an empty frame.
+        SymbolIcon {
+            anchors.centerIn: parent
+            visible: image.status === Image.Error
+            name: "photo"
+            size: 28
+            color: Theme.tertiaryText
+        }
         HoverHandler { cursorShape: Qt.PointingHandCursor }
         TapHandler { onTapped: viewer.show(shot.modelData) }
     }
