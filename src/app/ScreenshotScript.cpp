@@ -8,6 +8,8 @@
 #include <QQuickWindow>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 QCoro::Task<> pause(int ms)
@@ -44,6 +46,41 @@ void save(QQuickWindow *window, const QString &file)
 {
     if (!window || !window->grabWindow().save(file))
         qWarning("screenshot: could not write %s", qPrintable(file));
+}
+
+// The detail pane's scenes: an install of a catalogue app, the more-actions menu open, a
+// screenshot shown larger, the window at another size.
+bool detailCommand(VeltraneHubApp &hub, const QString &command, const QString &argument)
+{
+    QObject *root = content(hub.window());
+    if (command == QLatin1String("install")) {
+        const QList<CatalogApp> &apps = hub.store().catalog().apps;
+        const auto app = std::find_if(apps.begin(), apps.end(), [&](const CatalogApp &a) { return a.id == argument; });
+        if (app != apps.end())
+            hub.updates().install(*app);
+        return true;
+    }
+    if (command == QLatin1String("more-actions")) {
+        QObject *more = root ? root->findChild<QObject *>(QStringLiteral("moreActions")) : nullptr;
+        QObject *menu = more ? more->property("menu").value<QObject *>() : nullptr;
+        if (menu)
+            QMetaObject::invokeMethod(menu, "open");
+        return true;
+    }
+    if (command == QLatin1String("resize")) {
+        if (hub.window())
+            hub.window()->resize(argument.section(QLatin1Char(' '), 0, 0).toInt(), argument.section(QLatin1Char(' '), 1).toInt());
+        return true;
+    }
+    if (command == QLatin1String("view-screenshot")) {
+        QObject *row = root ? root->findChild<QObject *>(QStringLiteral("screenshots")) : nullptr;
+        QObject *viewer = row ? row->property("viewer").value<QObject *>() : nullptr;
+        const std::optional<CatalogApp> app = hub.store().selectedApp();
+        if (viewer && app && !app->fetchableScreenshotURLs().isEmpty())
+            QMetaObject::invokeMethod(viewer, "show", Q_ARG(QUrl, app->fetchableScreenshotURLs().constFirst()));
+        return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -85,6 +122,8 @@ QCoro::Task<> ScreenshotScript::run(VeltraneHubApp &hub, QString path)
             save(aboutWindow(hub.window()), argument);
         else if (command == QLatin1String("quit"))
             QGuiApplication::quit();
+        else if (detailCommand(hub, command, argument))
+            continue;
         else
             qWarning("screenshot: unknown command %s", qPrintable(command));
     }
