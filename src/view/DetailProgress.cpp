@@ -2,23 +2,31 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
 
+std::optional<QString> symbolAmong(const QList<QLocale> &locales, const QString &isoCode)
+{
+    for (const QLocale &other : locales) {
+        // Some locales name no symbol for their own currency.
+        const QString symbol = other.currencySymbol(QLocale::CurrencySymbol);
+        if (other.currencySymbol(QLocale::CurrencyIsoCode) == isoCode && !symbol.isEmpty())
+            return symbol;
+    }
+    return std::nullopt;
+}
+
 // The symbol readers of this language know the currency by ("$" for USD in English), else
 // the ISO code itself. Qt names only a locale's own currency, so another locale of the same
-// language that pays in it lends its symbol.
+// language that pays in it lends its symbol; the C locale borrows from any.
 QString currencySymbol(const QString &isoCode, const QLocale &locale)
 {
     if (locale.currencySymbol(QLocale::CurrencyIsoCode) == isoCode)
         return locale.currencySymbol(QLocale::CurrencySymbol);
-    const QList<QLocale> sameLanguage =
-        QLocale::matchingLocales(locale.language(), QLocale::AnyScript, QLocale::AnyTerritory);
-    for (const QLocale &other : sameLanguage) {
-        if (other.currencySymbol(QLocale::CurrencyIsoCode) == isoCode)
-            return other.currencySymbol(QLocale::CurrencySymbol);
-    }
-    return isoCode;
+    const QLocale::Language language = locale.language() == QLocale::C ? QLocale::AnyLanguage : locale.language();
+    return symbolAmong(QLocale::matchingLocales(language, QLocale::AnyScript, QLocale::AnyTerritory), isoCode)
+        .value_or(isoCode);
 }
 
 } // namespace

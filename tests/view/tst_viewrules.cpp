@@ -272,6 +272,7 @@ private slots:
         QTest::newRow("euros in English") << QByteArray("4.99") << "EUR" << english << "€4.99";
         QTest::newRow("euros in German") << QByteArray("4.5") << "EUR" << QLocale(QLocale::German, QLocale::Germany) << QStringLiteral("4,50\u00a0€");
         QTest::newRow("whole dollars") << QByteArray("5") << "USD" << english << "$5";
+        QTest::newRow("francs, no symbol in English") << QByteArray("3") << "CHF" << english << "CHF3";
     }
     void price()
     {
