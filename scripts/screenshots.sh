@@ -69,11 +69,17 @@ env -i PATH="$PATH" HOME="$home" XDG_DATA_HOME="$home/.local/share" XDG_CONFIG_H
 stage=$root/$build/stage
 maker=$root/$build/demo-maker
 port=47453
-cmake --build "$build" --target veltrane-catalog veltrane_pack veltrane-sample-app veltrane_hdiutil veltrane_codesign \
-  veltrane_spctl veltrane_xattr hub_icons
+# The Hub finds its tools and trust anchors under the prefix it was built for.
+cmake -S . -B "$build" -DCMAKE_INSTALL_PREFIX="$stage" -DVELTRANE_TOOL_DIR="$stage/libexec/veltrane-hub" \
+  -DVELTRANE_SHARE_DIR="$stage/share/veltrane-hub" >/dev/null
+cmake --build "$build" --target veltrane-hub veltrane-catalog veltrane_pack veltrane-sample-app veltrane_hdiutil \
+  veltrane_codesign veltrane_spctl veltrane_xattr hub_icons
 cmake --install "$build" --prefix "$stage" >/dev/null
 DEMO_DIR=$maker DEMO_PORT=$port DEMO_SAMPLE_APP=$build/demo/veltrane-sample-app bash demo/demo.sh prepare "$stage"
-sed -i 's|^    root \(.*\);$|    root \1;\n    location /downloads/ { limit_rate 24k; }|' "$maker/nginx/nginx.conf"
+# The installer reports a download once per MiB: Sketchpad's image is padded (squashfs ignores
+# what follows it) and the server sends images slowly, so the shot catches it halfway.
+truncate -s 6M "$maker/www/downloads/sketchpad-1.0.dmg"
+sed -i 's|^    root \(.*\);$|    root \1;\n    location /downloads/ { limit_rate 400k; }|' "$maker/nginx/nginx.conf"
 DEMO_DIR=$maker DEMO_PORT=$port bash demo/demo.sh start >/dev/null
 trap 'DEMO_DIR=$maker bash demo/demo.sh stop; rm -rf "$home"' EXIT
 
@@ -89,20 +95,20 @@ cp "$home/Applications/Photo Lab.app/Contents/MacOS/photolab" "$bundle/Contents/
 
 script="$demo_home/screenshots.txt"
 cat > "$script" <<SCRIPT
-wait 2500
-select photolab
-install photolab
+# The launch pre-downloads Photo Lab's update; one download runs at a time.
+wait 5000
 select sketchpad
-wait 1500
+wait 1000
 shot $out/detail-paid.png
 install sketchpad
-wait 3000
+wait 6000
 shot $out/detail-download.png
 view-screenshot
 wait 1000
 shot $out/detail-screenshot.png
 select photolab
-wait 9000
+install photolab
+wait 6000
 more-actions
 wait 600
 shot $out/detail-go-back.png

@@ -50,9 +50,16 @@ void save(QQuickWindow *window, const QString &file)
 
 // The detail pane's scenes: an install of a catalogue app, the more-actions menu open, a
 // screenshot shown larger, the window at another size.
+QObject *detailPart(QQuickWindow *main, const char *name)
+{
+    QObject *object = content(main);
+    for (const char *step : {"rootView", "detail", "content", name})
+        object = object ? object->property(step).value<QObject *>() : nullptr;
+    return object;
+}
+
 bool detailCommand(VeltraneHubApp &hub, const QString &command, const QString &argument)
 {
-    QObject *root = content(hub.window());
     if (command == QLatin1String("install")) {
         const QList<CatalogApp> &apps = hub.store().catalog().apps;
         const auto app = std::find_if(apps.begin(), apps.end(), [&](const CatalogApp &a) { return a.id == argument; });
@@ -61,7 +68,7 @@ bool detailCommand(VeltraneHubApp &hub, const QString &command, const QString &a
         return true;
     }
     if (command == QLatin1String("more-actions")) {
-        QObject *more = root ? root->findChild<QObject *>(QStringLiteral("moreActions")) : nullptr;
+        QObject *more = detailPart(hub.window(), "moreActions");
         QObject *menu = more ? more->property("menu").value<QObject *>() : nullptr;
         if (menu)
             QMetaObject::invokeMethod(menu, "open");
@@ -73,7 +80,7 @@ bool detailCommand(VeltraneHubApp &hub, const QString &command, const QString &a
         return true;
     }
     if (command == QLatin1String("view-screenshot")) {
-        QObject *row = root ? root->findChild<QObject *>(QStringLiteral("screenshots")) : nullptr;
+        QObject *row = detailPart(hub.window(), "screenshots");
         QObject *viewer = row ? row->property("viewer").value<QObject *>() : nullptr;
         const std::optional<CatalogApp> app = hub.store().selectedApp();
         if (viewer && app && !app->fetchableScreenshotURLs().isEmpty())

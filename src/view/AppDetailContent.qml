@@ -17,6 +17,8 @@ Flickable {
     required property installState installState
 
     readonly property detailActions actions: ViewRules.detailActions(app, installState, installedVersion, hasUpdate)
+    readonly property MoreActionsMenu moreActions: actionsView.moreActions
+    readonly property alias screenshots: screenshots
 
     signal uninstallRequested(catalogApp app)
 
@@ -40,6 +42,7 @@ Flickable {
         }
 
         DetailActionsView {
+            id: actionsView
             Layout.fillWidth: true
             app: content.app
             installedVersion: content.installedVersion
@@ -51,6 +54,7 @@ Flickable {
         Rectangle { Layout.fillWidth: true; height: 1; color: Theme.separator }
 
         DetailScreenshots {
+            id: screenshots
             objectName: "screenshots"
             Layout.fillWidth: true
             Layout.preferredHeight: implicitHeight

@@ -16,6 +16,7 @@ ColumnLayout {
     // going back or uninstall of the app begins or ends, or the installed copy changes; never
     // with each progress report.
     property string keptVersion
+    readonly property MoreActionsMenu moreActions: moreMenu
 
     function readKeptVersion() {
         keptVersion = UpdateCoordinator.keptVersion(app)
@@ -93,6 +94,7 @@ ColumnLayout {
             onClicked: UpdateCoordinator.openApp(actionsView.installedLocation)
         }
         MoreActionsMenu {
+            id: moreMenu
             objectName: "moreActions"
             MenuEntry {
                 objectName: "goBackItem"
