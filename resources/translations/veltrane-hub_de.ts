@@ -57,6 +57,13 @@
     </message>
 </context>
 <context>
+    <name>AppDetailContent</name>
+    <message>
+        <source>Website</source>
+        <translation>Website</translation>
+    </message>
+</context>
+<context>
     <name>AppDetailView</name>
     <message>
         <source>No app selected</source>
@@ -114,6 +121,10 @@
     <message>
         <source>Installed</source>
         <translation>Installiert</translation>
+    </message>
+    <message>
+        <source>→ %1</source>
+        <translation>→ %1</translation>
     </message>
 </context>
 <context>
@@ -292,6 +303,14 @@
         <source>Uninstall…</source>
         <translation>Deinstallieren …</translation>
     </message>
+    <message>
+        <source>Not available yet</source>
+        <translation>Noch nicht verfügbar</translation>
+    </message>
+    <message>
+        <source>Go Back to %1</source>
+        <translation>Zurück zu %1</translation>
+    </message>
 </context>
 <context>
     <name>DetailFacts</name>
@@ -309,6 +328,7 @@
     </message>
     <message>
         <source>Requires</source>
+        <extracomment>%1 is the oldest macOS version the app runs on, e.g. 13.0.</extracomment>
         <translation>Erfordert</translation>
     </message>
     <message>
@@ -316,9 +336,16 @@
         <translation>Aktualisiert</translation>
     </message>
     <message>
-        <source>MMM d, yyyy</source>
-        <extracomment>Date format of the &quot;Updated&quot; fact (QDate format): abbreviated month, no weekday.</extracomment>
-        <translation>d. MMM yyyy</translation>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+    <message>
+        <source>macOS %1 or later</source>
+        <translation>macOS %1 oder neuer</translation>
+    </message>
+    <message>
+        <source>Download size</source>
+        <translation>Downloadgröße</translation>
     </message>
 </context>
 <context>
@@ -326,6 +353,61 @@
     <message>
         <source>Installed</source>
         <translation>Installiert</translation>
+    </message>
+</context>
+<context>
+    <name>DetailProgress</name>
+    <message>
+        <source>%1 so far · %2/s</source>
+        <translation>%1 bisher · %2/s</translation>
+    </message>
+    <message>
+        <source>%1 so far</source>
+        <translation>%1 bisher</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>%1 of %2 · %3/s</source>
+        <translation>%1 von %2 · %3/s</translation>
+    </message>
+    <message>
+        <source>%1 of %2 · %3/s · less than a minute left</source>
+        <translation>%1 von %2 · %3/s · weniger als eine Minute übrig</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %2 · %3/s · about %n min left</source>
+        <translation>
+            <numerusform>%1 von %2 · %3/s · noch etwa %n Min.</numerusform>
+            <numerusform>%1 von %2 · %3/s · noch etwa %n Min.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 of %2 · %3/s · about %n h left</source>
+        <translation>
+            <numerusform>%1 von %2 · %3/s · noch etwa %n Std.</numerusform>
+            <numerusform>%1 von %2 · %3/s · noch etwa %n Std.</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>DetailScreenshots</name>
+    <message>
+        <source>Screenshots</source>
+        <translation>Bildschirmfotos</translation>
+    </message>
+    <message>
+        <source>Screenshot %1</source>
+        <translation>Bildschirmfoto %1</translation>
+    </message>
+</context>
+<context>
+    <name>DetailTransferView</name>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
     </message>
 </context>
 <context>

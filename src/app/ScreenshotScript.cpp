@@ -9,6 +9,8 @@
 #include <QQuickWindow>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 QCoro::Task<> pause(int ms)
@@ -68,6 +70,48 @@ bool runWindowCommand(QQuickWindow *main, const QString &command)
     return true;
 }
 
+// The detail pane's scenes: an install of a catalogue app, the more-actions menu open, a
+// screenshot shown larger, the window at another size.
+QObject *detailPart(QQuickWindow *main, const char *name)
+{
+    QObject *object = content(main);
+    for (const char *step : {"rootView", "detail", "content", name})
+        object = object ? object->property(step).value<QObject *>() : nullptr;
+    return object;
+}
+
+bool detailCommand(VeltraneHubApp &hub, const QString &command, const QString &argument)
+{
+    if (command == QLatin1String("install")) {
+        const QList<CatalogApp> &apps = hub.store().catalog().apps;
+        const auto app = std::find_if(apps.begin(), apps.end(), [&](const CatalogApp &a) { return a.id == argument; });
+        if (app != apps.end())
+            hub.updates().install(*app);
+        return true;
+    }
+    if (command == QLatin1String("more-actions")) {
+        QObject *more = detailPart(hub.window(), "moreActions");
+        QObject *menu = more ? more->property("menu").value<QObject *>() : nullptr;
+        if (menu)
+            QMetaObject::invokeMethod(menu, "open");
+        return true;
+    }
+    if (command == QLatin1String("resize")) {
+        if (hub.window())
+            hub.window()->resize(argument.section(QLatin1Char(' '), 0, 0).toInt(), argument.section(QLatin1Char(' '), 1).toInt());
+        return true;
+    }
+    if (command == QLatin1String("view-screenshot")) {
+        QObject *row = detailPart(hub.window(), "screenshots");
+        QObject *viewer = row ? row->property("viewer").value<QObject *>() : nullptr;
+        const std::optional<CatalogApp> app = hub.store().selectedApp();
+        if (viewer && app && !app->fetchableScreenshotURLs().isEmpty())
+            QMetaObject::invokeMethod(viewer, "show", Q_ARG(QUrl, app->fetchableScreenshotURLs().constFirst()));
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QCoro::Task<> ScreenshotScript::run(VeltraneHubApp &hub, QString path)
@@ -107,7 +151,7 @@ QCoro::Task<> ScreenshotScript::run(VeltraneHubApp &hub, QString path)
             save(aboutWindow(hub.window()), argument);
         else if (command == QLatin1String("quit"))
             QGuiApplication::quit();
-        else if (!runWindowCommand(hub.window(), command))
+        else if (!runWindowCommand(hub.window(), command) && !detailCommand(hub, command, argument))
             qWarning("screenshot: unknown command %s", qPrintable(command));
     }
 }

@@ -66,10 +66,8 @@ VeltraneHubApp::VeltraneHubApp(Options options)
     CatalogStoreSingleton::install(&m_store);
     UpdateCoordinatorSingleton::install(&m_updates);
     ViewSetup::prepare(m_engine);
-    if (!options.catalog.extraCaFile.isEmpty()) {
-        m_imageNetwork.emplace(options.catalog.extraCaFile);
-        m_engine.setNetworkAccessManagerFactory(&*m_imageNetwork);
-    }
+    m_imageNetwork.emplace(options.catalog.extraCaFile);
+    m_engine.setNetworkAccessManagerFactory(&*m_imageNetwork);
     if (m_translator.load(QLocale(), QStringLiteral("veltrane-hub"), QStringLiteral("_"), QStringLiteral(":/i18n")))
         QCoreApplication::installTranslator(&m_translator);
     // The window opens on an outline without text: the faces are added meanwhile.

@@ -56,7 +56,7 @@ private:
     std::shared_ptr<const InstalledApps> m_installedApps;
     CatalogStore m_store;
     UpdateCoordinator m_updates;
-    std::optional<ImageNetworkFactory> m_imageNetwork;  // only with an extra authority
+    std::optional<ImageNetworkFactory> m_imageNetwork;
     QQmlApplicationEngine m_engine;
     QFuture<void> m_fonts;  // the bundled faces, added on a worker thread
     Locations m_locations;

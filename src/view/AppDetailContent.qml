@@ -3,8 +3,8 @@ import QtQuick.Controls.Basic
 import QtQuick.Layouts
 import Veltrane.Hub
 
-// Everything about one app: header, actions with live progress, description, facts and the
-// open-source credit. A row of the store's selection: its roles come in as the required
+// Everything about one app: header, actions with live progress, screenshots, description,
+// facts, website and the open-source credit. A row of the store's selection: its roles come in as the required
 // properties, so every install step and every rescan redraws what depends on it.
 Flickable {
     id: content
@@ -17,6 +17,8 @@ Flickable {
     required property installState installState
 
     readonly property detailActions actions: ViewRules.detailActions(app, installState, installedVersion, hasUpdate)
+    readonly property MoreActionsMenu moreActions: actionsView.moreActions
+    readonly property alias screenshots: screenshots
 
     signal uninstallRequested(catalogApp app)
 
@@ -40,14 +42,24 @@ Flickable {
         }
 
         DetailActionsView {
+            id: actionsView
             Layout.fillWidth: true
             app: content.app
+            installedVersion: content.installedVersion
             installedLocation: content.installedLocation
             actions: content.actions
             onUninstallRequested: content.uninstallRequested(content.app)
         }
 
         Rectangle { Layout.fillWidth: true; height: 1; color: Theme.separator }
+
+        DetailScreenshots {
+            id: screenshots
+            objectName: "screenshots"
+            Layout.fillWidth: true
+            Layout.preferredHeight: implicitHeight
+            app: content.app
+        }
 
         Text {
             Layout.fillWidth: true
@@ -76,7 +88,7 @@ Flickable {
             rowSpacing: 8
             Repeater {
                 id: facts
-                model: ViewRules.facts(content.app, content.categoryName, content.installedVersion)
+                model: ViewRules.facts(content.app, content.categoryName, content.installedVersion, content.hasUpdate)
                 delegate: Text {
                     required property detailFact modelData
                     required property int index
@@ -101,6 +113,14 @@ Flickable {
                     wrapMode: Text.Wrap
                 }
             }
+        }
+
+        SourceLink {
+            objectName: "websiteLink"
+            Layout.fillWidth: true
+            visible: ViewRules.linkText(content.app.homepageURL).length > 0
+            title: qsTr("Website")
+            url: content.app.homepageURL
         }
 
         SourceCreditView {

@@ -32,7 +32,9 @@ Rectangle {
         id: image
         anchors.fill: parent
         visible: appIcon.loaded
-        source: appIcon.url
+        // Only https, through the Hub's own network access; a catalogue's file: or http:
+        // address counts as none (Image would read a local file itself).
+        source: ViewRules.isFetchable(appIcon.url) ? appIcon.url : ""
         sourceSize.width: appIcon.size * 2
         sourceSize.height: appIcon.size * 2
         asynchronous: true

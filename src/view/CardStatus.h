@@ -22,9 +22,16 @@ public:
     QString text;
     QString symbol;
 
-    // installedVersion: the store's answer, empty when no copy is installed.
     bool isShown() const { return kind != Kind::None; }
     bool isUpdate() const { return kind == Kind::Update; }
 
+    // installedVersion: the store's answer, empty when no copy is installed.
     static CardStatus of(const QString &installedVersion, const QString &catalogVersion, bool hasUpdate);
+    // Whether the store found an installed copy: the one rule of the card, the detail pane and,
+    // through hasUpdate, the Updates count. A copy whose bundle names no version reads as an
+    // empty version, which the store's update rule takes for older than any catalogue version.
+    static bool isInstalled(const QString &installedVersion, bool hasUpdate)
+    {
+        return !installedVersion.isEmpty() || hasUpdate;
+    }
 };

@@ -43,9 +43,11 @@ DetailActions DetailActions::of(const CatalogApp &app, const UpdateCoordinator::
                                 const QString &installedVersion, bool hasUpdate)
 {
     DetailActions actions;
-    actions.isInstalled = app.bundleID.has_value() && !installedVersion.isEmpty();
+    actions.isInstalled = app.bundleID.has_value() && CardStatus::isInstalled(installedVersion, hasUpdate);
     actions.showsInstalledLabel = actions.isInstalled && !hasUpdate;
-    actions.showsPrimary = app.downloadURL.has_value() && (hasUpdate || !actions.isInstalled);
+    const bool wantsPrimary = hasUpdate || !actions.isInstalled;
+    actions.showsPrimary = app.downloadURL.has_value() && wantsPrimary;
+    actions.showsUnavailable = !app.downloadURL && wantsPrimary;
     actions.primaryEnabled = !isBusy(state.kind) && state.kind != Kind::Installed;
     choosePrimaryLabel(actions, app, state, hasUpdate);
     actions.showsOpenRow = actions.isInstalled && !isBusy(state.kind);

@@ -2,12 +2,13 @@
 
 #include "catalog/Catalog.h"
 #include "state/UpdateCoordinator.h"
+#include "view/CardStatus.h"
 
 #include <QCoreApplication>
 #include <QtQmlIntegration>
 
 // What the detail pane offers for one app: the primary button (install, update, progress,
-// retry), the row with "Open" and the more-actions menu, the header's "Installed" label and
+// retry) or "Not available yet" in its place, the row with "Open" and the more-actions menu, the header's "Installed" label and
 // the failure text. Derived from the app, its install state and the store's answers.
 struct DetailActions {
     Q_GADGET
@@ -19,6 +20,7 @@ struct DetailActions {
     Q_PROPERTY(QString primaryTitle MEMBER primaryTitle CONSTANT)
     Q_PROPERTY(QString primarySymbol MEMBER primarySymbol CONSTANT)
     Q_PROPERTY(bool primaryEnabled MEMBER primaryEnabled CONSTANT)
+    Q_PROPERTY(bool showsUnavailable MEMBER showsUnavailable CONSTANT)
     Q_PROPERTY(bool showsOpenRow MEMBER showsOpenRow CONSTANT)
     Q_PROPERTY(bool openIsProminent MEMBER openIsProminent CONSTANT)
     Q_PROPERTY(QString failureMessage MEMBER failureMessage CONSTANT)
@@ -29,6 +31,7 @@ public:
     QString primaryTitle;
     QString primarySymbol;
     bool primaryEnabled = false;
+    bool showsUnavailable = false;  // where the primary button would be, but there is no download link
     bool showsOpenRow = false;
     bool openIsProminent = false;
     QString failureMessage;  // empty unless the state is failed

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QList>
+#include <QLocale>
 #include <QtQmlIntegration>
 
 // One row of the detail pane's facts table.
@@ -19,15 +20,17 @@ public:
 };
 
 // The facts about an app: category, catalogue version, installed version (when there is one),
-// required system and the date of the last update.
+// required system, the date of the last update and the download's size when it is pinned.
 class DetailFacts {
     Q_DECLARE_TR_FUNCTIONS(DetailFacts)
 public:
-    // categoryName: the store's answer (the raw id for an unlisted category); installedVersion:
-    // empty when no copy is installed.
-    static QList<DetailFact> of(const CatalogApp &app, const QString &categoryName, const QString &installedVersion);
-    // The date alone, abbreviated ("Mar 12, 2024"), in the local time zone.
-    static QString date(const QDateTime &moment);
+    // categoryName: the store's answer (the raw id for an unlisted category); installedVersion
+    // and hasUpdate: the store's answers (CardStatus::isInstalled).
+    static QList<DetailFact> of(const CatalogApp &app, const QString &categoryName, const QString &installedVersion,
+                                bool hasUpdate, const QLocale &locale = QLocale());
+    // The date alone, abbreviated in the locale's own order ("Mar 12, 2024", "12. März 2024"),
+    // in the local time zone.
+    static QString date(const QDateTime &moment, const QLocale &locale = QLocale());
 };
 
 // The credit for the open-source project an app is built on.

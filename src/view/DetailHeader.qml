@@ -23,8 +23,14 @@ Row {
         Flow {
             width: parent.width
             spacing: 8
+            // Measured apart: a wrapping text's own implicit width follows its width, a loop.
+            TextMetrics {
+                id: nameMetrics
+                font: Theme.title2
+                text: header.app.name
+            }
             Text {
-                width: Math.min(implicitWidth, parent.width)
+                width: Math.min(Math.ceil(nameMetrics.advanceWidth) + 1, parent.width)
                 text: header.app.name
                 font: Theme.title2
                 color: Theme.primaryText

@@ -1,12 +1,20 @@
 import QtQuick
 import Veltrane.Hub
 
-// A titled link: the title above, the full address below, opened by the system when clicked.
+// A titled link: the title above, the whole address below (wrapped, never shortened), opened
+// by the system when clicked. Only http and https addresses open; any other is text only.
 Column {
     id: sourceLink
 
     property string title
-    property string url
+    property url url
+
+    readonly property bool opens: ViewRules.mayOpen(url)
+
+    function open() {
+        if (opens)
+            Qt.openUrlExternally(url)
+    }
 
     spacing: 1
 
@@ -16,17 +24,18 @@ Column {
         color: Theme.secondaryText
     }
     Text {
+        objectName: "address"
         width: parent.width
-        text: sourceLink.url
+        text: ViewRules.linkText(sourceLink.url)
         font: Theme.footnote
-        color: Theme.accent
-        elide: Text.ElideMiddle
-        activeFocusOnTab: true
-        Accessible.role: Accessible.Link
-        Accessible.name: sourceLink.title + ": " + sourceLink.url
-        Accessible.onPressAction: Qt.openUrlExternally(sourceLink.url)
-        Keys.onReturnPressed: Qt.openUrlExternally(sourceLink.url)
-        HoverHandler { cursorShape: Qt.PointingHandCursor }
-        TapHandler { onTapped: Qt.openUrlExternally(sourceLink.url) }
+        color: sourceLink.opens ? Theme.accent : Theme.secondaryText
+        wrapMode: Text.WrapAnywhere
+        activeFocusOnTab: sourceLink.opens
+        Accessible.role: sourceLink.opens ? Accessible.Link : Accessible.StaticText
+        Accessible.name: sourceLink.title + ": " + text
+        Accessible.onPressAction: sourceLink.open()
+        Keys.onReturnPressed: sourceLink.open()
+        HoverHandler { cursorShape: sourceLink.opens ? Qt.PointingHandCursor : Qt.ArrowCursor }
+        TapHandler { onTapped: sourceLink.open() }
     }
 }

@@ -42,9 +42,10 @@ CatalogContent ViewRules::catalogContent(const CatalogStorePhase &phase, int cat
     return CatalogContent::choose(phase, catalogAppCount, visibleCount, searchText);
 }
 
-QVariantList ViewRules::facts(const CatalogApp &app, const QString &categoryName, const QString &installedVersion) const
+QVariantList ViewRules::facts(const CatalogApp &app, const QString &categoryName, const QString &installedVersion,
+                              bool hasUpdate) const
 {
-    return toVariantList(DetailFacts::of(app, categoryName, installedVersion));
+    return toVariantList(DetailFacts::of(app, categoryName, installedVersion, hasUpdate));
 }
 
 SourceCredit ViewRules::sourceCredit(const Source &source) const { return SourceCredit::of(source); }

@@ -7,6 +7,7 @@
 #include "view/CatalogStatus.h"
 #include "view/DetailActions.h"
 #include "view/DetailFacts.h"
+#include "view/DetailProgress.h"
 
 #include <QObject>
 #include <QVariantList>
@@ -32,7 +33,18 @@ public:
                                               int visibleCount, const QString &searchText) const;
     // QVariantList of DetailFact.
     Q_INVOKABLE QVariantList facts(const CatalogApp &app, const QString &categoryName,
-                                   const QString &installedVersion) const;
+                                   const QString &installedVersion, bool hasUpdate) const;
+    // The download line under the primary button, and its bar (-1: indeterminate).
+    Q_INVOKABLE QString transferLine(const UpdateTransfer &transfer) const { return DetailProgress::line(transfer); }
+    Q_INVOKABLE double transferFraction(const UpdateTransfer &transfer) const { return DetailProgress::fraction(transfer); }
+    // Empty for a free app.
+    Q_INVOKABLE QString price(const Price &price) const { return DetailProgress::price(price); }
+    // Whether an image may be loaded from url, and whether a link may be opened
+    // (CatalogLinks); any other URL is shown as text only, or not loaded at all.
+    Q_INVOKABLE bool isFetchable(const QUrl &url) const { return CatalogLinks::isFetchable(url); }
+    Q_INVOKABLE bool mayOpen(const QUrl &url) const { return CatalogLinks::mayOpen(url); }
+    // A link's whole text as shown: encoded, so what the user reads is what opens.
+    Q_INVOKABLE QString linkText(const QUrl &url) const { return url.toString(QUrl::FullyEncoded); }
     Q_INVOKABLE SourceCredit sourceCredit(const Source &source) const;
     Q_INVOKABLE QString quitTitle(bool hasApp, const QString &appName) const;
     Q_INVOKABLE QString quitMessage(bool hasApp, const QString &appName) const;

@@ -1,8 +1,10 @@
 #include "FakeInstaller.h"
 #include "TestCertificates.h"
 #include "TestFiles.h"
+#include "TestHttpsServer.h"
 
 #include "app/CommandLine.h"
+#include "app/ImageNetwork.h"
 #include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
 #include "app/SweptInstaller.h"
@@ -10,6 +12,8 @@
 #include <QCoroTask>
 #include <QPromise>
 
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSysInfo>
@@ -18,6 +22,7 @@
 #include <QtConcurrent>
 
 #include <csignal>
+#include <sys/stat.h>
 
 using Action = CommandLine::Action;
 
@@ -126,6 +131,46 @@ private Q_SLOTS:
         QTimer::singleShot(0, [] { ::raise(SIGTERM); });
         QTimer::singleShot(5000, [] { QCoreApplication::exit(1); });
         QCOMPARE(QCoreApplication::exec(), 0);
+    }
+
+    // Catalogue images: only https is ever asked for (a FIFO would hang the reader), and no
+    // answer is taken past the cap, whether or not it announces its length.
+    void imageNetwork_data()
+    {
+        QTest::addColumn<QString>("scheme");
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("announced");
+        QTest::addColumn<QNetworkReply::NetworkError>("error");
+        const qint64 over = ImageNetworkFactory::maxBytes + 1;
+        QTest::newRow("small") << "https" << qint64(1000) << true << QNetworkReply::NoError;
+        QTest::newRow("plain http") << "http" << qint64(1000) << true << QNetworkReply::ProtocolUnknownError;
+        QTest::newRow("a FIFO") << "file" << qint64(0) << true << QNetworkReply::ProtocolUnknownError;
+        QTest::newRow("too large") << "https" << over << true << QNetworkReply::OperationCanceledError;
+        QTest::newRow("too large, no length") << "https" << over << false << QNetworkReply::OperationCanceledError;
+    }
+    void imageNetwork()
+    {
+        QFETCH(QString, scheme);
+        QFETCH(qint64, size);
+        QFETCH(bool, announced);
+        TestHttpsServer server;
+        TestHttpsServer::Route route = TestHttpsServer::Route::generated(size);
+        route.omitContentLength = !announced;
+        server.route("/image.png", route);
+        QUrl url = server.url("/image.png");
+        url.setScheme(scheme);
+        QTemporaryDir dir;
+        if (scheme == "file") {
+            url = QUrl::fromLocalFile(dir.filePath("fifo"));
+            QCOMPARE(mkfifo(qPrintable(url.toLocalFile()), 0600), 0);
+        }
+        ImageNetworkFactory factory(TestCertificates::caFile());
+        const std::unique_ptr<QNetworkAccessManager> manager(factory.create(nullptr));
+        const std::unique_ptr<QNetworkReply> reply(manager->get(QNetworkRequest(url)));
+        QTRY_VERIFY_WITH_TIMEOUT(reply->isFinished(), 60000);
+        QTEST(reply->error(), "error");
+        if (reply->error() == QNetworkReply::NoError)
+            QCOMPARE(reply->readAll(), TestHttpsServer::generatedBytes(size));
     }
 };
 

@@ -1,7 +1,7 @@
 #include "TestHarness.h"
 
+#include "FakeInstaller.h"
 #include "platform/DesktopServices.h"
-#include "service/UpdateInstaller.h"
 
 #include <QCoreApplication>
 #include <QCoroTask>
@@ -70,12 +70,13 @@ public:
 
 } // namespace
 
-TestHarness::TestHarness() : m_installed(std::make_shared<HarnessInstalledApps>())
+TestHarness::TestHarness()
+    : m_installed(std::make_shared<HarnessInstalledApps>()), m_installer(std::make_shared<FakeInstaller>())
 {
     m_store = std::make_unique<CatalogStore>(&m_service, m_installed, std::make_shared<InstantClock>());
     DesktopServices services = DesktopServices::forUser(Locations::fromEnvironment());
     services.runningApps = std::make_shared<FakeRunningApps>();
-    m_updates = std::make_unique<UpdateCoordinator>(std::make_shared<UpdateInstaller>(), std::move(services),
+    m_updates = std::make_unique<UpdateCoordinator>(m_installer, std::move(services),
                                                     m_installed);
     m_store->setUpdates(m_updates.get());
     reset();
@@ -91,10 +92,15 @@ Catalog TestHarness::testCatalogue()
     catalog.categories = {{"photo", "Photography", "photo"}, {"tools", "Tools", "hammer"}, {"games", "Games", "gamecontroller"}};
     CatalogApp photoLab = testApp("photolab", "Photo Lab", "photo", "2.4", "test.photolab");
     photoLab.isFeatured = true;
+    CatalogApp sketchpad = testApp("sketchpad", "Sketchpad", "photo", "1.0", "test.sketchpad");
+    sketchpad.price = {*Decimal::fromJsonText("4.99"), "EUR"};
+    sketchpad.homepageURL = QUrl("https://sketchpad.example/a%20b");
+    // Only the https one is ever loaded.
+    sketchpad.screenshotURLs = {QUrl("https://127.0.0.1:9/one.png"), QUrl("file:///etc/passwd"), QUrl("http://127.0.0.1:9/two.png")};
     photoLab.source = Source{QUrl("https://example.org/lumen/lumen"), "Lumen team", "GPL-3.0", std::nullopt};
     catalog.apps = {photoLab,
                     testApp("batchwise", "Batchwise", "photo", "1.3.0", "test.batchwise"),
-                    testApp("sketchpad", "Sketchpad", "photo", "1.0", "test.sketchpad"),
+                    sketchpad,
                     testApp("nobundle", "Loose Tool", "tools", "1.0", std::nullopt),
                     testApp("nolink", "Soon", "tools", "0.9", "test.soon", false)};
     return catalog;
@@ -109,6 +115,9 @@ void TestHarness::load(Catalog catalog, CatalogService::Origin origin)
 
 void TestHarness::reset()
 {
+    m_installer->cancelAllDownloads();
+    m_installer->held.clear();
+    m_installer->kept.clear();
     m_installed->set({{"test.photolab", "2.3"}, {"test.batchwise", "1.3.0"}});
     m_store->setFilter(CatalogStoreFilter::all());
     m_store->setSearchText(QString());
@@ -140,8 +149,12 @@ void TestHarness::setInstalled(const QVariantMap &versions)
 
 void TestHarness::downloading(const QString &appID, double fraction)
 {
-    m_updates->apply(UpdateInstaller::Step::downloading(fraction), appID);
+    m_updates->apply(AppInstaller::Step::downloading(fraction), appID);
 }
+
+void TestHarness::holdDownloads(const QString &appID) { m_installer->held.insert(appID); }
+
+void TestHarness::keep(const QString &appID, const QString &version) { m_installer->kept.insert(appID, version); }
 
 CatalogStoreToast TestHarness::makeToast(const QString &text, const QString &symbol, bool isWarning) const
 {

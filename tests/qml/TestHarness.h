@@ -49,6 +49,9 @@ public:
         ++m_quitRequests;
         Q_EMIT quitRequested();
     }
+    // The app's downloads stop halfway until cancelled; the app has a kept copy of version.
+    Q_INVOKABLE void holdDownloads(const QString &appID);
+    Q_INVOKABLE void keep(const QString &appID, const QString &version);
 
 Q_SIGNALS:
     void quitRequested();
@@ -61,6 +64,7 @@ private:
 
     FakeCatalogService m_service;
     std::shared_ptr<class HarnessInstalledApps> m_installed;
+    std::shared_ptr<class FakeInstaller> m_installer;
     std::unique_ptr<CatalogStore> m_store;
     std::unique_ptr<UpdateCoordinator> m_updates;
     QTranslator m_translator;

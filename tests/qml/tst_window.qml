@@ -6,6 +6,9 @@ import Veltrane.Hub.Testing
 // The window's content: detail pane, questions, search field, focus and toasts. Catches:
 // - a pane that does not open and close with the selection (close button, Escape)
 // - a wrong primary button, Open row or Open style for an app, or progress that does not reach the pane
+// - a missing price, screenshots row (or a non-https one in it), website link or "Not available yet"
+// - a download without its line and Cancel, or a Cancel that does not stop it
+// - a "Go Back to" item that is missing while a copy is kept, or stays after going back
 // - a failure not shown under the description
 // - an update of a running app that does not ask to quit it, or an alert that comes back by itself
 // - an uninstall without confirmation, or handed over more than once
@@ -65,9 +68,9 @@ Item {
             return [
                 { tag: "update", id: "photolab", primary: "Update to 2.4", open: true, prominentOpen: false },
                 { tag: "current", id: "batchwise", primary: "", open: true, prominentOpen: true },
-                { tag: "not installed", id: "sketchpad", primary: "Install", open: false },
+                { tag: "paid, not installed", id: "sketchpad", primary: "Install", open: false, extras: true },
                 { tag: "no bundle id", id: "nobundle", primary: "Install", open: false },
-                { tag: "no link", id: "nolink", primary: "", open: false },
+                { tag: "no link", id: "nolink", primary: "", open: false, unavailable: true },
             ]
         }
         function test_buttonsPerApp(data) {
@@ -80,6 +83,55 @@ Item {
             compare(open.visible, data.open)
             if (data.open)
                 compare(open.prominent, data.prominentOpen)
+            compare(findChild(root.detail, "unavailableButton").visible, data.unavailable === true)
+            // Sketchpad alone has a price, a homepage and screenshots (one of them https).
+            compare(findChild(root.detail, "priceLabel").visible, data.extras === true)
+            compare(findChild(root.detail, "screenshots").count, data.extras ? 1 : 0)
+            const website = findChild(root.detail, "websiteLink")
+            compare(website.visible, data.extras === true)
+            if (data.extras)
+                compare(findChild(website, "address").text, "https://sketchpad.example/a%20b")
+        }
+
+        function test_screenshotOpensLargerUntilEscape() {
+            const root = detailWith("sketchpad")
+            const row = findChild(root.detail, "screenshots")
+            waitForRendering(root)
+            mouseClick(row.itemAtIndex(0))
+            tryVerify(() => row.viewer.opened)
+            keyClick(Qt.Key_Escape)
+            tryVerify(() => !row.viewer.visible)
+            compare(CatalogStore.selectedAppID, "sketchpad")    // Escape closed the picture, not the pane
+        }
+
+        function test_downloadShowsItsLineUntilCancelled() {
+            Harness.holdDownloads("sketchpad")
+            const root = detailWith("sketchpad")
+            UpdateCoordinator.install(root.detail.content.app)
+            const cancel = findChild(root.detail, "cancelButton")
+            tryVerify(() => cancel.visible)
+            compare(findChild(root.detail, "transferLine").text, "500 bytes of 1.0 kB")
+            mouseClick(cancel)
+            tryVerify(() => !cancel.visible)
+            compare(findChild(root.detail, "primaryButton").text, "Install")
+        }
+
+        function test_goBackWhileACopyIsKept() {
+            Harness.setInstalled({ "test.soon": "0.9" })
+            Harness.keep("nolink", "0.8")
+            const root = detailWith("nolink")
+            waitForRendering(root)
+            const more = findChild(root.detail, "moreActions")
+            mouseClick(more)
+            tryVerify(() => more.menu.opened)
+            const goBack = findChild(more.menu.contentItem, "goBackItem")
+            verify(goBack.visible)
+            compare(goBack.text, "Go Back to 0.8")
+            mouseClick(goBack)                              // nothing is kept afterwards
+            tryVerify(() => !more.menu.visible && more.visible)
+            more.menu.open()
+            tryVerify(() => more.menu.opened)
+            tryVerify(() => !goBack.visible)
         }
 
         function test_failureShowsUnderTheDescription() {
@@ -110,7 +162,7 @@ Item {
             const more = findChild(root.detail, "moreActions")
             mouseClick(more)
             tryVerify(() => more.menu.opened)
-            mouseClick(more.menu.itemAt(0))
+            mouseClick(findChild(more.menu.contentItem, "uninstallItem"))
             const dialog = root.detail.uninstallDialog
             uninstallSpy.target = dialog
             uninstallSpy.clear()

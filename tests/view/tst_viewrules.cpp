@@ -1,6 +1,8 @@
 // The views' rules, without QML. Catches:
 // - a wrong primary button (title, symbol, enabled), Open row, Open style or "Installed" label for an install state
 // - a download percentage rounded up or broken by a fraction that is not a number
+// - a download line, bar or price that is wrong or glued for a locale
+// - an installed copy without a version text that one view counts and another does not
 // - a wrong card label, status line, relative age, placeholder choice or subtitle
 // - a wrong fact (category, versions, requirement, date) or source credit
 // - alert texts that name no app wrongly; an icon letter that splits a surrogate pair
@@ -12,6 +14,7 @@
 #include "view/CatalogStatus.h"
 #include "view/DetailActions.h"
 #include "view/DetailFacts.h"
+#include "view/DetailProgress.h"
 #include "view/RelativeAge.h"
 #include "view/SymbolNames.h"
 #include "view/ViewRules.h"
@@ -92,13 +95,17 @@ private slots:
         QTest::addColumn<bool>("openRow");
         QTest::addColumn<bool>("openProminent");
         QTest::addColumn<bool>("installedLabel");
+        QTest::addColumn<bool>("unavailable");
         const State idle;
-        QTest::newRow("installed, current") << app("a") << "1.3" << false << idle << false << true << true << true;
-        QTest::newRow("installed, busy") << app("a") << "1.2" << true << state(StateKind::Downloading, 0.5) << true << false << false << false;
-        QTest::newRow("installed, failed") << app("a") << "1.2" << true << state(StateKind::Failed) << true << true << false << false;
+        QTest::newRow("installed, current") << app("a") << "1.3" << false << idle << false << true << true << true << false;
+        QTest::newRow("installed, busy") << app("a") << "1.2" << true << state(StateKind::Downloading, 0.5) << true << false << false << false << false;
+        QTest::newRow("installed, failed") << app("a") << "1.2" << true << state(StateKind::Failed) << true << true << false << false << false;
+        // The store counts a copy without a version text as installed and older: so does the pane.
+        QTest::newRow("installed, no version") << app("a") << "" << true << idle << true << true << false << false << false;
         // Without a bundle identifier an app never counts as installed.
-        QTest::newRow("no bundle id") << app("a", std::nullopt) << "1.3" << false << idle << true << false << true << false;
-        QTest::newRow("no link, update") << app("a", QStringLiteral("x"), false) << "1.2" << true << idle << false << true << false << false;
+        QTest::newRow("no bundle id") << app("a", std::nullopt) << "1.3" << false << idle << true << false << true << false << false;
+        QTest::newRow("no link, update") << app("a", QStringLiteral("x"), false) << "1.2" << true << idle << false << true << false << false << true;
+        QTest::newRow("no link, current") << app("a", QStringLiteral("x"), false) << "1.3" << false << idle << false << true << true << true << false;
     }
     void rows()
     {
@@ -111,6 +118,7 @@ private slots:
         QTEST(actions.showsOpenRow, "openRow");
         QTEST(actions.openIsProminent, "openProminent");
         QTEST(actions.showsInstalledLabel, "installedLabel");
+        QTEST(actions.showsUnavailable, "unavailable");
     }
 
     void downloadingTitleNeverRoundsUpOrBreaks()
@@ -129,6 +137,8 @@ private slots:
         QTest::addColumn<QString>("symbol");
         QTest::newRow("update") << "1.2" << true << CardStatus::Kind::Update << "1.2 → 1.3" << "arrow.down.circle";
         QTest::newRow("newer installed") << "2.0" << false << CardStatus::Kind::Installed << "Installed" << "checkmark.circle";
+        QTest::newRow("no version text") << "" << true << CardStatus::Kind::Update << "→ 1.3" << "arrow.down.circle";
+        QTest::newRow("not installed") << "" << false << CardStatus::Kind::None << "" << "";
     }
     void cardStatus()
     {
@@ -219,11 +229,57 @@ private slots:
     void facts()
     {
         CatalogApp a = app("a");
-        QCOMPARE(DetailFacts::of(a, QStringLiteral("Photography"), QStringLiteral("1.2")),
+        a.downloadSize = 48'300'000;
+        const QLocale english(QLocale::English, QLocale::UnitedStates);
+        QCOMPARE(DetailFacts::of(a, QStringLiteral("Photography"), QStringLiteral("1.2"), true, english),
                  (QList<DetailFact>{{"Category", "Photography"}, {"Version", "1.3"}, {"Installed", "1.2"},
-                                    {"Requires", "macOS 13.0 or later"}, {"Updated", "Mar 12, 2024"}}));
+                                    {"Requires", "macOS 13.0 or later"}, {"Updated", "Mar 12, 2024"},
+                                    {"Download size", "48.3 MB"}}));
+        QCOMPARE(DetailFacts::of(a, {}, {}, true, english).at(2), (DetailFact{"Installed", "Unknown"}));
+        QCOMPARE(DetailFacts::date(a.updatedAt, QLocale(QLocale::German, QLocale::Germany)), QStringLiteral("12. März 2024"));
         a.bundleID.reset();  // no "Installed" without a bundle identifier
-        QCOMPARE(DetailFacts::of(a, QStringLiteral("unlisted"), QStringLiteral("1.2")).size(), 4);
+        a.downloadSize.reset();
+        QCOMPARE(DetailFacts::of(a, QStringLiteral("unlisted"), QStringLiteral("1.2"), false).size(), 4);
+    }
+
+    void transferLine_data()
+    {
+        QTest::addColumn<UpdateTransfer>("transfer");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<double>("fraction");
+        QTest::newRow("all known") << UpdateTransfer{12'300'000, 300'000'000, 4'100'000, 70} << "12.3 MB of 300 MB · 4.1 MB/s · about 1 min left" << 0.041;
+        QTest::newRow("hours") << UpdateTransfer{0, 2'000'000'000, 100'000, 20'000} << "0 bytes of 2.0 GB · 100 kB/s · about 6 h left" << 0.0;
+        QTest::newRow("almost done") << UpdateTransfer{299'000'000, 300'000'000, 4'100'000, 0.2} << "299 MB of 300 MB · 4.1 MB/s · less than a minute left" << 299.0 / 300;
+        QTest::newRow("no speed yet") << UpdateTransfer{500, 1000, 0, -1} << "500 bytes of 1.0 kB" << 0.5;
+        QTest::newRow("no total") << UpdateTransfer{1'500'000, -1, 250'000, -1} << "1.5 MB so far · 250 kB/s" << -1.0;
+        QTest::newRow("nothing known") << UpdateTransfer{1'500'000, -1, 0, -1} << "1.5 MB so far" << -1.0;
+    }
+    void transferLine()
+    {
+        QFETCH(UpdateTransfer, transfer);
+        QTEST(DetailProgress::line(transfer, QLocale(QLocale::English, QLocale::UnitedStates)), "text");
+        QTEST(DetailProgress::fraction(transfer), "fraction");
+    }
+
+    void price_data()
+    {
+        QTest::addColumn<QByteArray>("amount");
+        QTest::addColumn<QString>("currency");
+        QTest::addColumn<QLocale>("locale");
+        QTest::addColumn<QString>("text");
+        const QLocale english(QLocale::English, QLocale::UnitedStates);
+        QTest::newRow("free") << QByteArray("0.00") << "EUR" << english << "";
+        QTest::newRow("euros in English") << QByteArray("4.99") << "EUR" << english << "€4.99";
+        QTest::newRow("euros in German") << QByteArray("4.5") << "EUR" << QLocale(QLocale::German, QLocale::Germany) << QStringLiteral("4,50\u00a0€");
+        QTest::newRow("whole dollars") << QByteArray("5") << "USD" << english << "$5";
+        QTest::newRow("francs, no symbol in English") << QByteArray("3") << "CHF" << english << "CHF3";
+    }
+    void price()
+    {
+        QFETCH(QByteArray, amount);
+        QFETCH(QString, currency);
+        QFETCH(QLocale, locale);
+        QTEST(DetailProgress::price(Price{*Decimal::fromJsonText(amount), currency}, locale), "text");
     }
 
     void sourceCredit_data()
