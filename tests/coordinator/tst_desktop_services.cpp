@@ -1,10 +1,4 @@
-// The desktop facilities on real files and processes:
-// - the Trash keeps each item with its original path (escaped as in URLs) and a date, never
-//   overwrites an item of the same name, and on a full disk leaves the item and no record
-// - running copies are found by identifier: the bundle's program, also replaced while it runs,
-//   and scripts (by path, by relative path, through an interpreter); not a look-alike folder's
-//   program, nor a program merely showing a file of the bundle
-// - opening starts the bundle's own program in the home folder, nothing outside Contents/MacOS
+// The Trash, running copies and opening apps on real files and processes.
 #include "SmallDisk.h"
 #include "TestFiles.h"
 #include "platform/AppLauncher.h"
@@ -116,23 +110,14 @@ private Q_SLOTS:
         QCOMPARE(QDir(dataHome() + "/Trash/info").entryList(QDir::Files | QDir::Hidden), QStringList());
     }
 
-    void enclosingBundle_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QString>("bundle");
-        QTest::newRow("main program") << "/A/Foo.app/Contents/MacOS/foo" << "/A/Foo.app";
-        QTest::newRow("nested helper") << "/A/Foo.app/Contents/Helpers/Bar.app/Contents/MacOS/bar"
-                                       << "/A/Foo.app/Contents/Helpers/Bar.app";
-        QTest::newRow("look-alike folder") << "/A/Foo.app2/Contents/MacOS/foo" << "";
-        QTest::newRow("program named .app") << "/usr/bin/tool.app" << "";
-        QTest::newRow("bare .app folder") << "/A/.app/Contents/MacOS/foo" << "";
-    }
-
     void enclosingBundle()
     {
-        QFETCH(QString, program);
-        QFETCH(QString, bundle);
-        QCOMPARE(RunningApps::enclosingBundle(program), bundle);
+        const std::pair<const char *, const char *> cases[] = {
+            {"/A/Foo.app/Contents/MacOS/foo", "/A/Foo.app"},
+            {"/A/Foo.app/Contents/Helpers/Bar.app/Contents/MacOS/bar", "/A/Foo.app/Contents/Helpers/Bar.app"},
+            {"/A/Foo.app2/Contents/MacOS/foo", ""}, {"/usr/bin/tool.app", ""}, {"/A/.app/Contents/MacOS/foo", ""}};
+        for (const auto &[program, bundle] : cases)
+            QCOMPARE(RunningApps::enclosingBundle(program), QString(bundle));
     }
 
     // A script's process is its interpreter, so its program file never lies inside the bundle.
