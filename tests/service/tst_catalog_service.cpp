@@ -1,12 +1,5 @@
-// The catalogue service against a real HTTPS server, and the whole-file writes of its cache:
-// - a download is returned and saved re-encoded; the request asks for JSON
-// - every failed download (bad body, size limit, TLS trust, HTTP status, timeout) falls back
-//   to the saved copy, untouched, and logs a critical message naming the failure
-// - without a usable saved copy the built-in catalogue is used, without that an empty one
-// - two loads at once both succeed
-// - a full disk keeps the saved copy whole, and the failure is only logged
-// - a cache write replaces the whole file with the mode asked for and leaves nothing else
-// - a write cut short by the system keeps the old file
+// The catalogue service against a real HTTPS server: what a download saves, every failure's
+// fallback to the saved copy and then the built-in one, and whole-file writes of the cache.
 
 #include "SmallDisk.h"
 #include "TestCertificates.h"
@@ -55,12 +48,6 @@ QStringList filesBeside(const QString &path) { return QDir(QFileInfo(path).path(
 
 } // namespace
 
-char *toString(const CatalogService::Origin &origin)
-{
-    static const char *const kinds[] = {"cache", "network", "bundled"};
-    return QTest::toString(QString("%1 %2").arg(kinds[int(origin.kind)], origin.cachedAt.toString(Qt::ISODateWithMs)));
-}
-
 class CatalogServiceTest : public QObject {
     Q_OBJECT
 
@@ -90,12 +77,6 @@ private Q_SLOTS:
         m_server = std::make_unique<TestHttpsServer>();
     }
 
-    void cleanup()
-    {
-        m_server.reset();
-        m_dir.reset();
-    }
-
     void downloadIsReturnedAndCached()
     {
         const QByteArray json = catalogJson(7, 2000);
@@ -104,13 +85,9 @@ private Q_SLOTS:
         o.maxBodyBytes = json.size(); // exactly the limit is still accepted
         const auto result = load(o);
         QCOMPARE(result.origin, CatalogService::Origin::network());
-        QCOMPARE(result.catalog.categories[0].name, "Photo " + QString(2000, '.'));
+        QVERIFY(result.catalog == CatalogJson::decode(json));
         QCOMPARE(TestFiles::read(o.cacheFile), CatalogJson::encode(result.catalog)); // re-encoded, not the bytes received
-        QCOMPARE(result.catalog.version, 7);
-        const auto requests = m_server->requests();
-        QCOMPARE(requests.size(), 1);
-        QCOMPARE(requests[0].path, endpointPath.toUtf8());
-        QCOMPARE(requests[0].header("Accept"), QByteArray("application/json"));
+        QCOMPARE(m_server->requests().value(0).header("Accept"), QByteArray("application/json"));
     }
 
     void failuresFallBackToTheCache_data()
