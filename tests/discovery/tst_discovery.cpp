@@ -1,8 +1,5 @@
-// Finding installed apps: menu entries (what registering writes and removes, what it refuses,
-// what a crafted bundle cannot do to the file, the reader's grammar, the order of the lookup)
-// and installed copies (which is preferred, where the scan looks, what it passes over, how
-// versions order), on a folder tree standing in for the machine. (Exec quoting and value
-// escaping read back as written: desktop_entry_fuzz.)
+// Finding installed apps through menu entries and a scan of the Applications folders, on a
+// folder tree standing in for the machine. (Exec quoting read back as written: desktop_entry_fuzz.)
 
 #include "TestFiles.h"
 #include "platform/DesktopEntries.h"
@@ -47,11 +44,7 @@ public:
         writeFile(relative + "/Contents/Info.plist", infoPlist(bundleID, version, executable, format));
         return path(relative);
     }
-    void writeFile(const QString &relative, const QByteArray &content) const
-    {
-        if (!TestFiles::write(path(relative), content))
-            qFatal("cannot write %s", qPrintable(path(relative)));
-    }
+    void writeFile(const QString &relative, const QByteArray &content) const { TestFiles::write(path(relative), content); }
 
 private:
     // An Info.plist with these keys, written by libplist in either of its formats.
@@ -299,23 +292,17 @@ private Q_SLOTS:
             QCOMPARE(*found, (InstalledApp {mailID, version, tree.path(location)}));
     }
 
-    void malformedInfoPlistIsSkipped_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        const QByteArray xml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
-        QTest::newRow("not a plist") << QByteArray("hello");
-        QTest::newRow("version not a string") << xml + "<dict><key>CFBundleIdentifier</key><string>app.veltrane.Mail</string>"
-                                                       "<key>CFBundleShortVersionString</key><real>1.5</real></dict></plist>";
-        QTest::newRow("bad binary") << QByteArray("bplist00\xff\xff\xff", 11);
-    }
-
     void malformedInfoPlistIsSkipped()
     {
-        QFETCH(QByteArray, content);
-        BundleTree tree;
-        tree.writeFile("Applications/Mail.app/Contents/Info.plist", content);
-        QVERIFY(!InstalledApps(tree.locations()).app(tree.path("Applications/Mail.app"), mailID));
-        QVERIFY(!InstalledApps(tree.locations()).find(mailID));
+        for (const QByteArray &content : {QByteArray("hello"), QByteArray("bplist00\xff\xff\xff", 11),
+                                          QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier"
+                                                     "</key><string>app.veltrane.Mail</string><key>CFBundleShortVersionString"
+                                                     "</key><real>1.5</real></dict></plist>")}) {
+            BundleTree tree;
+            tree.writeFile("Applications/Mail.app/Contents/Info.plist", content);
+            QVERIFY(!InstalledApps(tree.locations()).app(tree.path("Applications/Mail.app"), mailID));
+            QVERIFY(!InstalledApps(tree.locations()).find(mailID));
+        }
     }
 
     void scanKeepsOnlyFoundIdentifiers()
@@ -333,29 +320,17 @@ private Q_SLOTS:
         QVERIFY(!apps.app(mail.location, notes.bundleID));
     }
 
-    void versionOrdering_data()
-    {
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<int>("order");
-        QTest::newRow("2.10 > 2.9") << "2.10" << "2.9" << 1;
-        QTest::newRow("leading zeros equal") << "1.01" << "1.1" << 0;
-        QTest::newRow("leading zeros, then difference") << "1.01.2" << "1.1.3" << -1;
-        QTest::newRow("huge runs by value") << "1.123456789012345678901234567890" << "1.123456789012345678901234567891" << -1;
-        QTest::newRow("case-sensitive") << "1.0B" << "1.0a" << -1;
-        QTest::newRow("digit vs letter by code unit") << "1.0" << "1.a" << -1;
-    }
-
     void versionOrdering()
     {
-        QFETCH(QString, a);
-        QFETCH(QString, b);
-        QFETCH(int, order);
         const auto sign = [](int x) { return (x > 0) - (x < 0); };
-        QCOMPARE(sign(InstalledApps::compareVersions(a, b)), order);
-        QCOMPARE(sign(InstalledApps::compareVersions(b, a)), -order);
+        for (const auto &[a, b, order] : {std::tuple("2.10", "2.9", 1), {"1.01", "1.1", 0} /* leading zeros */,
+                                           {"1.01.2", "1.1.3", -1}, {"1.0B", "1.0a", -1} /* by case */,
+                                           {"1.123456789012345678901234567890", "1.123456789012345678901234567891", -1},
+                                           {"1.0", "1.a", -1} /* digit before letter, by code unit */}) {
+            QVERIFY2(sign(InstalledApps::compareVersions(a, b)) == order, a);
+            QVERIFY2(sign(InstalledApps::compareVersions(b, a)) == -order, a);
+        }
     }
-
 };
 
 QTEST_GUILESS_MAIN(DiscoveryTest)
