@@ -71,10 +71,9 @@ private Q_SLOTS:
         m_root = std::make_unique<QTemporaryDir>();
         m_scripts = std::make_unique<ScriptFolder>();
         m_mount = m_root->filePath("mount");
-        m_locations.home = m_root->filePath("home");
-        m_locations.dataHome = m_root->filePath("data");
-        m_locations.systemApplications = m_root->filePath("Applications");
-        m_locations.tempDir = m_root->filePath("tmp");
+        Locations &l = m_locations;
+        std::tie(l.home, l.dataHome, l.systemApplications, l.tempDir) = std::tuple(
+            m_root->filePath("home"), m_root->filePath("data"), m_root->filePath("Applications"), m_root->filePath("tmp"));
         for (const QString &folder : {m_mount, m_locations.home, m_locations.systemApplications, m_locations.tempDir})
             QDir().mkpath(folder);
         m_destination = m_locations.systemApplications + "/Notes.app";
@@ -372,10 +371,7 @@ private:
     static CatalogApp notes()
     {
         CatalogApp notes;
-        notes.id = "notes";
-        notes.version = "2.1";
-        notes.bundleID = "com.example.notes";
-        notes.tagline = "Quick notes";
+        std::tie(notes.id, notes.version, notes.bundleID, notes.tagline) = std::tuple("notes", "2.1", "com.example.notes", "Quick notes");
         return notes;
     }
 
@@ -391,13 +387,12 @@ private:
     }
 
     // The installed bundle, or the failure's text.
-    QString outcome(const QString &image)
+    QString outcome(const QString &image = {})
     {
         const AppInstaller::Outcome<QString> installed
-            = QCoro::waitFor(UpdateInstaller(m_options).install(notes(), image, recorder()));
+            = QCoro::waitFor(UpdateInstaller(m_options).install(notes(), image.isEmpty() ? m_image : image, recorder()));
         return installed.ok() ? installed.value() : installed.failure().description();
     }
-    QString outcome() { return outcome(m_image); }
 
     // The log with the staging folder's random name as STAGING.
     QStringList log() const
