@@ -1,6 +1,5 @@
 // What the grid shows (search, order, sections, updates) and the store's models, each under
-// QAbstractItemModelTester: rows that stay keep their place, the sidebar's pick and the
-// selection row follow the store. (Redrawn cards, rows and badges: tst_qml.)
+// QAbstractItemModelTester. (Redrawn cards, rows and badges: tst_qml.)
 
 #include "StoreFakes.h"
 
@@ -247,18 +246,10 @@ private Q_SLOTS:
     void orderByCodePointsOfComposedNames()
     {
         const auto app = [](const char *id, const char *name) { return makeApp(id, u(name)); };
-        show(makeCatalog({
-            app("zeta", "zeta"),
-            app("math", "\U0001D49C script A"),  // above U+FFFF: after U+E000 by code point
-            app("private", "\uE000 private"),
-            app("emile", "E\u0301mile"),         // composes to U+00C9: after every ASCII letter
-            app("same1", "Same"),
-            app("zulu", "Zulu"),
-            app("apple", "apple"),
-            app("same2", "Same"),
-            app("Apple", "Apple"),
-            app("eagle", "Eagle"),
-        }));
+        // U+1D49C is above U+FFFF: after U+E000 by code point; "E\u0301" composes to U+00C9.
+        show(makeCatalog({app("zeta", "zeta"), app("math", "\U0001D49C script A"), app("private", "\uE000 private"),
+                          app("emile", "E\u0301mile"), app("same1", "Same"), app("zulu", "Zulu"), app("apple", "apple"),
+                          app("same2", "Same"), app("Apple", "Apple"), app("eagle", "Eagle")}));
         QCOMPARE(idsOf(*store->visibleAppsModel()),
                  QStringList({"Apple", "eagle", "same1", "same2", "zulu", "apple", "zeta", "emile", "private", "math"}));
     }
@@ -284,30 +275,20 @@ private Q_SLOTS:
         QCOMPARE(store->featuredCount(), 2);
     }
 
-    void updates_data()
-    {
-        QTest::addColumn<QString>("catalogVersion");
-        QTest::addColumn<QString>("installedVersion");
-        QTest::addColumn<bool>("hasUpdate");
-        QTest::newRow("equal") << "2.1" << "2.1" << false;
-        QTest::newRow("installed newer") << "2.1" << "2.2" << false;
-        QTest::newRow("catalogue newer") << "2.2" << "2.1" << true;
-    }
-
     void updates()
     {
-        QFETCH(QString, catalogVersion);
-        QFETCH(QString, installedVersion);
-        QFETCH(bool, hasUpdate);
-        CatalogApp app = makeApp("app", "App", "com.example.app");
-        app.version = catalogVersion;
-        show(makeCatalog({makeApp("other", "Other", "com.example.other"), app}),
-                                     {{"com.example.app", installedVersion}});
-        QCOMPARE(store->installedVersion(app), std::optional(installedVersion));
-        QCOMPARE(store->hasUpdate(app), hasUpdate);
-        QCOMPARE(store->updatableCount(), hasUpdate ? 1 : 0);
-        store->setFilter(Filter::updates());
-        QCOMPARE(idsOf(*store->visibleAppsModel()), hasUpdate ? QStringList{"app"} : QStringList{});
+        // catalogue version, installed version, whether it is an update
+        for (const auto &[catalogVersion, installedVersion, hasUpdate] :
+             {std::tuple("2.1", "2.1", false), {"2.1", "2.2", false}, {"2.2", "2.1", true}}) {
+            CatalogApp app = makeApp("app", "App", "com.example.app");
+            app.version = catalogVersion;
+            show(makeCatalog({makeApp("other", "Other", "com.example.other"), app}), {{"com.example.app", installedVersion}});
+            QCOMPARE(store->installedVersion(app), std::optional<QString>(installedVersion));
+            QCOMPARE(store->hasUpdate(app), hasUpdate);
+            QCOMPARE(store->updatableCount(), hasUpdate ? 1 : 0);
+            store->setFilter(Filter::updates());
+            QCOMPARE(idsOf(*store->visibleAppsModel()), hasUpdate ? QStringList{"app"} : QStringList{});
+        }
     }
 
     void appWithoutBundleIDIsNeverInstalled()

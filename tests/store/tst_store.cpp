@@ -200,31 +200,23 @@ private Q_SLOTS:
         QVERIFY(prefetchedBy(LoadKind::RefreshThenPrefetch));  // only once the toast has gone
     }
 
-    void selectionRule_data()
-    {
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<bool>("kept");
-        QTest::newRow("in the new catalogue") << "c" << true;
-        QTest::newRow("gone from the new catalogue") << "b" << false;
-    }
-
+    // The selection stays while its app is in the new catalogue, though the filter and the
+    // search hide every app.
     void selectionRule()
     {
-        QFETCH(QString, selected);
-        QFETCH(bool, kept);
-        load(shown);
-        store->setSelectedAppID(selected);
-        // The filter and the search hide every app; the selection does not care.
-        store->setFilter(CatalogStore::Filter::featured());
-        store->setSearchText("nothing like this");
-        Catalog next = shown;
-        next.apps.removeAt(1);
-        next.apps[1].tagline = "Changed";
-        load(next);
-        QCOMPARE(store->selectedAppID().has_value(), kept);
-        QCOMPARE(store->selectionModel()->count(), kept ? 1 : 0);
-        if (kept)
-            QCOMPARE(store->selectedApp(), std::optional(next.apps[1]));
+        for (const auto &[selected, kept] : {std::pair("c", true), {"b", false}}) {
+            load(shown);
+            store->setSelectedAppID(QString(selected));
+            store->setFilter(CatalogStore::Filter::featured());
+            store->setSearchText("nothing like this");
+            Catalog next = shown;
+            next.apps.removeAt(1);
+            next.apps[1].tagline = "Changed";
+            load(next);
+            QCOMPARE(store->selectedAppID().has_value(), kept);
+            QCOMPARE(store->selectionModel()->count(), kept ? 1 : 0);
+            QCOMPARE(store->selectedApp(), kept ? std::optional(next.apps[1]) : std::nullopt);
+        }
     }
 
     void rescanWithJustInstalled_data()
