@@ -152,24 +152,16 @@ private Q_SLOTS:
             QVERIFY2(!Timestamp::parse(text), text);
     }
 
-    void writesTimestamps_data()
-    {
-        QTest::addColumn<QDateTime>("dateTime");
-        QTest::addColumn<QByteArray>("expected"); // empty: cannot be written
-        QTest::newRow("offset") << QDateTime(QDate(2025, 3, 1), QTime(0, 30), Qt::OffsetFromUTC, 3600)
-                                << QByteArray("2025-02-28T23:30:00Z");
-        QTest::newRow("fraction dropped") << utc(2025, 3, 1, 9, 30, 5, 999) << QByteArray("2025-03-01T09:30:05Z");
-        QTest::newRow("fraction before 1970") << utc(1969, 12, 31, 23, 59, 59, 500) << QByteArray("1969-12-31T23:59:59Z");
-        QTest::newRow("1 BC is year 0000") << utc(-1, 12, 31, 0, 0) << QByteArray("0000-12-31T00:00:00Z");
-        QTest::newRow("invalid") << QDateTime() << QByteArray();
-        QTest::newRow("past 9999") << utc(10000, 1, 1, 0, 0) << QByteArray();
-        QTest::newRow("before year 0000") << utc(-2, 12, 31, 0, 0) << QByteArray();
-    }
-
     void writesTimestamps()
     {
-        QFETCH(QDateTime, dateTime);
-        QTEST(Timestamp::format(dateTime), "expected");
+        const std::pair<QDateTime, QByteArray> cases[] = {  // empty: cannot be written
+            {QDateTime(QDate(2025, 3, 1), QTime(0, 30), Qt::OffsetFromUTC, 3600), "2025-02-28T23:30:00Z"},
+            {utc(2025, 3, 1, 9, 30, 5, 999), "2025-03-01T09:30:05Z"},     // fraction dropped
+            {utc(1969, 12, 31, 23, 59, 59, 500), "1969-12-31T23:59:59Z"}, // also before 1970
+            {utc(-1, 12, 31, 0, 0), "0000-12-31T00:00:00Z"},             // 1 BC is year 0000
+            {QDateTime(), {}}, {utc(10000, 1, 1, 0, 0), {}}, {utc(-2, 12, 31, 0, 0), {}}};
+        for (const auto &[dateTime, expected] : cases)
+            QVERIFY2(Timestamp::format(dateTime) == expected, qPrintable(dateTime.toString()));
     }
 
     void readsUrlReferences_data()
@@ -362,36 +354,20 @@ private Q_SLOTS:
     }
 
     // Prices compare by value, however they are written, and are written back as they were read.
-    void keepsPricesExactly_data()
-    {
-        QTest::addColumn<QByteArray>("amount");
-        QTest::addColumn<QByteArray>("other");
-        QTest::addColumn<bool>("equal");
-        const auto row = [](const char *a, const char *b, bool equal) {
-            QTest::addRow("%s %s", a, b) << QByteArray(a) << QByteArray(b) << equal;
-        };
-        row("4.99", "4.990", true);
-        row("1E+2", "100", true);
-        row("0.0e7", "-0", true);
-        row("1e400", "10e399", true);
-        row("0.10000000000000000000000001", "1.0000000000000000000000001E-1", true);
-        row("0.30000000000000000001", "0.3", false); // equal as doubles
-        row("4.99", "4.9", false);
-    }
-
     void keepsPricesExactly()
     {
-        QFETCH(QByteArray, amount);
-        QFETCH(QByteArray, other);
-        QFETCH(bool, equal);
-        const std::optional<Catalog> a = CatalogJson::decode(edited({"\"amount\":4.99", "\"amount\":" + amount}));
-        const std::optional<Catalog> b = CatalogJson::decode(edited({"\"amount\":4.99", "\"amount\":" + other}));
-        QVERIFY(a && b);
-        QCOMPARE(*a == *b, equal);
-        if (equal)
-            QCOMPARE(qHash(a->apps[0].price.amount), qHash(b->apps[0].price.amount));
-        const QByteArray encoded = CatalogJson::encode(*a);
-        QVERIFY2(encoded.contains("{\"amount\":" + amount + ','), encoded.constData());
+        const auto price = [](const QByteArray &amount) { return CatalogJson::decode(edited({"\"amount\":4.99", "\"amount\":" + amount})); };
+        for (const auto &[amount, other, equal] :
+             {std::tuple("4.99", "4.990", true), {"1E+2", "100", true}, {"0.0e7", "-0", true}, {"1e400", "10e399", true},
+              {"0.10000000000000000000000001", "1.0000000000000000000000001E-1", true},
+              {"0.30000000000000000001", "0.3", false} /* equal as doubles */, {"4.99", "4.9", false}}) {
+            const std::optional<Catalog> a = price(amount), b = price(other);
+            QVERIFY(a && b);
+            QVERIFY2((*a == *b) == equal, amount);
+            QVERIFY(!equal || qHash(a->apps[0].price.amount) == qHash(b->apps[0].price.amount));
+            const QByteArray encoded = CatalogJson::encode(*a);
+            QVERIFY2(encoded.contains("{\"amount\":" + QByteArray(amount) + ','), encoded.constData());
+        }
     }
 
     // A hand-made record without a valid date or URL must not turn into a plausible value.

@@ -154,24 +154,15 @@ private Q_SLOTS:
         QVERIFY(!DesktopEntries::unregisterBundle(l, mailID, bundle));
     }
 
-    void registrationNeedsIdentifierAndPlainExecutable_data()
-    {
-        QTest::addColumn<QString>("bundleID");
-        QTest::addColumn<QString>("executable");
-        QTest::newRow("no identifier") << QString() << "run";
-        QTest::newRow("executable leaves the bundle") << mailID << "../../../bin/sh";
-        QTest::newRow("no executable") << mailID << QString();
-        QTest::newRow("control character in the executable") << mailID << "run\x01";
-    }
-
     void registrationNeedsIdentifierAndPlainExecutable()
     {
-        QFETCH(QString, bundleID);
-        QFETCH(QString, executable);
-        BundleTree tree;
-        const QString bundle = tree.addBundle("Applications/Mail.app", bundleID, "1.0", BundleTree::Format::Binary, executable);
-        QVERIFY(!DesktopEntries::registerBundle(tree.locations(), bundle));
-        QVERIFY(QDir(tree.locations().userDesktopEntries()).isEmpty());
+        for (const auto &[bundleID, executable] : {std::pair(QString(), QString("run")), {mailID, "../../../bin/sh"},
+                                                   {mailID, QString()}, {mailID, "run\x01"}}) {
+            BundleTree tree;
+            const QString bundle = tree.addBundle("Applications/Mail.app", bundleID, "1.0", BundleTree::Format::Binary, executable);
+            QVERIFY2(!DesktopEntries::registerBundle(tree.locations(), bundle), qPrintable(executable));
+            QVERIFY(QDir(tree.locations().userDesktopEntries()).isEmpty());
+        }
     }
 
     void hostileEntryIsValid()
@@ -204,24 +195,16 @@ private Q_SLOTS:
         QCOMPARE(run.readAllStandardOutput() + run.readAllStandardError(), QByteArray());  // not even a hint
     }
 
-    void parsing_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("name");  // empty: refused
-        QTest::newRow("comments, blanks, CRLF, other groups")
-            << QByteArray("# made by hand\r\n\r\n[Desktop Entry]\r\nName = Mail\r\nName[de]=Post\r\n"
-                          "[Desktop Action new]\r\nName=New\r\n") << "Mail";
-        QTest::newRow("no main group") << QByteArray("[X-Other]\nName=no\n") << QString();
-        QTest::newRow("key before any group") << QByteArray("Name=x\n[Desktop Entry]\nName=y\n") << QString();
-        QTest::newRow("line without =") << QByteArray("[Desktop Entry]\nName\n") << QString();
-        QTest::newRow("main group twice") << QByteArray("[Desktop Entry]\nName=a\n[Desktop Entry]\nName=b\n") << QString();
-    }
-
     void parsing()
     {
-        QFETCH(QByteArray, text);
-        const std::optional<DesktopEntryFile> entry = DesktopEntryFile::parse(text);
-        QTEST(entry ? entry->value("Name").value_or("-") : QString(), "name");
+        const std::pair<QByteArray, QString> cases[] = {  // the text, and its Name; empty: refused
+            {"# made by hand\r\n\r\n[Desktop Entry]\r\nName = Mail\r\nName[de]=Post\r\n[Desktop Action new]\r\nName=New\r\n", "Mail"},
+            {"[X-Other]\nName=no\n", {}}, {"Name=x\n[Desktop Entry]\nName=y\n", {}}, {"[Desktop Entry]\nName\n", {}},
+            {"[Desktop Entry]\nName=a\n[Desktop Entry]\nName=b\n", {}}};
+        for (const auto &[text, name] : cases) {
+            const std::optional<DesktopEntryFile> entry = DesktopEntryFile::parse(text);
+            QVERIFY2((entry ? entry->value("Name").value_or("-") : QString()) == name, text.constData());
+        }
     }
 
     // Field codes go, "%%" is a percent; an unterminated quote or a lone "%" is refused.

@@ -195,52 +195,32 @@ private Q_SLOTS:
         QCOMPARE(selection.count(), 0);
     }
 
-    void search_data()
-    {
-        QTest::addColumn<QString>("search");
-        QTest::addColumn<QStringList>("ids");
-        const QStringList all{"cafe2", "cafe", "sheet", "photo", "draw", "wide"};
-        QTest::newRow("spaces, tabs, Unicode spaces and line breaks") << u("  \t\u00A0\u3000\u2028\u2029\u0085\n\r") << all;
-        QTest::newRow("surrounding Unicode space and line break") << u("\u3000photo lab\u2028") << QStringList{"photo"};
-        QTest::newRow("description only") << "spreadsheet" << QStringList{"sheet"};
-        QTest::newRow("category name only") << "graphics" << QStringList{};  // nor other fields
-        QTest::newRow("accent counts") << "cafe" << QStringList{};
-        QTest::newRow("accent found in both forms") << u("café") << QStringList{"cafe2", "cafe"};
-        QTest::newRow("decomposed query") << u("cafe\u0301 m") << QStringList{"cafe"};
-        QTest::newRow("width counts") << "wide" << QStringList{};
-        QTest::newRow("full width found") << u("ｗｉｄｅ") << QStringList{"wide"};
-        QTest::newRow("inner words") << "LY SP" << QStringList{"cafe2", "cafe"};
-    }
-
     void search()
     {
-        QFETCH(QString, search);
         show(searchCatalog());
-        store->setSearchText(search);
-        QTEST(idsOf(*store->visibleAppsModel()), "ids");
-        QCOMPARE(store->searchText(), search);  // kept as typed
-    }
-
-    void queryFoundIn_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("query");
-        QTest::addColumn<bool>("found");
-        QTest::newRow("hit across blocks of eight") << "0123456PhOtO" << "photo" << true;
-        QTest::newRow("one character missing") << "abcdefghijklmnopqrstuvwxy" << "z" << false;
-        QTest::newRow("near miss") << "ph0to photp" << "photo" << false;
-        QTest::newRow("punctuation is not case") << "{tag] `x" << "[tag]" << false;
-        QTest::newRow("Kelvin sign") << u("\u212Aelvin scale") << "KELVIN" << true;
-        QTest::newRow("decomposed accent counts") << u("cafe\u0301") << "cafe" << false;
-        QTest::newRow("decomposed found by composed") << u("nai\u0308ve") << u("naïve") << true;
-        QTest::newRow("mark without composed form") << u("q\u0301x") << "q" << false;
+        const QStringList all{"cafe2", "cafe", "sheet", "photo", "draw", "wide"};
+        const std::pair<QString, QStringList> cases[] = {
+            {u("  \t\u00A0\u3000\u2028\u2029\u0085\n\r"), all},  // spaces, Unicode spaces and line breaks
+            {u("\u3000photo lab\u2028"), {"photo"}}, {"spreadsheet", {"sheet"}} /* description only */,
+            {"graphics", {}} /* nor the category's name */, {"cafe", {}} /* the accent counts */,
+            {u("café"), {"cafe2", "cafe"}} /* in both forms */, {u("cafe\u0301 m"), {"cafe"}}, {"wide", {}} /* width counts */,
+            {u("ｗｉｄｅ"), {"wide"}}, {"LY SP", {"cafe2", "cafe"}} /* inner words */};
+        for (const auto &[search, ids] : cases) {
+            store->setSearchText(search);
+            QVERIFY2(idsOf(*store->visibleAppsModel()) == ids, qPrintable(search));
+            QCOMPARE(store->searchText(), search);  // kept as typed
+        }
     }
 
     void queryFoundIn()
     {
-        QFETCH(QString, text);
-        QFETCH(QString, query);
-        QTEST(AppSearch::Query(query).foundIn(text), "found");
+        const std::tuple<QString, QString, bool> cases[] = {  // text, query, found
+            {"0123456PhOtO", "photo", true} /* across blocks of eight */, {"abcdefghijklmnopqrstuvwxy", "z", false},
+            {"ph0to photp", "photo", false}, {"{tag] `x", "[tag]", false} /* punctuation is not case */,
+            {u("\u212Aelvin scale"), "KELVIN", true}, {u("cafe\u0301"), "cafe", false} /* the accent counts */,
+            {u("nai\u0308ve"), u("naïve"), true}, {u("q\u0301x"), "q", false} /* a mark without composed form */};
+        for (const auto &[text, query, found] : cases)
+            QVERIFY2(AppSearch::Query(query).foundIn(text) == found, qPrintable(text));
     }
 
     void orderByCodePointsOfComposedNames()
