@@ -451,29 +451,19 @@ private Q_SLOTS:
                                               ".c-1.dmg.resume", ".hidden", "f-1.dmg"}));
     }
 
-    void refusesUnusableNames_data()
-    {
-        QTest::addColumn<QString>("appID");
-        QTest::addColumn<QString>("version");
-        QTest::newRow("parent folder") << "../../escape" << "1.0";
-        QTest::newRow("dot dot version") << "notes" << "..";
-        QTest::newRow("empty id") << "" << "1.0";
-        QTest::newRow("escape character") << "notes" << "1.0\x1b[2J";
-    }
-
     void refusesUnusableNames()
     {
-        QFETCH(QString, appID);
-        QFETCH(QString, version);
         m_server.route("/app.dmg", Route::generated(100));
         const QString text = "The app's name or version cannot be used as a file name.";
-
-        QCOMPARE(installer().cachedDMG(appID, version), QString());
-        QCOMPARE(errorOf(fetchApp(appAt(appID, version, m_server.url("/app.dmg")))), text);
+        for (const auto &[appID, version] : {std::pair<QString, QString>("../../escape", "1.0"), {"notes", ".."}, {"", "1.0"},
+                                             {"notes", "1.0\x1b[2J"}}) {
+            QCOMPARE(installer().cachedDMG(appID, version), QString());
+            QCOMPARE(errorOf(fetchApp(appAt(appID, version, m_server.url("/app.dmg")))), text);
+            const Outcome installed = QCoro::waitFor(
+                installer().install(appAt(appID, version, {}), installer().cachedDMG(appID, version), {}));
+            QCOMPARE(errorOf(installed), text);
+        }
         QCOMPARE(m_server.requestCount("/app.dmg"), 0);
-        const Outcome installed = QCoro::waitFor(
-            installer().install(appAt(appID, version, {}), installer().cachedDMG(appID, version), {}));
-        QCOMPARE(errorOf(installed), text);
         QCOMPARE(QDir(m_root->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList({"data"}));
         QVERIFY(cacheEntries().isEmpty());
