@@ -42,17 +42,10 @@ ImagePin pinOf(const QByteArray &bytes) { return {bytes.size(), QCryptographicHa
 struct Recorder {
     UpdateInstaller::Progress callback()
     {
-        return [this](const Step &step) {
-            const QMutexLocker lock(&mutex);
-            recorded << step;
-        };
+        return [this](const Step &step) { const QMutexLocker lock(&mutex); recorded << step; };
     }
-    QList<Step> steps() const
-    {
-        const QMutexLocker lock(&mutex);
-        return recorded;
-    }
-    mutable QMutex mutex;
+    QList<Step> steps() { const QMutexLocker lock(&mutex); return recorded; }
+    QMutex mutex;
     QList<Step> recorded;
 };
 
