@@ -153,6 +153,7 @@ private Q_SLOTS:
 
     // Installing shows Installing, then the outcome; the store hears of the installed bundle
     // once. Progress from the installer's threads must not show either.
+    // Rows named "go back" put back the copy an update replaced instead of installing.
     void install_data()
     {
         QTest::addColumn<bool>("cached");
@@ -161,7 +162,8 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<Failure>>("downloadFailure");
         QTest::addColumn<std::optional<Failure>>("installFailure");
         QTest::addColumn<QString>("failure");  // empty: installed
-        const std::optional<Failure> none;
+        const std::optional<Failure> none, refusal = Failure::of(Failure::Kind::NotSignedByUs, "Unexpected developer.");
+        const QString refused = "Refused: the download is not signed by Veltrane. Unexpected developer.";
         QTest::newRow("cached image") << true << true << true << none << none << "";
         QTest::newRow("download first") << false << true << true << none << none << "";
         QTest::newRow("app without bundle identifier") << true << false << true << none << none << "";
@@ -169,10 +171,9 @@ private Q_SLOTS:
         QTest::newRow("no download link") << true << true << false << none << none << "This app has no download link yet.";
         QTest::newRow("download refused") << false << true << true << std::optional(Failure::httpStatus(404)) << none
                                           << "Download failed (HTTP 404).";
-        QTest::newRow("signature refused")
-            << false << true << true << none
-            << std::optional(Failure::of(Failure::Kind::NotSignedByUs, QStringLiteral("Unexpected developer.")))
-            << "Refused: the download is not signed by Veltrane. Unexpected developer.";
+        QTest::newRow("signature refused") << false << true << true << none << refusal << refused;
+        QTest::newRow("go back") << false << true << true << none << none << "";
+        QTest::newRow("go back, kept copy refused") << false << true << true << none << refusal << refused;
     }
 
     void install()
@@ -183,6 +184,7 @@ private Q_SLOTS:
         QFETCH(std::optional<Failure>, downloadFailure);
         QFETCH(std::optional<Failure>, installFailure);
         QFETCH(QString, failure);
+        const bool back = QByteArray(QTest::currentDataTag()).startsWith("go back");
         const CatalogApp app = catalogApp(QStringLiteral("foo"), hasBundleID, hasDownload);
         if (cached)
             m_installer->cached.insert(app.id);
@@ -190,42 +192,20 @@ private Q_SLOTS:
             m_installer->downloadFailures.insert(app.id, *downloadFailure);
         if (installFailure)
             m_installer->installFailures.insert(app.id, *installFailure);
+        if (back)
+            m_installer->kept.insert(app.id, QStringLiteral("1.0"));
         m_installer->reportFromAnotherThread = true;
 
-        coordinator().install(app);
+        back ? coordinator().goBack(app) : coordinator().install(app);
         const State done = failure.isEmpty() ? State::installed(FakeInstaller::bundleOf(app)) : State::failed(failure);
         QTRY_COMPARE(coordinator().state(app), done);
         QTest::qWait(0);  // late reports have arrived too: none undoes it
         const QList<State> states = hasDownload ? QList<State>{State::installing(), done} : QList<State>{done};
         QCOMPARE(statesOf(app.id), states);
-        QCOMPARE(m_installer->installs.isEmpty(), !hasDownload || downloadFailure.has_value());
+        QCOMPARE(m_installer->installs.isEmpty(), back || !hasDownload || downloadFailure.has_value());
         const Told told = hasBundleID ? Told(std::pair(*app.bundleID, done.location)) : std::nullopt;
         QCOMPARE(m_told, failure.isEmpty() ? QList<Told>{told} : QList<Told>());
-    }
-
-    void goBackPutsTheKeptCopyBack_data()
-    {
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("put back") << false;
-        QTest::newRow("kept copy refused") << true;
-    }
-
-    void goBackPutsTheKeptCopyBack()
-    {
-        QFETCH(bool, refused);
-        const CatalogApp app = catalogApp(QStringLiteral("foo"));
-        m_installer->kept.insert(app.id, QStringLiteral("1.0"));
-        const Failure refusal = Failure::of(Failure::Kind::NotSignedByUs, QStringLiteral("foo.app: a sealed file was changed"));
-        if (refused)
-            m_installer->installFailures.insert(app.id, refusal);
-        QCOMPARE(coordinator().keptVersion(app), QStringLiteral("1.0"));
-
-        coordinator().goBack(app);
-        const State done = refused ? State::failed(refusal.description()) : State::installed(FakeInstaller::bundleOf(app));
-        QTRY_COMPARE(coordinator().state(app), done);
-        QCOMPARE(statesOf(app.id), (QList<State>{State::installing(), done}));
-        QCOMPARE(m_told, refused ? QList<Told>() : QList<Told>{Told(std::pair(*app.bundleID, done.location))});
-        QCOMPARE(coordinator().keptVersion(app), refused ? QStringLiteral("1.0") : QString());
+        QCOMPARE(coordinator().keptVersion(app), back && !failure.isEmpty() ? QStringLiteral("1.0") : QString());
     }
 
     // A late download report never undoes verifying or installing; a new download follows a finish.
