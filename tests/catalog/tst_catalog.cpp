@@ -164,14 +164,21 @@ private Q_SLOTS:
             QVERIFY2(Timestamp::format(dateTime) == expected, qPrintable(dateTime.toString()));
     }
 
-    void readsUrlReferences_data()
+    // Each row: the reference, as the encoder writes it (null: refused), whether it is fetched
+    // and whether it may be opened.
+    void readsUrlReferences()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("written"); // as the encoder writes it
-        QTest::addColumn<bool>("fetchable");
-        QTest::addColumn<bool>("openable");
         const auto row = [](const char *text, const char *written, bool fetchable, bool openable) {
-            QTest::newRow(text) << QByteArray(text) << (written ? QByteArray(written) : refused) << fetchable << openable;
+            const std::string_view utf8(text);
+            const std::optional<QUrl> strict = CatalogJson::UrlReader::readStrictly(utf8);
+            CatalogJson::UrlReader reader;
+            // The second read builds the URL from the host it remembers.
+            for (const std::optional<QUrl> &url : {reader.read(utf8), reader.read(utf8), strict}) {
+                QVERIFY2((url ? url->toEncoded(QUrl::FullyEncoded) : refused) == (written ? QByteArray(written) : refused), text);
+                QVERIFY2(url == strict, text); // equal records compare equal, whichever way they were read
+            }
+            QVERIFY2((strict && CatalogLinks::isFetchable(*strict)) == fetchable, text);
+            QVERIFY2((strict && CatalogLinks::mayOpen(*strict)) == openable, text);
         };
         row("https://hub.veltrane.app/icons/photolab.png", "https://hub.veltrane.app/icons/photolab.png", true, true);
         row("https://hub.veltrane.app:0443/x", "https://hub.veltrane.app:443/x", true, true);
@@ -190,22 +197,6 @@ private Q_SLOTS:
         row("https://hub.veltrane.app/a b", nullptr, false, false);
         row("https://hub.veltrane.app/a%zzb", nullptr, false, false);
         row("https://x/a#b#c", nullptr, false, false); // QUrl takes it but cannot write it back
-    }
-
-    void readsUrlReferences()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, written);
-        const std::string_view utf8(text.constData(), size_t(text.size()));
-        const std::optional<QUrl> strict = CatalogJson::UrlReader::readStrictly(utf8);
-        CatalogJson::UrlReader reader;
-        // The second read builds the URL from the host it remembers.
-        for (const std::optional<QUrl> &url : {reader.read(utf8), reader.read(utf8), strict}) {
-            QCOMPARE(url ? url->toEncoded(QUrl::FullyEncoded) : refused, written);
-            QVERIFY(url == strict); // equal records compare equal, whichever way they were read
-        }
-        QTEST(strict && CatalogLinks::isFetchable(*strict), "fetchable");
-        QTEST(strict && CatalogLinks::mayOpen(*strict), "openable");
     }
 
     void unusableLinksCountAsAbsent()
@@ -230,12 +221,11 @@ private Q_SLOTS:
         QCOMPARE(CatalogJson::encode(baseCatalog()), QByteArray(baseDocument).replace('\n', ""));
     }
 
-    void rejectsWithCodingPath_data()
+    void rejectsWithCodingPath()
     {
-        QTest::addColumn<QByteArrayList>("edits");
-        QTest::addColumn<QString>("expected");
         const auto row = [](const QByteArray &name, const QByteArrayList &edits, const QString &expected) {
-            QTest::newRow(name.constData()) << edits << expected;
+            const QString found = failure(edited(edits));
+            QVERIFY2(found == expected, qPrintable(name + ": " + found));
         };
         row("app without screenshots", {R"("screenshots":[],)", ""}, "apps[1].screenshots: required key missing");
         row("required key null", {R"("screenshots":[])", R"("screenshots":null)"}, "apps[1].screenshots: expected an array");
@@ -268,12 +258,6 @@ private Q_SLOTS:
             "apps[0].featured: expected true or false");
         row("categories before apps", {R"("featured":true)", R"("featured":1)", R"({"id":"photo")", R"({"id":null)"},
             "categories[0].id: expected a string");
-    }
-
-    void rejectsWithCodingPath()
-    {
-        QFETCH(QByteArrayList, edits);
-        QTEST(failure(edited(edits)), "expected");
     }
 
     // Not well-formed JSON anywhere, even where the format looks no further, fails the document

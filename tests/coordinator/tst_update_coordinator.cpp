@@ -4,7 +4,6 @@
 #include "FakeInstaller.h"
 #include "state/UpdateCoordinator.h"
 
-#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 

@@ -7,7 +7,6 @@
 #include "service/InstalledApps.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -237,42 +236,32 @@ private Q_SLOTS:
                  (QStringList{"/user/B.app", "/user/E.app", "/sys/A.app", "/local/Z.app"}));
     }
 
-    void findsThePreferredCopy_data()
+    // Each row: the copies on the machine, and which one is found (none for an empty location).
+    void findsThePreferredCopy()
     {
-        QTest::addColumn<Copies>("copies");
-        QTest::addColumn<QString>("location"); // empty: none found
-        QTest::addColumn<QString>("version");
         using R = Registry;
         const auto none = std::nullopt;
         const QString a = "Applications/Mail.app", h = "home/Applications/Mail.app", d = "home/Downloads/Mail.app";
         const QString u = "Applications/Utilities/Mail.app", post = "home/Applications/Post.app";
-        QTest::newRow("Applications 1.2 beats Downloads 1.3") << Copies {{a, "1.2", R::User}, {d, "1.3", R::User}} << a << "1.2";
-        QTest::newRow("newest across Applications folders") << Copies {{a, "1.2", R::User}, {h, "1.10", R::User}} << h << "1.10";
-        QTest::newRow("equal versions: user entry first") << Copies {{a, "2.0", R::System}, {h, "2.0", R::User}} << h << "2.0";
-        QTest::newRow("only a copy in Utilities") << Copies {{u, "1.0", R::User}} << u << "1.0";
-        QTest::newRow("folder scan skips Utilities") << Copies {{u, "1.0", R::None}} << "" << "";
-        QTest::newRow("registered copy elsewhere: no folder scan") << Copies {{d, "1.3", R::User}, {a, "1.2"}} << d << "1.3";
-        QTest::newRow("folder scan skips other ids, by case too") << Copies {{a, "9.0", R::None, {}, "app.veltrane.mail"}, {post, "0.9"}}
-                                                                  << post << "0.9";
-        QTest::newRow("no short version: never found") << Copies {{a, none, R::User}, {h, none}} << "" << "";
-        QTest::newRow("unusable registry entry: folder scan") << Copies {{d, none, R::User}, {h, "3.0"}} << h << "3.0";
-        QTest::newRow("binary Info.plist") << Copies {{a, "4.1", R::None, BundleTree::Format::Binary}} << a << "4.1";
-        QTest::newRow("extension exactly .app") << Copies {{"Applications/Mail.App", "1.0"}, {"Applications/Mail.app.old", "1.0"}}
-                                                << "" << "";
-    }
-
-    void findsThePreferredCopy()
-    {
-        QFETCH(Copies, copies);
-        QFETCH(QString, location);
-        QFETCH(QString, version);
-        BundleTree tree;
-        for (const Copy &copy : copies)
-            install(tree, copy);
-        const std::optional<InstalledApp> found = InstalledApps(tree.locations()).find(mailID);
-        QCOMPARE(found.has_value(), !location.isEmpty());
-        if (found)
-            QCOMPARE(*found, (InstalledApp {mailID, version, tree.path(location)}));
+        const auto row = [](const char *name, const Copies &copies, const QString &location, const QString &version) {
+            BundleTree tree;
+            for (const Copy &copy : copies)
+                install(tree, copy);
+            const std::optional<InstalledApp> found = InstalledApps(tree.locations()).find(mailID);
+            const std::optional<InstalledApp> expected = InstalledApp {mailID, version, tree.path(location)};
+            QVERIFY2(found == (location.isEmpty() ? std::nullopt : expected), name);
+        };
+        row("Applications 1.2 beats Downloads 1.3", Copies {{a, "1.2", R::User}, {d, "1.3", R::User}}, a, "1.2");
+        row("newest across Applications folders", Copies {{a, "1.2", R::User}, {h, "1.10", R::User}}, h, "1.10");
+        row("equal versions: user entry first", Copies {{a, "2.0", R::System}, {h, "2.0", R::User}}, h, "2.0");
+        row("only a copy in Utilities", Copies {{u, "1.0", R::User}}, u, "1.0");
+        row("folder scan skips Utilities", Copies {{u, "1.0", R::None}}, "", "");
+        row("registered copy elsewhere: no folder scan", Copies {{d, "1.3", R::User}, {a, "1.2"}}, d, "1.3");
+        row("folder scan skips other ids, by case too", Copies {{a, "9.0", R::None, {}, "app.veltrane.mail"}, {post, "0.9"}}, post, "0.9");
+        row("no short version: never found", Copies {{a, none, R::User}, {h, none}}, "", "");
+        row("unusable registry entry: folder scan", Copies {{d, none, R::User}, {h, "3.0"}}, h, "3.0");
+        row("binary Info.plist", Copies {{a, "4.1", R::None, BundleTree::Format::Binary}}, a, "4.1");
+        row("extension exactly .app", Copies {{"Applications/Mail.App", "1.0"}, {"Applications/Mail.app.old", "1.0"}}, "", "");
     }
 
     void malformedInfoPlistIsSkipped()

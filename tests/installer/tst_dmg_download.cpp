@@ -10,7 +10,7 @@
 #include <QCoroTask>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QTcpServer>
 #include <QTemporaryDir>

@@ -3,10 +3,8 @@
 #include "TestCertificates.h"
 #include "TestFiles.h"
 
-#include <QFile>
 #include <QHash>
 #include <QMutex>
-#include <QMutexLocker>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
