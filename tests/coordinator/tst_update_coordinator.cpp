@@ -1,6 +1,5 @@
-// The update coordinator against a stand-in installer: the states an install, a failure, a step,
-// a pre-download, a cancel or an uninstall leave, what the store is told, the apps it waits for,
-// the transfer records, and that every change happens on the window's thread.
+// The update coordinator against a stand-in installer: the states each action leaves, what the
+// store is told, the apps it waits for, and that every change happens on the window's thread.
 #include "FakeInstaller.h"
 #include "state/UpdateCoordinator.h"
 
@@ -19,9 +18,7 @@ namespace {
 CatalogApp catalogApp(const QString &id, bool hasBundleID = true, bool hasDownload = true)
 {
     CatalogApp app;
-    app.id = id;
-    app.name = id;
-    app.version = QStringLiteral("2.0");
+    std::tie(app.id, app.name, app.version) = std::tuple(id, id, QStringLiteral("2.0"));
     if (hasBundleID)
         app.bundleID = QStringLiteral("com.example.") + id;
     if (hasDownload)
@@ -32,19 +29,13 @@ CatalogApp catalogApp(const QString &id, bool hasBundleID = true, bool hasDownlo
 class FakeRunningApps : public RunningApps {
 public:
     QSet<QString> running;
-    QList<qint64> processes(const QString &bundleID) const override
-    {
-        return running.contains(bundleID) ? QList<qint64>{4242} : QList<qint64>{};
-    }
+    QList<qint64> processes(const QString &id) const override { return running.contains(id) ? QList<qint64>{4242} : QList<qint64>{}; }
 };
 
 class FakeInstalledApps : public InstalledApps {
 public:
     QHash<QString, InstalledApp> copies;
-    std::optional<InstalledApp> find(const QString &bundleID) const override
-    {
-        return copies.contains(bundleID) ? std::optional(copies.value(bundleID)) : std::nullopt;
-    }
+    std::optional<InstalledApp> find(const QString &id) const override { return copies.contains(id) ? std::optional(copies.value(id)) : std::nullopt; }
 };
 
 } // namespace

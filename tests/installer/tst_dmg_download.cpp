@@ -27,10 +27,7 @@ constexpr qint64 MiB = 1024 * 1024;
 CatalogApp appAt(const QString &appID, const QString &version, const QUrl &url)
 {
     CatalogApp app;
-    app.id = appID;
-    app.name = QStringLiteral("Notes");
-    app.version = version;
-    app.downloadURL = url;
+    std::tie(app.id, app.name, app.version, app.downloadURL) = std::tuple(appID, QStringLiteral("Notes"), version, url);
     return app;
 }
 
