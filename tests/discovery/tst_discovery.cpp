@@ -299,8 +299,8 @@ private Q_SLOTS:
                                            {"1.01.2", "1.1.3", -1}, {"1.0B", "1.0a", -1} /* by case */,
                                            {"1.123456789012345678901234567890", "1.123456789012345678901234567891", -1},
                                            {"1.0", "1.a", -1} /* digit before letter, by code unit */}) {
-            QVERIFY2(sign(InstalledApps::compareVersions(a, b)) == order, a);
-            QVERIFY2(sign(InstalledApps::compareVersions(b, a)) == -order, a);
+            QVERIFY2(sign(InstalledApps::compareVersions(QString(a), QString(b))) == order, a);
+            QVERIFY2(sign(InstalledApps::compareVersions(QString(b), QString(a))) == -order, a);
         }
     }
 };
