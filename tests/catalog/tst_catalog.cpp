@@ -3,12 +3,12 @@
 // encodes to the same catalogue again is catalog_decode_fuzz's check.)
 
 #include "TestFiles.h"
+#include "ToolFixture.h"
 #include "catalog/CatalogJson.h"
 #include "catalog/CatalogJsonTimestamp.h"
 #include "catalog/CatalogJsonUrl.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -95,21 +95,7 @@ QString failure(QByteArrayView json)
     return error.toString();
 }
 
-// A run of veltrane-catalog: exit status (-1 if it did not end) and both output streams.
-struct ToolRun {
-    int exitCode = -1;
-    QString out, err;
-};
-
-ToolRun catalogTool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(VELTRANE_CATALOG_TOOL, arguments);
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return {};
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+ToolRun catalogTool(const QStringList &arguments) { return ToolFixture::run(VELTRANE_CATALOG_TOOL, arguments); }
 
 // Writes a file in `dir` and returns its path.
 QString saved(const QTemporaryDir &dir, const QString &name, const QByteArray &content)
@@ -134,8 +120,7 @@ private Q_SLOTS:
             app.categoryID = category;
             catalog.apps.append(app);
         }
-        QCOMPARE(catalog.appCount(catalog.categories[0]), 2);
-        QCOMPARE(catalog.appCount(catalog.categories[2]), 2);
+        QVERIFY(catalog.appCount(catalog.categories[0]) == 2 && catalog.appCount(catalog.categories[2]) == 2);
         QCOMPARE(catalog.appCount(catalog.categories[1]), 0);
         QCOMPARE(catalog.category(catalog.apps[0])->name, QString("Audio")); // the first of the same id
         QVERIFY(!catalog.category(catalog.apps[1])); // ids compare case-sensitively
@@ -167,34 +152,33 @@ private Q_SLOTS:
             QVERIFY2(!Timestamp::parse(text), text);
     }
 
-    void writesTimestamps_data()
-    {
-        QTest::addColumn<QDateTime>("dateTime");
-        QTest::addColumn<QByteArray>("expected"); // empty: cannot be written
-        QTest::newRow("offset") << QDateTime(QDate(2025, 3, 1), QTime(0, 30), Qt::OffsetFromUTC, 3600)
-                                << QByteArray("2025-02-28T23:30:00Z");
-        QTest::newRow("fraction dropped") << utc(2025, 3, 1, 9, 30, 5, 999) << QByteArray("2025-03-01T09:30:05Z");
-        QTest::newRow("fraction before 1970") << utc(1969, 12, 31, 23, 59, 59, 500) << QByteArray("1969-12-31T23:59:59Z");
-        QTest::newRow("1 BC is year 0000") << utc(-1, 12, 31, 0, 0) << QByteArray("0000-12-31T00:00:00Z");
-        QTest::newRow("invalid") << QDateTime() << QByteArray();
-        QTest::newRow("past 9999") << utc(10000, 1, 1, 0, 0) << QByteArray();
-        QTest::newRow("before year 0000") << utc(-2, 12, 31, 0, 0) << QByteArray();
-    }
-
     void writesTimestamps()
     {
-        QFETCH(QDateTime, dateTime);
-        QTEST(Timestamp::format(dateTime), "expected");
+        const std::pair<QDateTime, QByteArray> cases[] = {  // empty: cannot be written
+            {QDateTime(QDate(2025, 3, 1), QTime(0, 30), Qt::OffsetFromUTC, 3600), "2025-02-28T23:30:00Z"},
+            {utc(2025, 3, 1, 9, 30, 5, 999), "2025-03-01T09:30:05Z"},     // fraction dropped
+            {utc(1969, 12, 31, 23, 59, 59, 500), "1969-12-31T23:59:59Z"}, // also before 1970
+            {utc(-1, 12, 31, 0, 0), "0000-12-31T00:00:00Z"},             // 1 BC is year 0000
+            {QDateTime(), {}}, {utc(10000, 1, 1, 0, 0), {}}, {utc(-2, 12, 31, 0, 0), {}}};
+        for (const auto &[dateTime, expected] : cases)
+            QVERIFY2(Timestamp::format(dateTime) == expected, qPrintable(dateTime.toString()));
     }
 
-    void readsUrlReferences_data()
+    // Each row: the reference, as the encoder writes it (null: refused), whether it is fetched
+    // and whether it may be opened.
+    void readsUrlReferences()
     {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QByteArray>("written"); // as the encoder writes it
-        QTest::addColumn<bool>("fetchable");
-        QTest::addColumn<bool>("openable");
         const auto row = [](const char *text, const char *written, bool fetchable, bool openable) {
-            QTest::newRow(text) << QByteArray(text) << (written ? QByteArray(written) : refused) << fetchable << openable;
+            const std::string_view utf8(text);
+            const std::optional<QUrl> strict = CatalogJson::UrlReader::readStrictly(utf8);
+            CatalogJson::UrlReader reader;
+            // The second read builds the URL from the host it remembers.
+            for (const std::optional<QUrl> &url : {reader.read(utf8), reader.read(utf8), strict}) {
+                QVERIFY2((url ? url->toEncoded(QUrl::FullyEncoded) : refused) == (written ? QByteArray(written) : refused), text);
+                QVERIFY2(url == strict, text); // equal records compare equal, whichever way they were read
+            }
+            QVERIFY2((strict && CatalogLinks::isFetchable(*strict)) == fetchable, text);
+            QVERIFY2((strict && CatalogLinks::mayOpen(*strict)) == openable, text);
         };
         row("https://hub.veltrane.app/icons/photolab.png", "https://hub.veltrane.app/icons/photolab.png", true, true);
         row("https://hub.veltrane.app:0443/x", "https://hub.veltrane.app:443/x", true, true);
@@ -213,22 +197,6 @@ private Q_SLOTS:
         row("https://hub.veltrane.app/a b", nullptr, false, false);
         row("https://hub.veltrane.app/a%zzb", nullptr, false, false);
         row("https://x/a#b#c", nullptr, false, false); // QUrl takes it but cannot write it back
-    }
-
-    void readsUrlReferences()
-    {
-        QFETCH(QByteArray, text);
-        QFETCH(QByteArray, written);
-        const std::string_view utf8(text.constData(), size_t(text.size()));
-        const std::optional<QUrl> strict = CatalogJson::UrlReader::readStrictly(utf8);
-        CatalogJson::UrlReader reader;
-        // The second read builds the URL from the host it remembers.
-        for (const std::optional<QUrl> &url : {reader.read(utf8), reader.read(utf8), strict}) {
-            QCOMPARE(url ? url->toEncoded(QUrl::FullyEncoded) : refused, written);
-            QVERIFY(url == strict); // equal records compare equal, whichever way they were read
-        }
-        QTEST(strict && CatalogLinks::isFetchable(*strict), "fetchable");
-        QTEST(strict && CatalogLinks::mayOpen(*strict), "openable");
     }
 
     void unusableLinksCountAsAbsent()
@@ -253,12 +221,11 @@ private Q_SLOTS:
         QCOMPARE(CatalogJson::encode(baseCatalog()), QByteArray(baseDocument).replace('\n', ""));
     }
 
-    void rejectsWithCodingPath_data()
+    void rejectsWithCodingPath()
     {
-        QTest::addColumn<QByteArrayList>("edits");
-        QTest::addColumn<QString>("expected");
         const auto row = [](const QByteArray &name, const QByteArrayList &edits, const QString &expected) {
-            QTest::newRow(name.constData()) << edits << expected;
+            const QString found = failure(edited(edits));
+            QVERIFY2(found == expected, qPrintable(name + ": " + found));
         };
         row("app without screenshots", {R"("screenshots":[],)", ""}, "apps[1].screenshots: required key missing");
         row("required key null", {R"("screenshots":[])", R"("screenshots":null)"}, "apps[1].screenshots: expected an array");
@@ -293,41 +260,24 @@ private Q_SLOTS:
             "categories[0].id: expected a string");
     }
 
-    void rejectsWithCodingPath()
-    {
-        QFETCH(QByteArrayList, edits);
-        QTEST(failure(edited(edits)), "expected");
-    }
-
     // Not well-formed JSON anywhere, even where the format looks no further, fails the document
     // as a whole, before any mismatch with the format.
-    void rejectsWholeDocument_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<QString>("expected"); // the start of the reason
-        const QString malformed = "not valid JSON";
-        QTest::newRow("array") << QByteArray("[1, 2]") << "expected an object";
-        QTest::newRow("empty") << QByteArray() << malformed;
-        for (const QByteArray &value : {QByteArray("[1,tru]"), QByteArray(R"({"a" 1})"), QByteArray("01"), QByteArray("nul"),
-                                        QByteArray(R"("\ud800")"), QByteArray("\"\xff\""), QByteArray(5000, '[') + QByteArray(5000, ']')})
-            QTest::newRow(("ignored key holding " + value.left(20)).constData())
-                << edited({R"("version":7,)", R"("version":7,"notes":)" + value + ','}) << malformed;
-        QTest::newRow("inside an ignored list entry after a bad app")
-            << edited({R"("featured":true)", R"("featured":1)", R"("featured":false)", R"("featured":false,"x":[}])"}) << malformed;
-        QTest::newRow("trailing x") << baseDocument + "x" << malformed;
-        QTest::newRow("truncated") << baseDocument.chopped(1) << malformed;
-        QTest::newRow("malformed price") << edited({R"("amount":4.99)", R"("amount":04.99)"}) << malformed;
-        QTest::newRow("bad escape in a used string") << edited({R"("Tempo")", R"("Tem\po")"}) << malformed;
-        QTest::newRow("malformed after a format error") << edited({R"("featured":true)", R"("featured":1)"}) + "x" << malformed;
-    }
-
     void rejectsWholeDocument()
     {
-        QFETCH(QByteArray, json);
-        QFETCH(QString, expected);
-        CatalogJson::DecodeError error;
-        QVERIFY(!CatalogJson::decode(json, &error));
-        QVERIFY2(error.reason.startsWith(expected), qPrintable(error.toString()));
+        QByteArrayList malformed = {
+            {}, baseDocument + "x", baseDocument.chopped(1), edited({R"("amount":4.99)", R"("amount":04.99)"}),
+            edited({R"("Tempo")", R"("Tem\po")"}),                        // a bad escape in a used string
+            edited({R"("featured":true)", R"("featured":1)"}) + "x", // malformed after a format error
+            edited({R"("featured":true)", R"("featured":1)", R"("featured":false)", R"("featured":false,"x":[}])"})};
+        for (const QByteArray &value : {QByteArray("[1,tru]"), QByteArray(R"({"a" 1})"), QByteArray("01"), QByteArray("nul"),
+                                        QByteArray(R"("\ud800")"), QByteArray("\"\xff\""), QByteArray(5000, '[') + QByteArray(5000, ']')})
+            malformed << edited({R"("version":7,)", R"("version":7,"notes":)" + value + ','});  // an ignored key's value
+        for (const QByteArray &json : malformed) {
+            CatalogJson::DecodeError error;
+            QVERIFY(!CatalogJson::decode(json, &error));
+            QVERIFY2(error.reason.startsWith("not valid JSON"), qPrintable(error.toString()));
+        }
+        QVERIFY(failure("[1, 2]").startsWith("expected an object"));
     }
 
     void acceptsEquivalentDocuments_data()
@@ -377,36 +327,20 @@ private Q_SLOTS:
     }
 
     // Prices compare by value, however they are written, and are written back as they were read.
-    void keepsPricesExactly_data()
-    {
-        QTest::addColumn<QByteArray>("amount");
-        QTest::addColumn<QByteArray>("other");
-        QTest::addColumn<bool>("equal");
-        const auto row = [](const char *a, const char *b, bool equal) {
-            QTest::addRow("%s %s", a, b) << QByteArray(a) << QByteArray(b) << equal;
-        };
-        row("4.99", "4.990", true);
-        row("1E+2", "100", true);
-        row("0.0e7", "-0", true);
-        row("1e400", "10e399", true);
-        row("0.10000000000000000000000001", "1.0000000000000000000000001E-1", true);
-        row("0.30000000000000000001", "0.3", false); // equal as doubles
-        row("4.99", "4.9", false);
-    }
-
     void keepsPricesExactly()
     {
-        QFETCH(QByteArray, amount);
-        QFETCH(QByteArray, other);
-        QFETCH(bool, equal);
-        const std::optional<Catalog> a = CatalogJson::decode(edited({"\"amount\":4.99", "\"amount\":" + amount}));
-        const std::optional<Catalog> b = CatalogJson::decode(edited({"\"amount\":4.99", "\"amount\":" + other}));
-        QVERIFY(a && b);
-        QCOMPARE(*a == *b, equal);
-        if (equal)
-            QCOMPARE(qHash(a->apps[0].price.amount), qHash(b->apps[0].price.amount));
-        const QByteArray encoded = CatalogJson::encode(*a);
-        QVERIFY2(encoded.contains("{\"amount\":" + amount + ','), encoded.constData());
+        const auto price = [](const QByteArray &amount) { return CatalogJson::decode(edited({"\"amount\":4.99", "\"amount\":" + amount})); };
+        for (const auto &[amount, other, equal] :
+             {std::tuple("4.99", "4.990", true), {"1E+2", "100", true}, {"0.0e7", "-0", true}, {"1e400", "10e399", true},
+              {"0.10000000000000000000000001", "1.0000000000000000000000001E-1", true},
+              {"0.30000000000000000001", "0.3", false} /* equal as doubles */, {"4.99", "4.9", false}}) {
+            const std::optional<Catalog> a = price(amount), b = price(other);
+            QVERIFY(a && b);
+            QVERIFY2((*a == *b) == equal, amount);
+            QVERIFY(!equal || qHash(a->apps[0].price.amount) == qHash(b->apps[0].price.amount));
+            const QByteArray encoded = CatalogJson::encode(*a);
+            QVERIFY2(encoded.contains("{\"amount\":" + QByteArray(amount) + ','), encoded.constData());
+        }
     }
 
     // A hand-made record without a valid date or URL must not turn into a plausible value.
@@ -436,7 +370,6 @@ private Q_SLOTS:
             QCOMPARE(app.fetchableDownloadURL(), app.downloadURL);
             QCOMPARE(app.fetchableScreenshotURLs(), app.screenshotURLs);
         }
-        QVERIFY(catalog->apps.size() >= 12);
         QVERIFY(*CatalogJson::decode(CatalogJson::encode(*catalog)) == *catalog);
     }
 
@@ -448,11 +381,8 @@ private Q_SLOTS:
         const QString missing = dir.filePath("missing.json");
         const ToolRun run = catalogTool({"validate", good, bad, missing});
         QCOMPARE(run.exitCode, 1);
-        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines[0], good + ": ok");
-        QCOMPARE(lines[1], bad + ": apps[0].featured: expected true or false");
-        QCOMPARE(lines[2], missing + ": cannot read (No such file or directory)");
+        QCOMPARE(run.out, good + ": ok\n" + bad + ": apps[0].featured: expected true or false\n" + missing
+                              + ": cannot read (No such file or directory)\n");
         const ToolRun usage = catalogTool({"format", good, good});
         QCOMPARE(usage.exitCode, 2);
         QCOMPARE(usage.err, QString("usage: veltrane-catalog validate FILE...\n       veltrane-catalog format FILE\n"));

@@ -1,10 +1,8 @@
-// The update coordinator against a stand-in installer: the states an install, a failure, a step,
-// a pre-download, a cancel or an uninstall leave, what the store is told, the apps it waits for,
-// the transfer records, and that every change happens on the window's thread.
+// The update coordinator against a stand-in installer: the states each action leaves, what the
+// store is told, the apps it waits for, and that every change happens on the window's thread.
 #include "FakeInstaller.h"
 #include "state/UpdateCoordinator.h"
 
-#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
 
@@ -13,7 +11,6 @@ using Step = AppInstaller::Step;
 using Failure = AppInstaller::Failure;
 using Told = std::optional<std::pair<QString, QString>>;
 
-Q_DECLARE_METATYPE(QList<Step>)
 Q_DECLARE_METATYPE(std::optional<AppInstaller::Failure>)
 
 namespace {
@@ -21,9 +18,7 @@ namespace {
 CatalogApp catalogApp(const QString &id, bool hasBundleID = true, bool hasDownload = true)
 {
     CatalogApp app;
-    app.id = id;
-    app.name = id;
-    app.version = QStringLiteral("2.0");
+    std::tie(app.id, app.name, app.version) = std::tuple(id, id, QStringLiteral("2.0"));
     if (hasBundleID)
         app.bundleID = QStringLiteral("com.example.") + id;
     if (hasDownload)
@@ -34,19 +29,13 @@ CatalogApp catalogApp(const QString &id, bool hasBundleID = true, bool hasDownlo
 class FakeRunningApps : public RunningApps {
 public:
     QSet<QString> running;
-    QList<qint64> processes(const QString &bundleID) const override
-    {
-        return running.contains(bundleID) ? QList<qint64>{4242} : QList<qint64>{};
-    }
+    QList<qint64> processes(const QString &id) const override { return running.contains(id) ? QList<qint64>{4242} : QList<qint64>{}; }
 };
 
 class FakeInstalledApps : public InstalledApps {
 public:
     QHash<QString, InstalledApp> copies;
-    std::optional<InstalledApp> find(const QString &bundleID) const override
-    {
-        return copies.contains(bundleID) ? std::optional(copies.value(bundleID)) : std::nullopt;
-    }
+    std::optional<InstalledApp> find(const QString &id) const override { return copies.contains(id) ? std::optional(copies.value(id)) : std::nullopt; }
 };
 
 } // namespace
@@ -68,10 +57,9 @@ private:
     QList<State> statesOf(const QString &appID) const
     {
         QList<State> seen;
-        for (const auto &[id, state] : m_states) {
+        for (const auto &[id, state] : m_states)
             if (id == appID)
                 seen.append(state);
-        }
         return seen;
     }
 
@@ -155,6 +143,7 @@ private Q_SLOTS:
 
     // Installing shows Installing, then the outcome; the store hears of the installed bundle
     // once. Progress from the installer's threads must not show either.
+    // Rows named "go back" put back the copy an update replaced instead of installing.
     void install_data()
     {
         QTest::addColumn<bool>("cached");
@@ -163,7 +152,8 @@ private Q_SLOTS:
         QTest::addColumn<std::optional<Failure>>("downloadFailure");
         QTest::addColumn<std::optional<Failure>>("installFailure");
         QTest::addColumn<QString>("failure");  // empty: installed
-        const std::optional<Failure> none;
+        const std::optional<Failure> none, refusal = Failure::of(Failure::Kind::NotSignedByUs, "Unexpected developer.");
+        const QString refused = "Refused: the download is not signed by Veltrane. Unexpected developer.";
         QTest::newRow("cached image") << true << true << true << none << none << "";
         QTest::newRow("download first") << false << true << true << none << none << "";
         QTest::newRow("app without bundle identifier") << true << false << true << none << none << "";
@@ -171,10 +161,9 @@ private Q_SLOTS:
         QTest::newRow("no download link") << true << true << false << none << none << "This app has no download link yet.";
         QTest::newRow("download refused") << false << true << true << std::optional(Failure::httpStatus(404)) << none
                                           << "Download failed (HTTP 404).";
-        QTest::newRow("signature refused")
-            << false << true << true << none
-            << std::optional(Failure::of(Failure::Kind::NotSignedByUs, QStringLiteral("Unexpected developer.")))
-            << "Refused: the download is not signed by Veltrane. Unexpected developer.";
+        QTest::newRow("signature refused") << false << true << true << none << refusal << refused;
+        QTest::newRow("go back") << false << true << true << none << none << "";
+        QTest::newRow("go back, kept copy refused") << false << true << true << none << refusal << refused;
     }
 
     void install()
@@ -185,6 +174,7 @@ private Q_SLOTS:
         QFETCH(std::optional<Failure>, downloadFailure);
         QFETCH(std::optional<Failure>, installFailure);
         QFETCH(QString, failure);
+        const bool back = QByteArray(QTest::currentDataTag()).startsWith("go back");
         const CatalogApp app = catalogApp(QStringLiteral("foo"), hasBundleID, hasDownload);
         if (cached)
             m_installer->cached.insert(app.id);
@@ -192,69 +182,39 @@ private Q_SLOTS:
             m_installer->downloadFailures.insert(app.id, *downloadFailure);
         if (installFailure)
             m_installer->installFailures.insert(app.id, *installFailure);
+        if (back)
+            m_installer->kept.insert(app.id, QStringLiteral("1.0"));
         m_installer->reportFromAnotherThread = true;
 
-        coordinator().install(app);
+        back ? coordinator().goBack(app) : coordinator().install(app);
         const State done = failure.isEmpty() ? State::installed(FakeInstaller::bundleOf(app)) : State::failed(failure);
         QTRY_COMPARE(coordinator().state(app), done);
         QTest::qWait(0);  // late reports have arrived too: none undoes it
         const QList<State> states = hasDownload ? QList<State>{State::installing(), done} : QList<State>{done};
         QCOMPARE(statesOf(app.id), states);
-        QCOMPARE(m_installer->installs.isEmpty(), !hasDownload || downloadFailure.has_value());
+        QCOMPARE(m_installer->installs.isEmpty(), back || !hasDownload || downloadFailure.has_value());
         const Told told = hasBundleID ? Told(std::pair(*app.bundleID, done.location)) : std::nullopt;
         QCOMPARE(m_told, failure.isEmpty() ? QList<Told>{told} : QList<Told>());
+        QCOMPARE(coordinator().keptVersion(app), back && !failure.isEmpty() ? QStringLiteral("1.0") : QString());
     }
 
-    // Going back to the copy an update replaced
-
-    void goBackPutsTheKeptCopyBack_data()
-    {
-        QTest::addColumn<bool>("refused");
-        QTest::newRow("put back") << false;
-        QTest::newRow("kept copy refused") << true;
-    }
-
-    void goBackPutsTheKeptCopyBack()
-    {
-        QFETCH(bool, refused);
-        const CatalogApp app = catalogApp(QStringLiteral("foo"));
-        m_installer->kept.insert(app.id, QStringLiteral("1.0"));
-        const Failure refusal = Failure::of(Failure::Kind::NotSignedByUs, QStringLiteral("foo.app: a sealed file was changed"));
-        if (refused)
-            m_installer->installFailures.insert(app.id, refusal);
-        QCOMPARE(coordinator().keptVersion(app), QStringLiteral("1.0"));
-
-        coordinator().goBack(app);
-        const State done = refused ? State::failed(refusal.description()) : State::installed(FakeInstaller::bundleOf(app));
-        QTRY_COMPARE(coordinator().state(app), done);
-        QCOMPARE(statesOf(app.id), (QList<State>{State::installing(), done}));
-        QCOMPARE(m_told, refused ? QList<Told>() : QList<Told>{Told(std::pair(*app.bundleID, done.location))});
-        QCOMPARE(coordinator().keptVersion(app), refused ? QStringLiteral("1.0") : QString());
-    }
-
-    void stepsChangeTheState_data()
-    {
-        QTest::addColumn<QList<Step>>("steps");
-        QTest::addColumn<State>("expected");
-        const QString at = QStringLiteral("/Applications/Foo.app");
-        QTest::newRow("download progresses")
-            << QList<Step>{Step::downloading(0.25), Step::downloading(0.5)} << State::downloading(0.5);
-        QTest::newRow("verifying") << QList<Step>{Step::downloading(1), Step::verifying()} << State::installing();
-        QTest::newRow("late download report is dropped")
-            << QList<Step>{Step::installing(), Step::downloading(0.9)} << State::installing();
-        QTest::newRow("finished") << QList<Step>{Step::installing(), Step::finished(at)} << State::installed(at);
-        QTest::newRow("download after finish")
-            << QList<Step>{Step::finished(at), Step::downloading(0.1)} << State::downloading(0.1);
-    }
-
+    // A late download report never undoes verifying or installing; a new download follows a finish.
     void stepsChangeTheState()
     {
-        QFETCH(QList<Step>, steps);
-        QFETCH(State, expected);
-        const CatalogApp app = catalogApp(QStringLiteral("foo"));
-        for (const Step &step : steps)
-            coordinator().apply(step, app.id);
-        QCOMPARE(coordinator().state(app), expected);
+        const QString at = QStringLiteral("/Applications/Foo.app");
+        const std::pair<QList<Step>, State> cases[] = {
+            {{Step::downloading(0.25), Step::downloading(0.5)}, State::downloading(0.5)},
+            {{Step::downloading(1), Step::verifying()}, State::installing()},
+            {{Step::installing(), Step::downloading(0.9)}, State::installing()},
+            {{Step::installing(), Step::finished(at)}, State::installed(at)},
+            {{Step::finished(at), Step::downloading(0.1)}, State::downloading(0.1)}};
+        int apps = 0;
+        for (const auto &[steps, expected] : cases) {
+            const CatalogApp app = catalogApp(QString::number(++apps));  // a fresh app each
+            for (const Step &step : steps)
+                coordinator().apply(step, app.id);
+            QCOMPARE(coordinator().state(app), expected);
+        }
     }
 
     // Pre-downloading: a cached image is ready at once, an app without a link is left alone, a
@@ -404,26 +364,14 @@ private Q_SLOTS:
         QTRY_COMPARE(coordinator().state(app), State::installed(FakeInstaller::bundleOf(app)));
     }
 
-    void transferText_data()
-    {
-        QTest::addColumn<UpdateTransfer>("transfer");
-        QTest::addColumn<QString>("locale");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("all known") << UpdateTransfer{12'300'000, 300'000'000, 4'100'000, 70} << "en_US"
-                                   << "12.3 MB of 300 MB · 4.1 MB/s · about 1 min left";
-        QTest::newRow("German numbers") << UpdateTransfer{12'300'000, 300'000'000, 4'100'000, 70} << "de_DE"
-                                        << "12,3 MB of 300 MB · 4,1 MB/s · about 1 min left";
-        QTest::newRow("no length") << UpdateTransfer{512, -1, 0, -1} << "en_US" << "512 bytes";
-        QTest::newRow("hours") << UpdateTransfer{1'000'000, 9'000'000'000, 800'000, 11'000} << "en_US"
-                               << "1.0 MB of 9.0 GB · 800 kB/s · about 3 h left";
-    }
-
     void transferText()
     {
-        QFETCH(UpdateTransfer, transfer);
-        QFETCH(QString, locale);
-        QFETCH(QString, text);
-        QCOMPARE(transfer.text(QLocale(locale)), text);
+        const UpdateTransfer known{12'300'000, 300'000'000, 4'100'000, 70};
+        QCOMPARE(known.text(QLocale("en_US")), "12.3 MB of 300 MB · 4.1 MB/s · about 1 min left");
+        QCOMPARE(known.text(QLocale("de_DE")), "12,3 MB of 300 MB · 4,1 MB/s · about 1 min left");
+        QCOMPARE((UpdateTransfer{512, -1, 0, -1}.text(QLocale("en_US"))), "512 bytes");  // no length
+        QCOMPARE((UpdateTransfer{1'000'000, 9'000'000'000, 800'000, 11'000}.text(QLocale("en_US"))),
+                 "1.0 MB of 9.0 GB · 800 kB/s · about 3 h left");
     }
 
     void uninstall_data()
@@ -453,22 +401,14 @@ private Q_SLOTS:
         m_states.clear();
 
         coordinator().uninstall(app);
-        if (!hasBundleID || !installed) {
-            QTest::qWait(0);
-            QVERIFY(m_states.isEmpty());
-            QVERIFY(m_installer->uninstalls.isEmpty());
-            return;
-        }
+        const bool asked = hasBundleID && installed, trashed = asked && failure.isEmpty();
+        QCOMPARE(m_installer->uninstalls, asked ? QStringList{*app.bundleID + QLatin1Char(' ') + location} : QStringList());
         QCOMPARE(coordinator().state(app), State::installed(location));  // until the Trash answers
-        QCOMPARE(m_installer->uninstalls, QStringList{*app.bundleID + QLatin1Char(' ') + location});
-        if (!failure.isEmpty()) {
-            QTRY_COMPARE(coordinator().state(app), State::failed(failure));
-            QVERIFY(m_told.isEmpty());
-            return;
-        }
-        QTRY_COMPARE(m_told, QList<Told>{Told()});
-        QCOMPARE(coordinator().state(app), State::idle());
-        QTRY_COMPARE(m_installer->discarded, QStringList{app.id});
+        QTRY_COMPARE(coordinator().state(app), trashed ? State::idle() : asked ? State::failed(failure) : State::installed(location));
+        QTRY_COMPARE(m_installer->discarded, trashed ? QStringList{app.id} : QStringList());
+        QTest::qWait(0);
+        QCOMPARE(m_told, trashed ? QList<Told>{Told()} : QList<Told>());
+        QCOMPARE(m_states.isEmpty(), !asked);
     }
 };
 

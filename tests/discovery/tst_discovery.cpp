@@ -1,8 +1,5 @@
-// Finding installed apps: menu entries (what registering writes and removes, what it refuses,
-// what a crafted bundle cannot do to the file, the reader's grammar, the order of the lookup)
-// and installed copies (which is preferred, where the scan looks, what it passes over, how
-// versions order), on a folder tree standing in for the machine. (Exec quoting and value
-// escaping read back as written: desktop_entry_fuzz.)
+// Finding installed apps through menu entries and a scan of the Applications folders, on a
+// folder tree standing in for the machine. (Exec quoting read back as written: desktop_entry_fuzz.)
 
 #include "TestFiles.h"
 #include "platform/DesktopEntries.h"
@@ -10,7 +7,6 @@
 #include "service/InstalledApps.h"
 
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -47,11 +43,7 @@ public:
         writeFile(relative + "/Contents/Info.plist", infoPlist(bundleID, version, executable, format));
         return path(relative);
     }
-    void writeFile(const QString &relative, const QByteArray &content) const
-    {
-        if (!TestFiles::write(path(relative), content))
-            qFatal("cannot write %s", qPrintable(path(relative)));
-    }
+    void writeFile(const QString &relative, const QByteArray &content) const { TestFiles::write(path(relative), content); }
 
 private:
     // An Info.plist with these keys, written by libplist in either of its formats.
@@ -161,24 +153,15 @@ private Q_SLOTS:
         QVERIFY(!DesktopEntries::unregisterBundle(l, mailID, bundle));
     }
 
-    void registrationNeedsIdentifierAndPlainExecutable_data()
-    {
-        QTest::addColumn<QString>("bundleID");
-        QTest::addColumn<QString>("executable");
-        QTest::newRow("no identifier") << QString() << "run";
-        QTest::newRow("executable leaves the bundle") << mailID << "../../../bin/sh";
-        QTest::newRow("no executable") << mailID << QString();
-        QTest::newRow("control character in the executable") << mailID << "run\x01";
-    }
-
     void registrationNeedsIdentifierAndPlainExecutable()
     {
-        QFETCH(QString, bundleID);
-        QFETCH(QString, executable);
-        BundleTree tree;
-        const QString bundle = tree.addBundle("Applications/Mail.app", bundleID, "1.0", BundleTree::Format::Binary, executable);
-        QVERIFY(!DesktopEntries::registerBundle(tree.locations(), bundle));
-        QVERIFY(QDir(tree.locations().userDesktopEntries()).isEmpty());
+        for (const auto &[bundleID, executable] : {std::pair(QString(), QString("run")), {mailID, "../../../bin/sh"},
+                                                   {mailID, QString()}, {mailID, "run\x01"}}) {
+            BundleTree tree;
+            const QString bundle = tree.addBundle("Applications/Mail.app", bundleID, "1.0", BundleTree::Format::Binary, executable);
+            QVERIFY2(!DesktopEntries::registerBundle(tree.locations(), bundle), qPrintable(executable));
+            QVERIFY(QDir(tree.locations().userDesktopEntries()).isEmpty());
+        }
     }
 
     void hostileEntryIsValid()
@@ -211,24 +194,16 @@ private Q_SLOTS:
         QCOMPARE(run.readAllStandardOutput() + run.readAllStandardError(), QByteArray());  // not even a hint
     }
 
-    void parsing_data()
-    {
-        QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("name");  // empty: refused
-        QTest::newRow("comments, blanks, CRLF, other groups")
-            << QByteArray("# made by hand\r\n\r\n[Desktop Entry]\r\nName = Mail\r\nName[de]=Post\r\n"
-                          "[Desktop Action new]\r\nName=New\r\n") << "Mail";
-        QTest::newRow("no main group") << QByteArray("[X-Other]\nName=no\n") << QString();
-        QTest::newRow("key before any group") << QByteArray("Name=x\n[Desktop Entry]\nName=y\n") << QString();
-        QTest::newRow("line without =") << QByteArray("[Desktop Entry]\nName\n") << QString();
-        QTest::newRow("main group twice") << QByteArray("[Desktop Entry]\nName=a\n[Desktop Entry]\nName=b\n") << QString();
-    }
-
     void parsing()
     {
-        QFETCH(QByteArray, text);
-        const std::optional<DesktopEntryFile> entry = DesktopEntryFile::parse(text);
-        QTEST(entry ? entry->value("Name").value_or("-") : QString(), "name");
+        const std::pair<QByteArray, QString> cases[] = {  // the text, and its Name; empty: refused
+            {"# made by hand\r\n\r\n[Desktop Entry]\r\nName = Mail\r\nName[de]=Post\r\n[Desktop Action new]\r\nName=New\r\n", "Mail"},
+            {"[X-Other]\nName=no\n", {}}, {"Name=x\n[Desktop Entry]\nName=y\n", {}}, {"[Desktop Entry]\nName\n", {}},
+            {"[Desktop Entry]\nName=a\n[Desktop Entry]\nName=b\n", {}}};
+        for (const auto &[text, name] : cases) {
+            const std::optional<DesktopEntryFile> entry = DesktopEntryFile::parse(text);
+            QVERIFY2((entry ? entry->value("Name").value_or("-") : QString()) == name, text.constData());
+        }
     }
 
     // Field codes go, "%%" is a percent; an unterminated quote or a lone "%" is refused.
@@ -261,61 +236,45 @@ private Q_SLOTS:
                  (QStringList{"/user/B.app", "/user/E.app", "/sys/A.app", "/local/Z.app"}));
     }
 
-    void findsThePreferredCopy_data()
+    // Each row: the copies on the machine, and which one is found (none for an empty location).
+    void findsThePreferredCopy()
     {
-        QTest::addColumn<Copies>("copies");
-        QTest::addColumn<QString>("location"); // empty: none found
-        QTest::addColumn<QString>("version");
         using R = Registry;
         const auto none = std::nullopt;
         const QString a = "Applications/Mail.app", h = "home/Applications/Mail.app", d = "home/Downloads/Mail.app";
         const QString u = "Applications/Utilities/Mail.app", post = "home/Applications/Post.app";
-        QTest::newRow("Applications 1.2 beats Downloads 1.3") << Copies {{a, "1.2", R::User}, {d, "1.3", R::User}} << a << "1.2";
-        QTest::newRow("newest across Applications folders") << Copies {{a, "1.2", R::User}, {h, "1.10", R::User}} << h << "1.10";
-        QTest::newRow("equal versions: user entry first") << Copies {{a, "2.0", R::System}, {h, "2.0", R::User}} << h << "2.0";
-        QTest::newRow("only a copy in Utilities") << Copies {{u, "1.0", R::User}} << u << "1.0";
-        QTest::newRow("folder scan skips Utilities") << Copies {{u, "1.0", R::None}} << "" << "";
-        QTest::newRow("registered copy elsewhere: no folder scan") << Copies {{d, "1.3", R::User}, {a, "1.2"}} << d << "1.3";
-        QTest::newRow("folder scan skips other ids, by case too") << Copies {{a, "9.0", R::None, {}, "app.veltrane.mail"}, {post, "0.9"}}
-                                                                  << post << "0.9";
-        QTest::newRow("no short version: never found") << Copies {{a, none, R::User}, {h, none}} << "" << "";
-        QTest::newRow("unusable registry entry: folder scan") << Copies {{d, none, R::User}, {h, "3.0"}} << h << "3.0";
-        QTest::newRow("binary Info.plist") << Copies {{a, "4.1", R::None, BundleTree::Format::Binary}} << a << "4.1";
-        QTest::newRow("extension exactly .app") << Copies {{"Applications/Mail.App", "1.0"}, {"Applications/Mail.app.old", "1.0"}}
-                                                << "" << "";
-    }
-
-    void findsThePreferredCopy()
-    {
-        QFETCH(Copies, copies);
-        QFETCH(QString, location);
-        QFETCH(QString, version);
-        BundleTree tree;
-        for (const Copy &copy : copies)
-            install(tree, copy);
-        const std::optional<InstalledApp> found = InstalledApps(tree.locations()).find(mailID);
-        QCOMPARE(found.has_value(), !location.isEmpty());
-        if (found)
-            QCOMPARE(*found, (InstalledApp {mailID, version, tree.path(location)}));
-    }
-
-    void malformedInfoPlistIsSkipped_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        const QByteArray xml = "<?xml version=\"1.0\"?><plist version=\"1.0\">";
-        QTest::newRow("not a plist") << QByteArray("hello");
-        QTest::newRow("version not a string") << xml + "<dict><key>CFBundleIdentifier</key><string>app.veltrane.Mail</string>"
-                                                       "<key>CFBundleShortVersionString</key><real>1.5</real></dict></plist>";
-        QTest::newRow("bad binary") << QByteArray("bplist00\xff\xff\xff", 11);
+        const auto row = [](const char *name, const Copies &copies, const QString &location, const QString &version) {
+            BundleTree tree;
+            for (const Copy &copy : copies)
+                install(tree, copy);
+            const std::optional<InstalledApp> found = InstalledApps(tree.locations()).find(mailID);
+            const std::optional<InstalledApp> expected = InstalledApp {mailID, version, tree.path(location)};
+            QVERIFY2(found == (location.isEmpty() ? std::nullopt : expected), name);
+        };
+        row("Applications 1.2 beats Downloads 1.3", Copies {{a, "1.2", R::User}, {d, "1.3", R::User}}, a, "1.2");
+        row("newest across Applications folders", Copies {{a, "1.2", R::User}, {h, "1.10", R::User}}, h, "1.10");
+        row("equal versions: user entry first", Copies {{a, "2.0", R::System}, {h, "2.0", R::User}}, h, "2.0");
+        row("only a copy in Utilities", Copies {{u, "1.0", R::User}}, u, "1.0");
+        row("folder scan skips Utilities", Copies {{u, "1.0", R::None}}, "", "");
+        row("registered copy elsewhere: no folder scan", Copies {{d, "1.3", R::User}, {a, "1.2"}}, d, "1.3");
+        row("folder scan skips other ids, by case too", Copies {{a, "9.0", R::None, {}, "app.veltrane.mail"}, {post, "0.9"}}, post, "0.9");
+        row("no short version: never found", Copies {{a, none, R::User}, {h, none}}, "", "");
+        row("unusable registry entry: folder scan", Copies {{d, none, R::User}, {h, "3.0"}}, h, "3.0");
+        row("binary Info.plist", Copies {{a, "4.1", R::None, BundleTree::Format::Binary}}, a, "4.1");
+        row("extension exactly .app", Copies {{"Applications/Mail.App", "1.0"}, {"Applications/Mail.app.old", "1.0"}}, "", "");
     }
 
     void malformedInfoPlistIsSkipped()
     {
-        QFETCH(QByteArray, content);
-        BundleTree tree;
-        tree.writeFile("Applications/Mail.app/Contents/Info.plist", content);
-        QVERIFY(!InstalledApps(tree.locations()).app(tree.path("Applications/Mail.app"), mailID));
-        QVERIFY(!InstalledApps(tree.locations()).find(mailID));
+        for (const QByteArray &content : {QByteArray("hello"), QByteArray("bplist00\xff\xff\xff", 11),
+                                          QByteArray("<?xml version=\"1.0\"?><plist version=\"1.0\"><dict><key>CFBundleIdentifier"
+                                                     "</key><string>app.veltrane.Mail</string><key>CFBundleShortVersionString"
+                                                     "</key><real>1.5</real></dict></plist>")}) {
+            BundleTree tree;
+            tree.writeFile("Applications/Mail.app/Contents/Info.plist", content);
+            QVERIFY(!InstalledApps(tree.locations()).app(tree.path("Applications/Mail.app"), mailID));
+            QVERIFY(!InstalledApps(tree.locations()).find(mailID));
+        }
     }
 
     void scanKeepsOnlyFoundIdentifiers()
@@ -333,29 +292,17 @@ private Q_SLOTS:
         QVERIFY(!apps.app(mail.location, notes.bundleID));
     }
 
-    void versionOrdering_data()
-    {
-        QTest::addColumn<QString>("a");
-        QTest::addColumn<QString>("b");
-        QTest::addColumn<int>("order");
-        QTest::newRow("2.10 > 2.9") << "2.10" << "2.9" << 1;
-        QTest::newRow("leading zeros equal") << "1.01" << "1.1" << 0;
-        QTest::newRow("leading zeros, then difference") << "1.01.2" << "1.1.3" << -1;
-        QTest::newRow("huge runs by value") << "1.123456789012345678901234567890" << "1.123456789012345678901234567891" << -1;
-        QTest::newRow("case-sensitive") << "1.0B" << "1.0a" << -1;
-        QTest::newRow("digit vs letter by code unit") << "1.0" << "1.a" << -1;
-    }
-
     void versionOrdering()
     {
-        QFETCH(QString, a);
-        QFETCH(QString, b);
-        QFETCH(int, order);
         const auto sign = [](int x) { return (x > 0) - (x < 0); };
-        QCOMPARE(sign(InstalledApps::compareVersions(a, b)), order);
-        QCOMPARE(sign(InstalledApps::compareVersions(b, a)), -order);
+        for (const auto &[a, b, order] : {std::tuple("2.10", "2.9", 1), {"1.01", "1.1", 0} /* leading zeros */,
+                                           {"1.01.2", "1.1.3", -1}, {"1.0B", "1.0a", -1} /* by case */,
+                                           {"1.123456789012345678901234567890", "1.123456789012345678901234567891", -1},
+                                           {"1.0", "1.a", -1} /* digit before letter, by code unit */}) {
+            QVERIFY2(sign(InstalledApps::compareVersions(QString(a), QString(b))) == order, a);
+            QVERIFY2(sign(InstalledApps::compareVersions(QString(b), QString(a))) == -order, a);
+        }
     }
-
 };
 
 QTEST_GUILESS_MAIN(DiscoveryTest)

@@ -43,11 +43,7 @@ void installTools(const QString &prefix)
 
 QString installedBundle() { return under("home/Applications/") + kAppName + ".app"; }
 
-QString installedVersion()
-{
-    const auto info = BundleInfo::read(installedBundle());
-    return info && info->shortVersion ? *info->shortVersion : QString();
-}
+QString installedVersion() { return BundleInfo::read(installedBundle()).value_or(BundleInfo{}).shortVersion.value_or(QString()); }
 
 // Works the Hub's window the way a user does: finds what is on screen by name or by the text it
 // shows (menus and dialogs included, hidden items skipped), clicks there and photographs it.
@@ -195,7 +191,6 @@ private slots:
     {
         QTRY_COMPARE_WITH_TIMEOUT(statusLine(), QStringLiteral("Up to date"), kNetworkMs);
         QTRY_VERIFY(m_driver->card(kAppName));
-        QVERIFY(m_driver->card("Timekeeper"));
         QVERIFY(m_driver->shoot("1-catalogue-from-network"));
     }
 

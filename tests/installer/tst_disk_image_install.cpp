@@ -71,10 +71,9 @@ private Q_SLOTS:
         m_root = std::make_unique<QTemporaryDir>();
         m_scripts = std::make_unique<ScriptFolder>();
         m_mount = m_root->filePath("mount");
-        m_locations.home = m_root->filePath("home");
-        m_locations.dataHome = m_root->filePath("data");
-        m_locations.systemApplications = m_root->filePath("Applications");
-        m_locations.tempDir = m_root->filePath("tmp");
+        Locations &l = m_locations;
+        std::tie(l.home, l.dataHome, l.systemApplications, l.tempDir) = std::tuple(
+            m_root->filePath("home"), m_root->filePath("data"), m_root->filePath("Applications"), m_root->filePath("tmp"));
         for (const QString &folder : {m_mount, m_locations.home, m_locations.systemApplications, m_locations.tempDir})
             QDir().mkpath(folder);
         m_destination = m_locations.systemApplications + "/Notes.app";
@@ -205,35 +204,29 @@ private Q_SLOTS:
         QVERIFY(stagingLeftovers().isEmpty());
     }
 
-    void uninstallMovesTheAppToTheTrashAndOutOfTheMenus_data()
-    {
-        QTest::addColumn<bool>("trashWorks");
-        QTest::newRow("trashed") << true;
-        // The Trash's files folder is a file: the app stays installed and listed.
-        QTest::newRow("trash unusable") << false;
-    }
-
+    // First with the Trash's files folder a file: the app stays installed and listed; then trashed.
     void uninstallMovesTheAppToTheTrashAndOutOfTheMenus()
     {
-        QFETCH(bool, trashWorks);
         makeBundle(m_destination, "2.0");
         makeBundle(m_kept, "1.9");
         QVERIFY(DesktopEntries::registerBundle(m_locations, m_destination));
-        if (!trashWorks)
-            TestFiles::write(m_locations.dataHome + "/Trash/files", "not a folder");
-
-        const AppInstaller::Outcome<> moved
-            = QCoro::waitFor(UpdateInstaller(m_options).uninstall("com.example.notes", m_destination));
-        QCOMPARE(moved.ok(), trashWorks);
-        QCOMPARE(QFileInfo::exists(m_destination + "/Contents/Info.plist"), !trashWorks);
-        QCOMPARE(QFileInfo::exists(m_locations.dataHome + "/Trash/files/Notes.app/Contents/Info.plist"), trashWorks);
-        QCOMPARE(DesktopEntries::bundlesWithIdentifier(m_locations, "com.example.notes"),
-                 trashWorks ? QStringList() : QStringList{m_destination});
-        QCOMPARE(QFileInfo::exists(m_kept), !trashWorks);  // nothing to go back to once it is gone
-        if (!trashWorks) {
-            QVERIFY2(moved.failure().description().startsWith("Could not move “Notes.app” to the Trash: "),
-                     qPrintable(moved.failure().description()));
-            QVERIFY(QDir(m_locations.dataHome + "/Trash/info").isEmpty());  // no stray record
+        const QString blocker = m_locations.dataHome + "/Trash/files";
+        TestFiles::write(blocker, "not a folder");
+        for (const bool trashWorks : {false, true}) {
+            const AppInstaller::Outcome<> moved
+                = QCoro::waitFor(UpdateInstaller(m_options).uninstall("com.example.notes", m_destination));
+            QCOMPARE(moved.ok(), trashWorks);
+            QCOMPARE(QFileInfo::exists(m_destination + "/Contents/Info.plist"), !trashWorks);
+            QCOMPARE(QFileInfo::exists(blocker + "/Notes.app/Contents/Info.plist"), trashWorks);
+            QCOMPARE(DesktopEntries::bundlesWithIdentifier(m_locations, "com.example.notes"),
+                     trashWorks ? QStringList() : QStringList{m_destination});
+            QCOMPARE(QFileInfo::exists(m_kept), !trashWorks);  // nothing to go back to once it is gone
+            if (!trashWorks) {
+                QVERIFY2(moved.failure().description().startsWith("Could not move “Notes.app” to the Trash: "),
+                         qPrintable(moved.failure().description()));
+                QVERIFY(QDir(m_locations.dataHome + "/Trash/info").isEmpty());  // no stray record
+                QVERIFY(QFile::remove(blocker));
+            }
         }
     }
 
@@ -372,10 +365,7 @@ private:
     static CatalogApp notes()
     {
         CatalogApp notes;
-        notes.id = "notes";
-        notes.version = "2.1";
-        notes.bundleID = "com.example.notes";
-        notes.tagline = "Quick notes";
+        std::tie(notes.id, notes.version, notes.bundleID, notes.tagline) = std::tuple("notes", "2.1", "com.example.notes", "Quick notes");
         return notes;
     }
 
@@ -391,13 +381,12 @@ private:
     }
 
     // The installed bundle, or the failure's text.
-    QString outcome(const QString &image)
+    QString outcome(const QString &image = {})
     {
         const AppInstaller::Outcome<QString> installed
-            = QCoro::waitFor(UpdateInstaller(m_options).install(notes(), image, recorder()));
+            = QCoro::waitFor(UpdateInstaller(m_options).install(notes(), image.isEmpty() ? m_image : image, recorder()));
         return installed.ok() ? installed.value() : installed.failure().description();
     }
-    QString outcome() { return outcome(m_image); }
 
     // The log with the staging folder's random name as STAGING.
     QStringList log() const

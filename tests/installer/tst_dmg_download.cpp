@@ -10,7 +10,7 @@
 #include <QCoroTask>
 #include <QCryptographicHash>
 #include <QDir>
-#include <QFile>
+#include <QFileInfo>
 #include <QMutex>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -27,10 +27,7 @@ constexpr qint64 MiB = 1024 * 1024;
 CatalogApp appAt(const QString &appID, const QString &version, const QUrl &url)
 {
     CatalogApp app;
-    app.id = appID;
-    app.name = QStringLiteral("Notes");
-    app.version = version;
-    app.downloadURL = url;
+    std::tie(app.id, app.name, app.version, app.downloadURL) = std::tuple(appID, QStringLiteral("Notes"), version, url);
     return app;
 }
 
@@ -42,17 +39,10 @@ ImagePin pinOf(const QByteArray &bytes) { return {bytes.size(), QCryptographicHa
 struct Recorder {
     UpdateInstaller::Progress callback()
     {
-        return [this](const Step &step) {
-            const QMutexLocker lock(&mutex);
-            recorded << step;
-        };
+        return [this](const Step &step) { const QMutexLocker lock(&mutex); recorded << step; };
     }
-    QList<Step> steps() const
-    {
-        const QMutexLocker lock(&mutex);
-        return recorded;
-    }
-    mutable QMutex mutex;
+    QList<Step> steps() { const QMutexLocker lock(&mutex); return recorded; }
+    QMutex mutex;
     QList<Step> recorded;
 };
 
@@ -66,10 +56,9 @@ private Q_SLOTS:
     {
         m_root = std::make_unique<QTemporaryDir>();
         m_options = {};
-        m_options.locations.home = m_root->filePath("home");
-        m_options.locations.dataHome = m_root->filePath("data");
-        m_options.locations.systemApplications = m_root->filePath("Applications");
-        m_options.locations.tempDir = m_root->filePath("tmp");
+        Locations &l = m_options.locations;
+        std::tie(l.home, l.dataHome, l.systemApplications, l.tempDir) = std::tuple(
+            m_root->filePath("home"), m_root->filePath("data"), m_root->filePath("Applications"), m_root->filePath("tmp"));
         QDir().mkpath(m_options.locations.dataHome);
         m_options.extraCaFile = TestCertificates::caFile();
         m_server.clearRequests();
@@ -98,7 +87,7 @@ private Q_SLOTS:
         m_server.route("/notes.dmg", route);
         Recorder progress;
 
-        const Outcome fetched = fetch("/notes.dmg", {}, &progress);
+        const Outcome fetched = fetch({}, &progress);
         QCOMPARE(errorOf(fetched), QString());
         QCOMPARE(fetched.value(), installer().cachedDMG("notes", "2.1"));
         QCOMPARE(TestFiles::read(fetched.value()), TestHttpsServer::generatedBytes(size));
@@ -174,7 +163,7 @@ private Q_SLOTS:
         m_server.route("/notes.dmg", route);
         Recorder progress;
 
-        const Outcome fetched = fetchUrl(url, {}, &progress);
+        const Outcome fetched = fetch({}, &progress, url);
         QCOMPARE(errorOf(fetched), message);
         QVERIFY2(cacheEntries().isEmpty(), qPrintable(cacheEntries().join(' ')));  // no validator: nothing to resume
         for (const Step &step : progress.steps())
@@ -276,7 +265,7 @@ private Q_SLOTS:
         m_server.route("/notes.dmg", route);
         Recorder progress;
 
-        const Outcome fetched = fetch("/notes.dmg", pin, &progress);
+        const Outcome fetched = fetch(pin, &progress);
         QCOMPARE(errorOf(fetched), message);
         QCOMPARE(cacheEntries(), message.isEmpty() ? QStringList{"notes-2.1.dmg"} : QStringList());
         QCOMPARE(progress.steps().isEmpty(), kind == "announced" || kind.startsWith("cached"));
@@ -303,7 +292,7 @@ private Q_SLOTS:
         route.ranges = kind != "no ranges";
         route.dropAfter = cut;
         m_server.route("/notes.dmg", route);
-        QCOMPARE(errorOf(fetch("/notes.dmg")), "The connection to the server was lost.");
+        QCOMPARE(errorOf(fetch()), "The connection to the server was lost.");
         QCOMPARE(cacheEntries(), (QStringList{".notes-2.1.dmg.partial", ".notes-2.1.dmg.resume"}));
 
         route.dropAfter.reset();
@@ -312,7 +301,7 @@ private Q_SLOTS:
             route.pattern = "the new file";
         }
         m_server.route("/notes.dmg", route);
-        const Outcome fetched = fetch("/notes.dmg", pinOf(TestHttpsServer::generatedBytes(size, route.pattern)));
+        const Outcome fetched = fetch(pinOf(TestHttpsServer::generatedBytes(size, route.pattern)));
         QCOMPARE(errorOf(fetched), QString());
         QCOMPARE(TestFiles::read(fetched.value()), TestHttpsServer::generatedBytes(size, route.pattern));
         QCOMPARE(cacheEntries(), QStringList{"notes-2.1.dmg"});
@@ -341,7 +330,7 @@ private Q_SLOTS:
 
         route.stallAfter.reset();
         m_server.route("/notes.dmg", route);
-        QCOMPARE(errorOf(fetch("/notes.dmg")), QString());
+        QCOMPARE(errorOf(fetch()), QString());
         QCOMPARE(m_server.requests().last().header("Range"), QByteArray("bytes=1048576-"));
         QCOMPARE(TestFiles::read(installer().cachedDMG("notes", "2.1")), TestHttpsServer::generatedBytes(size));
     }
@@ -391,31 +380,46 @@ private Q_SLOTS:
             QCOMPARE(errorOf(QCoro::waitFor(task)), "The download was stopped.");
     }
 
+    // What each way of clearing the cache removes; a download removes the other images of its
+    // app only (the name up to the version's last "-"), never those of an app whose id is longer.
     void housekeeping_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<QStringList>("after");
-        QTest::newRow("uninstalled app")
-            << "discard" << QStringList{"calendar-1.0.dmg", "notes-pro-0.9.dmg", "notes-pro-1.0.dmg", "notes.txt"};
-        QTest::newRow("catalogue loaded") << "prune"
-                                          << QStringList{"calendar-1.0.dmg", "notes-2.1.dmg", "notes-3.0.dmg",
-                                                         "notes-pro-1.0.dmg", "notes.txt"};
+        QTest::addColumn<QStringList>("removed");
+        const QStringList partial{".notes-2.0.dmg.partial", ".notes-2.0.dmg.resume"};
+        QTest::newRow("uninstalled app") << "discard" << partial + QStringList{"notes-1.9.dmg", "notes-2.0-alpha.dmg",
+                                                                               "notes-2.0.dmg", "notes-2.1.dmg", "notes-3.0.dmg"};
+        QTest::newRow("catalogue loaded")
+            << "prune" << partial + QStringList{"notes-1.9.dmg", "notes-2.0-alpha.dmg", "notes-2.0.dmg", "notes-pro-0.9.dmg"};
+        QTest::newRow("download, version with a dash") << "notes 2.0-beta" << QStringList{"notes-2.0-alpha.dmg"};
+        QTest::newRow("download, id with a dash") << "notes-pro 1.1" << QStringList{"notes-pro-0.9.dmg", "notes-pro-1.0.dmg"};
     }
 
     void housekeeping()
     {
         QFETCH(QString, kind);
-        for (const char *name : {"notes-1.9.dmg", "notes-2.1.dmg", "notes-3.0.dmg", ".notes-2.0.dmg.partial",
-                                 ".notes-2.0.dmg.resume", "notes-pro-0.9.dmg", "notes-pro-1.0.dmg", "calendar-1.0.dmg",
-                                 "notes.txt"})
+        QFETCH(QStringList, removed);
+        QStringList expected;
+        for (const char *name : {".notes-2.0.dmg.partial", ".notes-2.0.dmg.resume", "calendar-1.0.dmg", "notes-1.9.dmg",
+                                 "notes-2.0-alpha.dmg", "notes-2.0.dmg", "notes-2.0.txt", "notes-2.1.dmg", "notes-3.0.dmg",
+                                 "notes-pro-0.9.dmg", "notes-pro-1.0.dmg", "notes-pro-2.0-beta.dmg"}) {
             TestFiles::write(installer().cacheDirectory() + "/" + name, "x");
+            expected << name;
+        }
         if (kind == "discard") {
             QCoro::waitFor(installer().discardImages("notes"));
+        } else if (kind == "prune") {
+            QCoro::waitFor(installer().pruneImages({appAt("notes", "2.1", {}), appAt("notes-pro", "1.0", {})}));
         } else {
-            CatalogApp notes = appAt("notes", "2.1", {}), pro = appAt("notes-pro", "1.0", {});
-            QCoro::waitFor(installer().pruneImages({notes, pro}));
+            const QString appID = kind.section(' ', 0, 0), version = kind.section(' ', 1);
+            m_server.route("/app.dmg", Route::generated(100));
+            QCOMPARE(errorOf(fetchApp(appAt(appID, version, m_server.url("/app.dmg")))), QString());
+            expected << appID + "-" + version + ".dmg";
         }
-        QTEST(cacheEntries(), "after");
+        for (const QString &name : removed)
+            expected.removeOne(name);
+        expected.sort();
+        QCOMPARE(cacheEntries(), expected);
     }
 
     // At start, partial downloads of runs that have ended go unless they can be continued.
@@ -437,59 +441,19 @@ private Q_SLOTS:
                                               ".c-1.dmg.resume", ".hidden", "f-1.dmg"}));
     }
 
-    void prunesOtherVersionsOfTheSameApp_data()
-    {
-        QTest::addColumn<QString>("appID");
-        QTest::addColumn<QString>("version");
-        QTest::addColumn<QStringList>("after");
-        QTest::newRow("version with a dash") << "notes" << "2.0-beta"
-                                             << QStringList{"calendar-1.0.dmg", "notes-1.9.dmg", "notes-2.0-beta.dmg",
-                                                            "notes-2.0.dmg", "notes-2.0.txt", "notes-pro-1.0.dmg",
-                                                            "notes-pro-2.0-beta.dmg"};
-        QTest::newRow("id with a dash") << "notes-pro" << "1.1"
-                                        << QStringList{"calendar-1.0.dmg", "notes-1.9.dmg", "notes-2.0-alpha.dmg",
-                                                       "notes-2.0.dmg", "notes-2.0.txt", "notes-pro-1.1.dmg",
-                                                       "notes-pro-2.0-beta.dmg"};
-    }
-
-    void prunesOtherVersionsOfTheSameApp()
-    {
-        QFETCH(QString, appID);
-        QFETCH(QString, version);
-        const QString cache = installer().cacheDirectory();
-        for (const char *name : {"notes-1.9.dmg", "notes-2.0.dmg", "notes-2.0-alpha.dmg", "notes-pro-1.0.dmg",
-                                 "notes-pro-2.0-beta.dmg", "calendar-1.0.dmg", "notes-2.0.txt"})
-            TestFiles::write(cache + "/" + name, "old");
-        m_server.route("/app.dmg", Route::generated(100));
-        QFile::remove(installer().cachedDMG(appID, version));
-
-        QCOMPARE(errorOf(fetchApp(appAt(appID, version, m_server.url("/app.dmg")))), QString());
-        QTEST(cacheEntries(), "after");
-    }
-
-    void refusesUnusableNames_data()
-    {
-        QTest::addColumn<QString>("appID");
-        QTest::addColumn<QString>("version");
-        QTest::newRow("parent folder") << "../../escape" << "1.0";
-        QTest::newRow("dot dot version") << "notes" << "..";
-        QTest::newRow("empty id") << "" << "1.0";
-        QTest::newRow("escape character") << "notes" << "1.0\x1b[2J";
-    }
-
     void refusesUnusableNames()
     {
-        QFETCH(QString, appID);
-        QFETCH(QString, version);
         m_server.route("/app.dmg", Route::generated(100));
         const QString text = "The app's name or version cannot be used as a file name.";
-
-        QCOMPARE(installer().cachedDMG(appID, version), QString());
-        QCOMPARE(errorOf(fetchApp(appAt(appID, version, m_server.url("/app.dmg")))), text);
+        for (const auto &[appID, version] : {std::pair<QString, QString>("../../escape", "1.0"), {"notes", ".."}, {"", "1.0"},
+                                             {"notes", "1.0\x1b[2J"}}) {
+            QCOMPARE(installer().cachedDMG(appID, version), QString());
+            QCOMPARE(errorOf(fetchApp(appAt(appID, version, m_server.url("/app.dmg")))), text);
+            const Outcome installed = QCoro::waitFor(
+                installer().install(appAt(appID, version, {}), installer().cachedDMG(appID, version), {}));
+            QCOMPARE(errorOf(installed), text);
+        }
         QCOMPARE(m_server.requestCount("/app.dmg"), 0);
-        const Outcome installed = QCoro::waitFor(
-            installer().install(appAt(appID, version, {}), installer().cachedDMG(appID, version), {}));
-        QCOMPARE(errorOf(installed), text);
         QCOMPARE(QDir(m_root->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                  QStringList({"data"}));
         QVERIFY(cacheEntries().isEmpty());
@@ -508,13 +472,11 @@ private:
         return QCoro::waitFor(installer().fetch(app, pin, true, std::move(progress)));
     }
 
-    Outcome fetchUrl(const QUrl &url, const ImagePin &pin = {}, Recorder *progress = nullptr)
+    // Notes 2.1 from /notes.dmg, unless another URL is given.
+    Outcome fetch(const ImagePin &pin = {}, Recorder *progress = nullptr, const QUrl &url = {})
     {
-        return fetchApp(appAt("notes", "2.1", url), pin, progress ? progress->callback() : nullptr);
-    }
-    Outcome fetch(const QString &path, const ImagePin &pin = {}, Recorder *progress = nullptr)
-    {
-        return fetchUrl(m_server.url(path), pin, progress);
+        return fetchApp(appAt("notes", "2.1", url.isEmpty() ? m_server.url("/notes.dmg") : url), pin,
+                        progress ? progress->callback() : nullptr);
     }
 
     QStringList cacheEntries() const

@@ -26,11 +26,7 @@ using Ending = ChildProcess::Result::Ending;
 namespace {
 
 // The process id a script wrote to a file, or 0.
-pid_t pidIn(const QString &file)
-{
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? pid_t(f.readAll().trimmed().toInt()) : 0;
-}
+pid_t pidIn(const QString &file) { return TestFiles::read(file).trimmed().toInt(); }
 
 // Ended: no such process, or one that only waits to be reaped (an orphan's reaper may be slow).
 bool isGone(pid_t pid)

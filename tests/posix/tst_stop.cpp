@@ -1,7 +1,5 @@
-// Quitting stops the tools; the stop is process-wide and for good, so it has a test program
-// of its own:
-// - every running tool ends as Stopped, one that ignores SIGTERM too, and is gone
-// - every later run ends at once as Stopped, without starting the tool
+// Quitting stops every running tool, one that ignores SIGTERM too, and every later run. The stop
+// is process-wide and for good, so it has a test program of its own.
 
 #include "TestFiles.h"
 #include "platform/ToolRunner.h"
@@ -19,11 +17,7 @@ class TestStop : public QObject {
 
     ScriptFolder m_scripts;
 
-    pid_t pidIn(const QString &name) const
-    {
-        QFile f(m_scripts.path(name));
-        return f.open(QIODevice::ReadOnly) ? pid_t(f.readAll().trimmed().toInt()) : 0;
-    }
+    pid_t pidIn(const QString &name) const { return TestFiles::read(m_scripts.path(name)).trimmed().toInt(); }
 
 private Q_SLOTS:
     void stopEndsEveryToolAndEveryLaterRun()

@@ -85,10 +85,9 @@ public:
         const QMutexLocker lock(&mutex);
         scans.append(bundleIDs);
         QHash<QString, InstalledApp> result;
-        for (const QString &id : bundleIDs) {
+        for (const QString &id : bundleIDs)
             if (found.contains(id))
                 result.insert(id, found.value(id));
-        }
         return result;
     }
     std::optional<InstalledApp> app(const QString &path, const QString &) const override

@@ -12,7 +12,6 @@
 using Origin = CatalogService::Origin;
 using Phase = CatalogStore::Phase;
 using LoadKind = CatalogStore::LoadKind;
-Q_DECLARE_METATYPE(CatalogService::Origin)
 
 namespace {
 
@@ -94,36 +93,29 @@ private Q_SLOTS:
         QVERIFY(!store->toast());  // the launch shows none
     }
 
-    void refreshToastReportsTheOutcome_data()
-    {
-        QTest::addColumn<Catalog>("loaded");
-        QTest::addColumn<Origin>("origin");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("symbol");
-        QTest::addColumn<bool>("isWarning");
-        const Catalog newer = withUpdatedAt(shown, shown.updatedAt.addSecs(60));
-        QTest::newRow("network, equal") << shown << Origin::network() << "Catalogue is up to date" << "checkmark.circle" << false;
-        QTest::newRow("network, only updatedAt differs") << newer << Origin::network() << "Catalogue updated" << "arrow.down.circle" << false;
-        QTest::newRow("cache, equal") << shown << Origin::cache({}) << "Offline. Showing the last saved catalogue." << "internaldrive" << true;
-        QTest::newRow("bundled, equal") << shown << Origin::bundled() << "Offline. Showing the built-in catalogue." << "shippingbox" << true;
-    }
-
+    // A refresh's toast says where the catalogue came from, stays for 2.5 s and ends the refresh.
     void refreshToastReportsTheOutcome()
     {
-        QFETCH(Catalog, loaded);
-        QFETCH(Origin, origin);
-        load(shown);
-        service->enqueue(loaded, origin);
-        QCoro::Task<> refresh = store->load(LoadKind::Refresh);
-        QTRY_VERIFY(store->toast());
-        QTEST(store->toast()->text, "text");
-        QTEST(store->toast()->symbol, "symbol");
-        QTEST(store->toast()->isWarning, "isWarning");
-        QCOMPARE(sleeps->durations, QList<std::chrono::milliseconds>({std::chrono::milliseconds(2500)}));
-        QVERIFY(!refresh.isReady());  // it returns when the toast has gone
-        sleeps->open(0);
-        QCoro::waitFor(std::move(refresh));
-        QVERIFY(!store->toast());
+        const Catalog newer = withUpdatedAt(shown, shown.updatedAt.addSecs(60));
+        const std::tuple<Catalog, Origin, QString, QString, bool> cases[] = {  // loaded, from, text, symbol, warning
+            {shown, Origin::network(), "Catalogue is up to date", "checkmark.circle", false},
+            {newer, Origin::network(), "Catalogue updated", "arrow.down.circle", false},  // only updatedAt differs
+            {shown, Origin::cache({}), "Offline. Showing the last saved catalogue.", "internaldrive", true},
+            {shown, Origin::bundled(), "Offline. Showing the built-in catalogue.", "shippingbox", true}};
+        for (const auto &[loaded, origin, text, symbol, isWarning] : cases) {
+            load(shown);
+            service->enqueue(loaded, origin);
+            sleeps->durations.clear();
+            QCoro::Task<> refresh = store->load(LoadKind::Refresh);
+            QTRY_VERIFY(store->toast());
+            const CatalogStore::Toast toast = *store->toast();
+            QVERIFY2(toast.text == text && toast.symbol == symbol && toast.isWarning == isWarning, qPrintable(toast.text));
+            QCOMPARE(sleeps->durations, QList<std::chrono::milliseconds>({std::chrono::milliseconds(2500)}));
+            QVERIFY(!refresh.isReady());  // it returns when the toast has gone
+            sleeps->openAll();
+            QCoro::waitFor(std::move(refresh));
+            QVERIFY(!store->toast());
+        }
     }
 
     void newerToastOutlivesTheOlderTimer()
@@ -200,31 +192,23 @@ private Q_SLOTS:
         QVERIFY(prefetchedBy(LoadKind::RefreshThenPrefetch));  // only once the toast has gone
     }
 
-    void selectionRule_data()
-    {
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<bool>("kept");
-        QTest::newRow("in the new catalogue") << "c" << true;
-        QTest::newRow("gone from the new catalogue") << "b" << false;
-    }
-
+    // The selection stays while its app is in the new catalogue, though the filter and the
+    // search hide every app.
     void selectionRule()
     {
-        QFETCH(QString, selected);
-        QFETCH(bool, kept);
-        load(shown);
-        store->setSelectedAppID(selected);
-        // The filter and the search hide every app; the selection does not care.
-        store->setFilter(CatalogStore::Filter::featured());
-        store->setSearchText("nothing like this");
-        Catalog next = shown;
-        next.apps.removeAt(1);
-        next.apps[1].tagline = "Changed";
-        load(next);
-        QCOMPARE(store->selectedAppID().has_value(), kept);
-        QCOMPARE(store->selectionModel()->count(), kept ? 1 : 0);
-        if (kept)
-            QCOMPARE(store->selectedApp(), std::optional(next.apps[1]));
+        for (const auto &[selected, kept] : {std::pair("c", true), {"b", false}}) {
+            load(shown);
+            store->setSelectedAppID(QString(selected));
+            store->setFilter(CatalogStore::Filter::featured());
+            store->setSearchText("nothing like this");
+            Catalog next = shown;
+            next.apps.removeAt(1);
+            next.apps[1].tagline = "Changed";
+            load(next);
+            QCOMPARE(store->selectedAppID().has_value(), kept);
+            QCOMPARE(store->selectionModel()->count(), kept ? 1 : 0);
+            QCOMPARE(store->selectedApp(), kept ? std::optional(next.apps[1]) : std::nullopt);
+        }
     }
 
     void rescanWithJustInstalled_data()

@@ -2,20 +2,11 @@
 
 #include <QCoroSignal>
 #include <QCoroTimer>
-#include <QTimer>
 
 #include <thread>
 
-namespace {
 // Like the real installer, answer from the event loop, after the progress reports posted so far.
-QCoro::Task<> settle()
-{
-    QTimer timer;
-    timer.setSingleShot(true);
-    timer.start(0);
-    co_await timer;
-}
-} // namespace
+static QCoro::Task<> settle() { return QCoro::sleepFor(std::chrono::milliseconds(0)); }
 
 void FakeInstaller::release(const QString &appID)
 {
@@ -33,12 +24,12 @@ void FakeInstaller::report(const Progress &progress, const Step &step) const
 
 QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::download(CatalogApp app, Progress progress)
 {
-    co_return co_await fetch(app, progress, app.id);
+    return fetch(app, progress, app.id);
 }
 
 QCoro::Task<AppInstaller::Outcome<QString>> FakeInstaller::prefetch(CatalogApp app, Progress progress)
 {
-    co_return co_await fetch(app, progress, app.id + QStringLiteral(" prefetch"));
+    return fetch(app, progress, app.id + QStringLiteral(" prefetch"));
 }
 
 // Reports half of a 1,000-byte image (in reportsPerDownload steps), waits while held, then

@@ -1,11 +1,10 @@
 #include "TestHttpsServer.h"
 
 #include "TestCertificates.h"
+#include "TestFiles.h"
 
-#include <QFile>
 #include <QHash>
 #include <QMutex>
-#include <QMutexLocker>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslKey>
@@ -21,15 +20,9 @@ constexpr qint64 maxBuffered = 4 * chunkSize;
 
 QByteArray patternSlice(const QByteArray &pattern, qint64 offset, qint64 size)
 {
-    QByteArray out;
-    out.reserve(size);
-    const qint64 n = pattern.size();
-    qint64 at = offset % n;
-    while (out.size() < size) {
-        const qint64 take = std::min(n - at, size - out.size());
-        out.append(pattern.constData() + at, take);
-        at = 0;
-    }
+    QByteArray out(size, Qt::Uninitialized);
+    for (qint64 i = 0; i < size; ++i)
+        out[i] = pattern[(offset + i) % pattern.size()];
     return out;
 }
 
@@ -166,24 +159,15 @@ private:
     QByteArray m_buffer;
     Request m_request;
     Route m_route;
-    qint64 m_start = 0;  // the first byte of the body this answer sends
-    qint64 m_end = 0;
-    qint64 m_sent = 0;   // the next byte of the body to send
-    bool m_answered = false;
-    bool m_streaming = false;
-    bool m_waiting = false;
+    qint64 m_start = 0, m_end = 0, m_sent = 0;  // the body's first byte in this answer, its end, the next to send
+    bool m_answered = false, m_streaming = false, m_waiting = false;
 };
 
 class TestHttpsServer::Worker : public QSslServer {
 public:
     Worker(std::shared_ptr<Shared> shared, bool trusted) : m_shared(std::move(shared))
     {
-        const auto read = [](const char *name) {
-            QFile file(TestCertificates::path(name));
-            if (!file.open(QIODevice::ReadOnly))
-                qFatal("test certificate %s is missing", name);
-            return file.readAll();
-        };
+        const auto read = [](const char *name) { return TestFiles::read(TestCertificates::path(name)); };
         QSslConfiguration config = QSslConfiguration::defaultConfiguration();
         config.setLocalCertificate(QSslCertificate(read(trusted ? "server.pem" : "untrusted-server.pem")));
         config.setPrivateKey(QSslKey(read(trusted ? "server-key.pem" : "untrusted-server-key.pem"), QSsl::Rsa));

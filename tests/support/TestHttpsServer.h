@@ -20,10 +20,8 @@ public:
 
     struct Request {
         QByteArray path;  // as sent, query included
-        Headers headers;  // in the order received, names as sent
-
-        // The first header of that name (case-insensitive), or a null array.
-        QByteArray header(const QByteArray &name) const;
+        Headers headers;
+        QByteArray header(const QByteArray &name) const;  // the first of that name, any case; or null
     };
 
     struct Route {
@@ -31,26 +29,19 @@ public:
         Headers headers;  // besides Content-Length and Connection, which the server writes
         QByteArray body;
 
-        // A generated body of this many bytes, byte i being pattern[i % pattern.size()]; it is
-        // produced chunk by chunk as the client reads, never held whole. Replaces `body`.
+        // Replaces `body`: byte i is pattern[i % pattern.size()], made as the client reads.
         std::optional<qint64> generatedSize;
         QByteArray pattern = defaultPattern();
 
-        // No Content-Length: the body ends when the server closes the connection.
-        bool omitContentLength = false;
-        // Announce this Content-Length whatever the body's real size; a larger figure gives
-        // a truncated body (the server closes after the real body).
-        std::optional<qint64> announcedLength;
-        // Wait this long between chunks of the body (64 KiB each).
-        int chunkDelayMs = 0;
-        // Sent as "ETag" when not empty.
+        bool omitContentLength = false;          // the body ends when the server closes
+        std::optional<qint64> announcedLength;   // whatever the real size; larger: a truncated body
+        int chunkDelayMs = 0;                    // between chunks of 64 KiB
         QByteArray etag;
-        // Answer "Range: bytes=<first>-" with 206 and the rest of the body, when "If-Range"
-        // is absent or names etag (otherwise 200 and the whole body); a first byte past the
-        // end gives 416.
+        // "Range: bytes=<first>-" gets 206 and the rest (416 past the end) unless "If-Range"
+        // names another etag, which gets 200 and the whole body.
         bool ranges = false;
-        // After this many bytes of the body (0: right after the head): send nothing more and
-        // keep the connection open, or close it (a body cut short of its Content-Length).
+        // After this many bytes of the body (0: right after the head), send nothing more and
+        // keep the connection open, or close it.
         std::optional<qint64> stallAfter;
         std::optional<qint64> dropAfter;
 
@@ -70,8 +61,7 @@ public:
         }
     };
 
-    // Serves with the certificate the test authority issued for 127.0.0.1 and localhost, or
-    // with one for the same names from an authority nobody trusts.
+    // With the test authority's certificate for 127.0.0.1, or one from an authority nobody trusts.
     explicit TestHttpsServer(bool trusted = true);
     ~TestHttpsServer();
 
@@ -80,15 +70,11 @@ public:
 
     void route(const QString &path, Route route);
 
-    // https://127.0.0.1:<port><path>
     QUrl url(const QString &path) const;
-
-    // Every request whose headers arrived, in order.
-    QList<Request> requests() const;
+    QList<Request> requests() const;  // those whose headers arrived, in order
     qsizetype requestCount(const QString &path) const;
     void clearRequests();
 
-    // The bytes a generated body of `size` bytes consists of (for comparing small ones).
     static QByteArray generatedBytes(qint64 size, const QByteArray &pattern = defaultPattern());
 
 private:

@@ -128,45 +128,31 @@ private Q_SLOTS:
         QVERIFY(!isListedAsMount(mountPoint));
     }
 
-    void refusedImagesLeaveNothing_data()
-    {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("text file") << "notes" << "hdiutil: attach failed - image not recognized";
-        QTest::newRow("missing") << "missing.dmg" << "hdiutil: attach failed - No such file or directory";
-        QTest::newRow("corrupt") << "broken.dmg" << "hdiutil: attach failed - corrupt image";
-    }
-
     void refusedImagesLeaveNothing()
     {
-        QFETCH(QString, path);
-        QFETCH(QString, message);
-        const ToolRun run = attach(fx.path(path), true);
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY2(run.err.startsWith(message), qPrintable(run.err));
-        QVERIFY(run.out.isEmpty());
-        QCOMPARE(QDir(runtimeDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        for (const auto &[path, message] : {std::pair("notes", "image not recognized"), {"missing.dmg", "No such file or directory"},
+                                             {"broken.dmg", "corrupt image"}}) {
+            const ToolRun run = attach(fx.path(path), true);
+            QCOMPARE(run.exitCode, 1);
+            QVERIFY2(run.err.startsWith(QString("hdiutil: attach failed - ") + message), qPrintable(run.err));
+            QVERIFY(run.out.isEmpty());
+            QCOMPARE(QDir(runtimeDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        }
     }
 
-    // detach removes folders; it must refuse anything it did not make.
-    void detachRefusesOtherFolders_data()
-    {
-        QTest::addColumn<QString>("folder");
-        QTest::newRow("plain folder") << "victim/volume";
-        QTest::newRow("lookalike without record") << "runtime/veltrane-hdiutil.ABCDEF/volume";
-    }
-
+    // detach removes folders; it must refuse anything it did not make, even a look-alike of its own.
     void detachRefusesOtherFolders()
     {
-        QFETCH(QString, folder);
-        const QString target = fx.path(folder);
-        QVERIFY(TestFiles::write(target + "/precious.txt", "keep"));
-        QFile::setPermissions(QFileInfo(target).absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        const ToolRun run = detach(target);
-        QCOMPARE(run.exitCode, 1);
-        QCOMPARE(run.err, "hdiutil: detach failed - not a mounted image: " + target + "\n");
-        QVERIFY(QFile::exists(target + "/precious.txt"));
-        QDir(fx.path(folder.section('/', 0, 1))).removeRecursively();
+        for (const QString folder : {"victim/volume", "runtime/veltrane-hdiutil.ABCDEF/volume"}) {
+            const QString target = fx.path(folder);
+            QVERIFY(TestFiles::write(target + "/precious.txt", "keep"));
+            QFile::setPermissions(QFileInfo(target).absolutePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            const ToolRun run = detach(target);
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.err, "hdiutil: detach failed - not a mounted image: " + target + "\n");
+            QVERIFY(QFile::exists(target + "/precious.txt"));
+            QDir(fx.path(folder.section('/', 0, 1))).removeRecursively();
+        }
     }
 };
 
