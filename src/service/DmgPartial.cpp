@@ -150,15 +150,6 @@ void DmgPartial::writeInfo()
 
 bool DmgPartial::write(const char *data, std::size_t size)
 {
-    // Starts writing back what is written as it goes, so that the sync before the rename finds
-    // little left to do, and a large download does not pile up dirty pages.
-    constexpr qint64 writeBackStep = 16 * 1024 * 1024;
-    if (m_unsynced >= writeBackStep) {
-        const off_t end = ::lseek(m_fd, 0, SEEK_CUR);
-        ::sync_file_range(m_fd, end - m_unsynced, m_unsynced, SYNC_FILE_RANGE_WRITE);
-        m_unsynced = 0;
-    }
-    m_unsynced += qint64(size);
     while (size > 0) {
         const ssize_t n = ::write(m_fd, data, size);
         if (n < 0 && errno == EINTR)
@@ -176,9 +167,10 @@ bool DmgPartial::write(const char *data, std::size_t size)
 
 void DmgPartial::commit(qint64 length)
 {
-    // What is renamed into the cache is on the disk and complete, or nothing is renamed.
-    if (::fdatasync(m_fd) != 0)
-        fail(errno);
+    // Only a complete download is renamed into the cache. It is not synced first: waiting for
+    // the disk would hold every download to the disk's speed, and an image that a crash left
+    // torn is caught anyway, by its pin (hashed again on its first use in each run) or by the
+    // signature check, and then downloaded afresh.
     struct stat st {};
     if (::fstat(m_fd, &st) != 0)
         fail(errno);
@@ -190,12 +182,6 @@ void DmgPartial::commit(qint64 length)
         throw InstallerErrors::fileError(m_image, errno);
     ::unlink(encoded(m_infoPath).constData());
     m_keep = true;
-    // The rename itself reaches the disk too.
-    const int folder = ::open(encoded(QFileInfo(m_image).path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
-    }
 }
 
 void DmgPartial::keepForResume()

@@ -52,8 +52,8 @@ public:
     // Appends all of it; false with errno set otherwise.
     bool write(const char *data, std::size_t size);
 
-    // Puts the complete download in place as the image, after checking that exactly `length`
-    // bytes reached the disk. Throws AppInstaller::Failure (disk full, file error).
+    // Puts the complete download in place as the image, after checking that it holds exactly
+    // `length` bytes. Throws AppInstaller::Failure (disk full, file error).
     void commit(qint64 length);
     // Leaves both files for a later run when they can be resumed; otherwise they go.
     void keepForResume();
@@ -68,7 +68,6 @@ private:
     QString m_appName;
     Info m_info;
     qint64 m_kept = 0;
-    qint64 m_unsynced = 0;  // bytes written since writing back was last started
     int m_fd = -1;
     bool m_keep = false;
 };
