@@ -8,11 +8,6 @@
 #include <QFile>
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <mutex>
-#include <thread>
-#include <vector>
 #include <cerrno>
 #include <cstring>
 #include <sys/statvfs.h>
@@ -38,112 +33,12 @@ bool parseContentRange(const QByteArray &value, qint64 *first, qint64 *length)
 }
 } // namespace
 
-// Hashes and writes the full buffers on a thread of its own, in the order they were passed, so
-// that the transfer's thread only receives and copies: hashing on it cost a third of the
-// throughput. At most `buffers` of them exist, so memory stays bounded whatever the image.
-class DmgDownloadSink::Writer {
-public:
-    static constexpr int buffers = 4;
-
-    Writer(DmgPartial *partial, Sha256 *hash) : m_partial(partial), m_hash(hash)
-    {
-        for (int i = 0; i < buffers - 1; ++i)
-            m_free.push_back(std::make_unique<char[]>(bufferSize));
-        m_filling = std::make_unique<char[]>(bufferSize);
-        m_thread = std::thread([this] { run(); });
-    }
-    ~Writer()
-    {
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stopping = true;
-        }
-        m_changed.notify_all();
-        m_thread.join();
-    }
-
-    char *filling() const { return m_filling.get(); }
-
-    // Queues the filled buffer's first `size` bytes; waits for a free buffer when all are
-    // queued. False (and error()) once a write failed.
-    bool pass(qsizetype size)
-    {
-        std::unique_lock lock(m_mutex);
-        if (m_error)
-            return false;
-        m_queue.push_back({std::move(m_filling), size});
-        m_changed.notify_all();
-        m_changed.wait(lock, [this] { return !m_free.empty(); });
-        m_filling = std::move(m_free.back());
-        m_free.pop_back();
-        return !m_error;
-    }
-    // Waits until everything passed is hashed and written; false (and error()) if a write failed.
-    bool drain()
-    {
-        std::unique_lock lock(m_mutex);
-        m_changed.wait(lock, [this] { return m_queue.empty() && !m_busy; });
-        return !m_error;
-    }
-    int error() const
-    {
-        const std::lock_guard lock(m_mutex);
-        return m_error;
-    }
-
-private:
-    struct Block {
-        std::unique_ptr<char[]> data;
-        qsizetype size;
-    };
-
-    void run()
-    {
-        std::unique_lock lock(m_mutex);
-        for (;;) {
-            m_changed.wait(lock, [this] { return !m_queue.empty() || m_stopping; });
-            if (m_queue.empty())
-                return;
-            Block block = std::move(m_queue.front());
-            m_queue.pop_front();
-            m_busy = true;
-            lock.unlock();
-            int error = 0;
-            m_hash->add(block.data.get(), size_t(block.size));
-            if (!m_partial->write(block.data.get(), size_t(block.size)))
-                error = errno;
-            lock.lock();
-            m_busy = false;
-            if (error && !m_error)
-                m_error = error;
-            m_free.push_back(std::move(block.data));
-            for (; m_error && !m_queue.empty(); m_queue.pop_front())  // nothing after a failed write
-                m_free.push_back(std::move(m_queue.front().data));
-            m_changed.notify_all();
-        }
-    }
-
-    DmgPartial *m_partial;
-    Sha256 *m_hash;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::deque<Block> m_queue;
-    std::vector<std::unique_ptr<char[]>> m_free;
-    std::unique_ptr<char[]> m_filling;  // the transfer thread's
-    int m_error = 0;
-    bool m_busy = false;
-    bool m_stopping = false;
-    std::thread m_thread;
-};
-
 DmgDownloadSink::DmgDownloadSink(CURL *curl, Target target, Limits limits, qint64 resumeFrom,
                                  const UpdateInstaller::Progress *progress)
     : m_curl(curl), m_target(std::move(target)), m_limits(limits), m_progress(progress),
-      m_resumeFrom(resumeFrom), m_writer(std::make_unique<Writer>(m_target.partial, m_target.hash))
+      m_buffer(new char[bufferSize]), m_resumeFrom(resumeFrom)
 {
 }
-
-DmgDownloadSink::~DmgDownloadSink() = default;
 
 size_t DmgDownloadSink::receive(char *data, size_t size, size_t count, void *sink)
 {
@@ -262,16 +157,17 @@ size_t DmgDownloadSink::take(const char *data, size_t size)
         return refuse(DmgFailures::wrongSize(m_target.appName)), 0;
     if (m_expected < 0 && arrived > m_limits.cap)
         return refuse(DmgFailures::tooLarge(m_target.appName, m_limits.cap)), 0;
+    m_target.hash->add(data, size);
     for (size_t offset = 0; offset < size;) {
         const size_t piece = std::min(size_t(bufferSize - m_filled), size - offset);
-        std::memcpy(m_writer->filling() + m_filled, data + offset, piece);
+        std::memcpy(m_buffer.get() + m_filled, data + offset, piece);
         m_filled += qsizetype(piece);
         offset += piece;
         if (m_filled == bufferSize) {
             // A body of unknown length stops before it writes into the space kept free.
             if (m_expected < 0 && freeSpace(m_target.folder) - m_filled < margin())
                 return refuse(DmgFailures::diskAlmostFull(m_target.appName)), 0;
-            if (!pass())
+            if (!flush())
                 return 0;
             if (m_written % reportStep == 0)
                 report();
@@ -280,28 +176,17 @@ size_t DmgDownloadSink::take(const char *data, size_t size)
     return size;
 }
 
-bool DmgDownloadSink::pass()
+bool DmgDownloadSink::flush()
 {
-    if (m_filled > 0 && !m_writer->pass(m_filled))
-        return writeFailed();
+    if (m_filled > 0 && !m_target.partial->write(m_buffer.get(), size_t(m_filled))) {
+        const int error = errno;
+        if (error == ENOSPC || error == EDQUOT || error == EFBIG)
+            return refuse(DmgFailures::diskFull(m_target.appName));
+        return refuse(InstallerErrors::fileError(m_target.partial->path(), error));
+    }
     m_written += m_filled;
     m_filled = 0;
     return true;
-}
-
-bool DmgDownloadSink::flush()
-{
-    if (!pass())
-        return false;
-    return m_writer->drain() || writeFailed();
-}
-
-bool DmgDownloadSink::writeFailed()
-{
-    const int error = m_writer->error();
-    if (error == ENOSPC || error == EDQUOT || error == EFBIG)
-        return refuse(DmgFailures::diskFull(m_target.appName));
-    return refuse(InstallerErrors::fileError(m_target.partial->path(), error));
 }
 
 bool DmgDownloadSink::finish()

@@ -13,8 +13,8 @@ class Sha256;
 
 // Takes one response from libcurl: checks its status and length against what the download
 // needs (the catalogue's pin, free space, the size cap), records how to resume it, hashes and
-// buffers its body, has it hashed and written into the partial download 128 KiB at a time on
-// a thread of its own, and reports progress after each MiB.
+// buffers its body, writes it into the partial download 128 KiB at a time and reports
+// progress after each MiB.
 // Anything it refuses stops the transfer; failure() or mustRestart() then say why.
 class DmgDownloadSink {
 public:
@@ -38,7 +38,6 @@ public:
 
     DmgDownloadSink(CURL *curl, Target target, Limits limits, qint64 resumeFrom,
                     const UpdateInstaller::Progress *progress);
-    ~DmgDownloadSink();
 
     // For CURLOPT_WRITEFUNCTION and CURLOPT_HEADERFUNCTION, with the sink as their data.
     static size_t receive(char *data, size_t size, size_t count, void *sink);
@@ -46,7 +45,7 @@ public:
 
     // Judges the response once its body starts (or ends empty); false when it is refused.
     bool checkResponse();
-    // Writes what is left and checks the whole image, hash included; false when refused.
+    // Writes what is left in the buffer and checks the whole image; false when refused.
     bool finish();
     // Writes what arrived before an interruption, for the next attempt to continue.
     void keepArrived() { flush(); }
@@ -62,13 +61,8 @@ public:
     static qint64 marginFor(qint64 total);
 
 private:
-    class Writer;
-
     size_t take(const char *data, size_t size);
-    // Hands the full buffer to the writer; flush() also waits until all of it is written.
-    bool pass();
     bool flush();
-    bool writeFailed();
     bool refuse(AppInstaller::Failure failure);
     // downloading(written / expected), after each MiB written.
     void report() const;
@@ -78,13 +72,13 @@ private:
     Target m_target;
     Limits m_limits;
     const UpdateInstaller::Progress *m_progress;
+    std::unique_ptr<char[]> m_buffer;
     QByteArray m_etag, m_lastModified, m_contentRange;
     qint64 m_resumeFrom;
     qsizetype m_filled = 0;
-    qint64 m_written = 0;  // passed to the writer
+    qint64 m_written = 0;
     qint64 m_expected = -1;  // the whole image's length, -1 when unknown
     bool m_checked = false;
     bool m_restart = false;
     std::optional<AppInstaller::Failure> m_failure;
-    std::unique_ptr<Writer> m_writer;  // last: stops before the rest goes
 };
