@@ -14,6 +14,8 @@
 #include <openssl/crypto.h>
 
 #include <memory>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 using Failure = AppInstaller::Failure;
@@ -41,6 +43,22 @@ struct ThreadCryptoState {
     ThreadCryptoState &operator=(const ThreadCryptoState &) = delete;
     ~ThreadCryptoState() { OPENSSL_thread_stop(); }
 };
+
+// A download's thread yields to the window's: below it, a busy transfer cannot delay a frame.
+// The threads run only downloads, and an unprivileged thread cannot raise its priority back,
+// so it stays lowered.
+void lowerThreadPriority()
+{
+    constexpr int below = 5;
+    thread_local bool lowered = false;
+    if (lowered)
+        return;
+    lowered = true;
+    errno = 0;
+    const int current = ::getpriority(PRIO_PROCESS, id_t(::gettid()));
+    if (errno == 0)
+        ::setpriority(PRIO_PROCESS, id_t(::gettid()), current + below);
+}
 
 int keepGoing(void *cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
@@ -152,6 +170,7 @@ qint64 DmgDownload::fetch(const Request &request, DmgPartial &partial, DmgCancel
                           const UpdateInstaller::Progress &progress) const
 {
     const ThreadCryptoState cryptoState;  // released after the handles below
+    lowerThreadPriority();
     const QByteArray url = request.url.toEncoded();
     const DmgDownloadSink::Target target{&partial, nullptr, request.pin, request.appName,
                                          QFileInfo(partial.path()).path()};

@@ -31,7 +31,7 @@ private:
 
 // Streams one disk image over HTTPS into its partial download in the cache, with libcurl on
 // the calling thread. Blocks for the whole transfer, so it runs on a worker thread. Memory stays
-// at one 1 MiB buffer (plus libcurl's receive buffer) whatever the image's size.
+// at one small buffer (plus libcurl's receive buffer) whatever the image's size.
 //
 // Trusts the system's certificate authorities plus an optional extra one; follows redirects to
 // HTTPS only; gives up when connecting takes too long or no byte arrives for a while. Kept

@@ -14,6 +14,7 @@
 
 namespace {
 constexpr qint64 MiB = 1024 * 1024;
+static_assert(DmgDownloadSink::reportStep % DmgDownloadSink::bufferSize == 0, "a report falls on a full buffer");
 
 // "bytes <first>-<last>/<length>": first, and length (-1 for "*").
 bool parseContentRange(const QByteArray &value, qint64 *first, qint64 *length)
@@ -168,7 +169,8 @@ size_t DmgDownloadSink::take(const char *data, size_t size)
                 return refuse(DmgFailures::diskAlmostFull(m_target.appName)), 0;
             if (!flush())
                 return 0;
-            report();
+            if (m_written % reportStep == 0)
+                report();
         }
     }
     return size;

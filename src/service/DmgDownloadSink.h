@@ -13,11 +13,15 @@ class Sha256;
 
 // Takes one response from libcurl: checks its status and length against what the download
 // needs (the catalogue's pin, free space, the size cap), records how to resume it, hashes and
-// buffers its body, writes 1 MiB at a time into the partial download and reports progress.
+// buffers its body, writes it into the partial download 128 KiB at a time and reports
+// progress after each MiB.
 // Anything it refuses stops the transfer; failure() or mustRestart() then say why.
 class DmgDownloadSink {
 public:
-    static constexpr qsizetype bufferSize = 1024 * 1024;
+    // Small enough to stay in the CPU's cache between filling and writing: the kernel's copy of
+    // a larger buffer into the page cache took several times as long.
+    static constexpr qsizetype bufferSize = 128 * 1024;
+    static constexpr qint64 reportStep = 1024 * 1024;
 
     struct Limits {
         qint64 cap = 0;                    // largest image taken
