@@ -16,8 +16,12 @@
 #include <QLocale>
 #include <QQuickStyle>
 #include <QQuickWindow>
+#include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <QtQml/qqmlextensionplugin.h>
+
+#include <memory>
+#include <utility>
 
 Q_IMPORT_QML_PLUGIN(Veltrane_HubPlugin)
 
@@ -85,13 +89,13 @@ VeltraneHubApp::~VeltraneHubApp()
 
 bool VeltraneHubApp::start()
 {
-    // The catalogue loads on worker threads while the window opens and builds its content;
-    // then the apps with updates are prefetched.
-    m_store.startLoad(CatalogStore::LoadKind::Launch);
+    // The catalogue loads on worker threads while the window builds its content; then the
+    // apps with updates are prefetched.
     m_engine.load(ViewSetup::windowUrl());
     if (!window())
         return false;
     StartupProbe::attach(window(), m_store);
+    startLoadAfterFirstFrame();
     window()->show();
     // Before the event loop makes anything of the content, which needs them.
     m_fonts.waitForFinished();
@@ -101,6 +105,23 @@ bool VeltraneHubApp::start()
         ScreenshotScript::run(*this, script);
 #endif
     return true;
+}
+
+void VeltraneHubApp::startLoadAfterFirstFrame()
+{
+    // The first request sets up TLS (its plugin, the system's certificates): tens of
+    // milliseconds the window's outline need not wait for. The load runs on worker threads
+    // while the content builds, so it still shows with the content. A window that is not drawn
+    // (opened minimised, say) loads it all the same, a moment later.
+    auto started = std::make_shared<bool>(false);
+    const auto startOnce = [this, started] {
+        if (std::exchange(*started, true))
+            return;
+        m_store.startLoad(CatalogStore::LoadKind::Launch);
+    };
+    QObject::connect(window(), &QQuickWindow::frameSwapped, &m_store, startOnce,
+                     static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+    QTimer::singleShot(notDrawnLoadDelay, &m_store, startOnce);
 }
 
 QQuickWindow *VeltraneHubApp::window() const

@@ -46,9 +46,13 @@ private:
     // Each time the installed apps are found anew: copies without a menu entry get one (a run
     // stopped between placing an app and registering it leaves none). Off the window's thread.
     void registerMissingEntries();
+    // Starts the launch's catalogue load once the window has drawn its first frame.
+    void startLoadAfterFirstFrame();
     // For quitting: the window goes, downloads and tools stop, installs putting an app in place
     // finish. Returns when no install or uninstall runs.
     void stopWork();
+
+    static constexpr int notDrawnLoadDelay = 500;  // ms
 
     QTranslator m_translator;
     QNetworkAccessManager m_network;
