@@ -41,22 +41,25 @@ bool SweptInstaller::hasCachedImage(const CatalogApp &app) const
     return m_installer->hasCachedImage(app);
 }
 
-QCoro::Task<AppInstaller::Outcome<QString>> SweptInstaller::download(CatalogApp app, Progress progress)
+QCoro::Task<AppInstaller::Outcome<QString>> SweptInstaller::fetch(CatalogApp app, Progress progress, bool urgent)
 {
     const int cancelsBefore = cancelCount(app.id);
     co_await swept();
     if (cancelCount(app.id) != cancelsBefore)
         co_return Failure::of(Failure::Kind::Cancelled);
-    co_return co_await m_installer->download(std::move(app), std::move(progress));
+    QCoro::Task<Outcome<QString>> fetching = urgent ? m_installer->download(std::move(app), std::move(progress))
+                                                    : m_installer->prefetch(std::move(app), std::move(progress));
+    co_return co_await fetching;
+}
+
+QCoro::Task<AppInstaller::Outcome<QString>> SweptInstaller::download(CatalogApp app, Progress progress)
+{
+    return fetch(std::move(app), std::move(progress), true);
 }
 
 QCoro::Task<AppInstaller::Outcome<QString>> SweptInstaller::prefetch(CatalogApp app, Progress progress)
 {
-    const int cancelsBefore = cancelCount(app.id);
-    co_await swept();
-    if (cancelCount(app.id) != cancelsBefore)
-        co_return Failure::of(Failure::Kind::Cancelled);
-    co_return co_await m_installer->prefetch(std::move(app), std::move(progress));
+    return fetch(std::move(app), std::move(progress), false);
 }
 
 void SweptInstaller::cancelDownloads(const QString &appID)

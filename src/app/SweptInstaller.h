@@ -31,6 +31,9 @@ public:
 
 private:
     QCoro::Task<> swept();
+    // download() or prefetch() once the sweep is done, unless the app's downloads were
+    // cancelled meanwhile.
+    QCoro::Task<Outcome<QString>> fetch(CatalogApp app, Progress progress, bool urgent);
     int cancelCount(const QString &appID) const { return m_cancels.value(appID) + m_allCancels; }
 
     std::shared_ptr<AppInstaller> m_installer;
