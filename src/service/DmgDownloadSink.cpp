@@ -8,9 +8,13 @@
 #include <QFile>
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <sys/statvfs.h>
+#include <pthread.h>
+#include <thread>
 
 namespace {
 constexpr qint64 MiB = 1024 * 1024;
@@ -33,12 +37,99 @@ bool parseContentRange(const QByteArray &value, qint64 *first, qint64 *length)
 }
 } // namespace
 
+// Writes the filled buffers into the partial download in order, and hashes them when asked,
+// on a thread of its own while the transfer's thread receives the next ones: on one thread,
+// hashing and writing held downloads well below curl's pace. The buffers form a ring, so
+// memory stays bounded, and none is refilled before it is written.
+class DmgDownloadSink::Writer {
+public:
+    Writer(DmgPartial *partial, Sha256 *hash)
+        : m_partial(partial), m_hash(hash), m_ring(new char[slots * bufferSize]), m_thread([this] { run(); })
+    {
+    }
+    ~Writer()
+    {
+        hand(-1);
+        m_thread.join();
+    }
+    Writer(const Writer &) = delete;
+    Writer &operator=(const Writer &) = delete;
+
+    char *filling() const { return slot(m_passed.load(std::memory_order_relaxed)); }
+    // Hands over the first `size` bytes of the buffer being filled; returns the next one.
+    char *pass(qsizetype size)
+    {
+        hand(size);
+        return filling();
+    }
+    // Returns once everything handed over is written.
+    void drain()
+    {
+        const qint64 passed = m_passed.load(std::memory_order_relaxed);
+        for (qint64 done = m_done.load(std::memory_order_acquire); done != passed;
+             done = m_done.load(std::memory_order_acquire))
+            m_done.wait(done, std::memory_order_acquire);
+    }
+    // The errno of the first write that failed; nothing after it is written.
+    int error() const { return m_error.load(std::memory_order_acquire); }
+
+private:
+    static constexpr qint64 slots = 32;
+
+    char *slot(qint64 index) const { return m_ring.get() + (index % slots) * bufferSize; }
+
+    // A negative size ends the thread.
+    void hand(qsizetype size)
+    {
+        const qint64 index = m_passed.load(std::memory_order_relaxed);
+        m_sizes[std::size_t(index % slots)] = size;
+        m_passed.store(index + 1, std::memory_order_release);
+        m_passed.notify_one();
+        // The next buffer is free once the one a ring behind it is written.
+        for (qint64 done = m_done.load(std::memory_order_acquire); index + 1 - done >= slots;
+             done = m_done.load(std::memory_order_acquire))
+            m_done.wait(done, std::memory_order_acquire);
+    }
+
+    void run()
+    {
+        ::pthread_setname_np(::pthread_self(), "image writer");
+        for (qint64 index = 0;; ++index) {
+            for (qint64 passed = m_passed.load(std::memory_order_acquire); passed == index;
+                 passed = m_passed.load(std::memory_order_acquire))
+                m_passed.wait(passed, std::memory_order_acquire);
+            const qsizetype size = m_sizes[std::size_t(index % slots)];
+            if (size < 0)
+                return;
+            if (!m_error.load(std::memory_order_relaxed)) {
+                if (!m_partial->write(slot(index), std::size_t(size)))
+                    m_error.store(errno ? errno : EIO, std::memory_order_release);
+                else if (m_hash)
+                    m_hash->add(slot(index), std::size_t(size));
+            }
+            m_done.store(index + 1, std::memory_order_release);
+            m_done.notify_one();
+        }
+    }
+
+    DmgPartial *m_partial;
+    Sha256 *m_hash;  // null when nothing is hashed
+    std::unique_ptr<char[]> m_ring;
+    std::array<qsizetype, slots> m_sizes{};
+    std::atomic<qint64> m_passed{0}, m_done{0};
+    std::atomic<int> m_error{0};
+    std::thread m_thread;  // last: it starts once the rest is ready
+};
+
 DmgDownloadSink::DmgDownloadSink(CURL *curl, Target target, Limits limits, qint64 resumeFrom,
                                  const UpdateInstaller::Progress *progress)
     : m_curl(curl), m_target(std::move(target)), m_limits(limits), m_progress(progress),
-      m_buffer(new char[bufferSize]), m_resumeFrom(resumeFrom)
+      m_writer(std::make_unique<Writer>(m_target.partial, m_target.pin.sha256.isEmpty() ? nullptr : m_target.hash)),
+      m_buffer(m_writer->filling()), m_resumeFrom(resumeFrom)
 {
 }
+
+DmgDownloadSink::~DmgDownloadSink() = default;
 
 size_t DmgDownloadSink::receive(char *data, size_t size, size_t count, void *sink)
 {
@@ -157,10 +248,9 @@ size_t DmgDownloadSink::take(const char *data, size_t size)
         return refuse(DmgFailures::wrongSize(m_target.appName)), 0;
     if (m_expected < 0 && arrived > m_limits.cap)
         return refuse(DmgFailures::tooLarge(m_target.appName, m_limits.cap)), 0;
-    m_target.hash->add(data, size);
     for (size_t offset = 0; offset < size;) {
         const size_t piece = std::min(size_t(bufferSize - m_filled), size - offset);
-        std::memcpy(m_buffer.get() + m_filled, data + offset, piece);
+        std::memcpy(m_buffer + m_filled, data + offset, piece);
         m_filled += qsizetype(piece);
         offset += piece;
         if (m_filled == bufferSize) {
@@ -178,21 +268,35 @@ size_t DmgDownloadSink::take(const char *data, size_t size)
 
 bool DmgDownloadSink::flush()
 {
-    if (m_filled > 0 && !m_target.partial->write(m_buffer.get(), size_t(m_filled))) {
-        const int error = errno;
-        if (error == ENOSPC || error == EDQUOT || error == EFBIG)
-            return refuse(DmgFailures::diskFull(m_target.appName));
-        return refuse(InstallerErrors::fileError(m_target.partial->path(), error));
+    if (m_filled > 0) {
+        m_buffer = m_writer->pass(m_filled);
+        m_written += m_filled;
+        m_filled = 0;
     }
-    m_written += m_filled;
-    m_filled = 0;
-    return true;
+    const int error = m_writer->error();
+    return !error || writeFailed(error);
+}
+
+bool DmgDownloadSink::writeFailed(int error)
+{
+    if (error == ENOSPC || error == EDQUOT || error == EFBIG)
+        return refuse(DmgFailures::diskFull(m_target.appName));
+    return refuse(InstallerErrors::fileError(m_target.partial->path(), error));
+}
+
+void DmgDownloadSink::keepArrived()
+{
+    flush();
+    m_writer->drain();
 }
 
 bool DmgDownloadSink::finish()
 {
     if (!checkResponse() || !flush())
         return false;
+    m_writer->drain();
+    if (const int error = m_writer->error())
+        return writeFailed(error);
     const ImagePin &pin = m_target.pin;
     if ((m_expected >= 0 && length() != m_expected) || (pin.size && length() != *pin.size))
         return refuse(DmgFailures::wrongSize(m_target.appName));

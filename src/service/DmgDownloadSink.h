@@ -12,9 +12,9 @@ class DmgPartial;
 class Sha256;
 
 // Takes one response from libcurl: checks its status and length against what the download
-// needs (the catalogue's pin, free space, the size cap), records how to resume it, hashes and
-// buffers its body, writes it into the partial download 128 KiB at a time and reports
-// progress after each MiB.
+// needs (the catalogue's pin, free space, the size cap), records how to resume it, buffers its
+// body 128 KiB at a time for a thread of its own to write into the partial download (and hash,
+// when the image is pinned by its SHA-256), and reports progress after each MiB.
 // Anything it refuses stops the transfer; failure() or mustRestart() then say why.
 class DmgDownloadSink {
 public:
@@ -38,6 +38,9 @@ public:
 
     DmgDownloadSink(CURL *curl, Target target, Limits limits, qint64 resumeFrom,
                     const UpdateInstaller::Progress *progress);
+    ~DmgDownloadSink();
+    DmgDownloadSink(const DmgDownloadSink &) = delete;
+    DmgDownloadSink &operator=(const DmgDownloadSink &) = delete;
 
     // For CURLOPT_WRITEFUNCTION and CURLOPT_HEADERFUNCTION, with the sink as their data.
     static size_t receive(char *data, size_t size, size_t count, void *sink);
@@ -48,7 +51,7 @@ public:
     // Writes what is left in the buffer and checks the whole image; false when refused.
     bool finish();
     // Writes what arrived before an interruption, for the next attempt to continue.
-    void keepArrived() { flush(); }
+    void keepArrived();
     // The image's length once finished.
     qint64 length() const { return m_resumeFrom + m_written; }
 
@@ -61,8 +64,11 @@ public:
     static qint64 marginFor(qint64 total);
 
 private:
+    class Writer;
+
     size_t take(const char *data, size_t size);
     bool flush();
+    bool writeFailed(int error);
     bool refuse(AppInstaller::Failure failure);
     // downloading(written / expected), after each MiB written.
     void report() const;
@@ -72,7 +78,8 @@ private:
     Target m_target;
     Limits m_limits;
     const UpdateInstaller::Progress *m_progress;
-    std::unique_ptr<char[]> m_buffer;
+    std::unique_ptr<Writer> m_writer;
+    char *m_buffer;  // the one being filled, the writer's
     QByteArray m_etag, m_lastModified, m_contentRange;
     qint64 m_resumeFrom;
     qsizetype m_filled = 0;
