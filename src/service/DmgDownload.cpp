@@ -1,6 +1,7 @@
 #include "service/DmgDownload.h"
 
 #include "BuildConfig.h"
+#include "service/CurlLibrary.h"
 #include "service/DmgFailures.h"
 #include "service/DmgPartial.h"
 #include "service/Sha256.h"
@@ -10,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <curl/curl.h>
 #include <openssl/crypto.h>
 
 #include <memory>
@@ -26,13 +26,6 @@ constexpr int pollMilliseconds = 1000;  // cancelling wakes the wait at once
 
 std::atomic<bool> aborting{false};
 
-
-CURL *newHandle()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    return curl_easy_init();
-}
 
 // Frees the TLS library's state of this thread when the download ends: the worker threads
 // outlive downloads, and OpenSSL otherwise keeps per-thread random generators until the thread
@@ -71,7 +64,7 @@ QByteArray authorityBundle(CURL *curl, const QString &extraCaFile)
 {
     QByteArray bundle;
     char *systemFile = nullptr;
-    if (curl_easy_getinfo(curl, CURLINFO_CAINFO, &systemFile) == CURLE_OK && systemFile) {
+    if (CurlLibrary::get().easy_getinfo(curl, CURLINFO_CAINFO, &systemFile) == CURLE_OK && systemFile) {
         QFile system(QFile::decodeName(systemFile));
         if (system.open(QIODevice::ReadOnly))
             bundle = system.readAll();
@@ -85,40 +78,43 @@ QByteArray authorityBundle(CURL *curl, const QString &extraCaFile)
 }
 
 struct CurlHandles {
-    std::unique_ptr<CURL, void (*)(CURL *)> easy{newHandle(), curl_easy_cleanup};
-    std::unique_ptr<CURLM, CURLMcode (*)(CURLM *)> multi{curl_multi_init(), curl_multi_cleanup};
+    const CurlLibrary &library = CurlLibrary::get();
+    std::unique_ptr<CURL, void (*)(CURL *)> easy{library.easy_init(), library.easy_cleanup};
+    std::unique_ptr<CURLM, CURLMcode (*)(CURLM *)> multi{library.multi_init(), library.multi_cleanup};
 };
 
 void configure(CURL *curl, const QByteArray &url, DmgDownloadSink *sink, DmgCancel *cancel, long stallSeconds,
                char *errorText)
 {
-    curl_easy_setopt(curl, CURLOPT_URL, url.constData());
+    const auto set = CurlLibrary::get().easy_setopt;
+    set(curl, CURLOPT_URL, url.constData());
     // For the first request and every redirect alike.
     const char *const allowed = "https";
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, allowed);
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, allowed);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
-    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, receiveBufferBytes);
-    curl_easy_setopt(curl, CURLOPT_USERAGENT, (QByteArray("VeltraneHub/") + BuildConfig::version).constData());
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DmgDownloadSink::receive);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, sink);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &DmgDownloadSink::header);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, sink);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &keepGoing);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, cancel);
+    set(curl, CURLOPT_PROTOCOLS_STR, allowed);
+    set(curl, CURLOPT_REDIR_PROTOCOLS_STR, allowed);
+    set(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    set(curl, CURLOPT_MAXREDIRS, 10L);
+    set(curl, CURLOPT_NOSIGNAL, 1L);
+    set(curl, CURLOPT_CONNECTTIMEOUT, connectTimeoutSeconds);
+    set(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    set(curl, CURLOPT_LOW_SPEED_TIME, stallSeconds);
+    set(curl, CURLOPT_BUFFERSIZE, receiveBufferBytes);
+    set(curl, CURLOPT_USERAGENT, (QByteArray("VeltraneHub/") + BuildConfig::version).constData());
+    set(curl, CURLOPT_ERRORBUFFER, errorText);
+    set(curl, CURLOPT_WRITEFUNCTION, &DmgDownloadSink::receive);
+    set(curl, CURLOPT_WRITEDATA, sink);
+    set(curl, CURLOPT_HEADERFUNCTION, &DmgDownloadSink::header);
+    set(curl, CURLOPT_HEADERDATA, sink);
+    set(curl, CURLOPT_NOPROGRESS, 0L);
+    set(curl, CURLOPT_XFERINFOFUNCTION, &keepGoing);
+    set(curl, CURLOPT_XFERINFODATA, cancel);
 }
 
 // Runs the transfer until it ends or is cancelled; the wait for the network wakes on cancel.
 CURLcode perform(CURLM *multi, CURL *easy, DmgCancel &cancel)
 {
-    curl_multi_add_handle(multi, easy);
+    const CurlLibrary &curl = CurlLibrary::get();
+    curl.multi_add_handle(multi, easy);
     cancel.attach(multi);
     CURLcode result = CURLE_OK;
     for (int running = 1; running;) {
@@ -126,20 +122,20 @@ CURLcode perform(CURLM *multi, CURL *easy, DmgCancel &cancel)
             result = CURLE_ABORTED_BY_CALLBACK;
             break;
         }
-        if (curl_multi_perform(multi, &running) != CURLM_OK) {
+        if (curl.multi_perform(multi, &running) != CURLM_OK) {
             result = CURLE_OUT_OF_MEMORY;
             break;
         }
         if (running)
-            curl_multi_poll(multi, nullptr, 0, pollMilliseconds, nullptr);
+            curl.multi_poll(multi, nullptr, 0, pollMilliseconds, nullptr);
         int queued = 0;
-        while (CURLMsg *message = curl_multi_info_read(multi, &queued)) {
+        while (CURLMsg *message = curl.multi_info_read(multi, &queued)) {
             if (message->msg == CURLMSG_DONE)
                 result = message->data.result;
         }
     }
     cancel.detach();
-    curl_multi_remove_handle(multi, easy);
+    curl.multi_remove_handle(multi, easy);
     return result;
 }
 } // namespace
@@ -149,7 +145,7 @@ void DmgCancel::cancel()
     m_cancelled = true;
     const std::lock_guard lock(m_mutex);
     if (m_multi)
-        curl_multi_wakeup(static_cast<CURLM *>(m_multi));
+        CurlLibrary::get().multi_wakeup(static_cast<CURLM *>(m_multi));
 }
 
 void DmgCancel::attach(void *multi)
@@ -200,17 +196,17 @@ qint64 DmgDownload::fetch(const Request &request, DmgPartial &partial, DmgCancel
         DmgDownloadSink sink(curl.easy.get(), withHash, m_settings.limits, resumeFrom, &progress);
         char errorText[CURL_ERROR_SIZE] = {};
         configure(curl.easy.get(), url, &sink, &cancel, long(m_settings.stallTimeout.count()), errorText);
-        std::unique_ptr<curl_slist, void (*)(curl_slist *)> headers(nullptr, curl_slist_free_all);
+        std::unique_ptr<curl_slist, void (*)(curl_slist *)> headers(nullptr, curl.library.slist_free_all);
         if (resumeFrom > 0) {
-            curl_easy_setopt(curl.easy.get(), CURLOPT_RANGE, (QByteArray::number(resumeFrom) + '-').constData());
-            headers.reset(curl_slist_append(nullptr, ("If-Range: " + partial.validator()).constData()));
-            curl_easy_setopt(curl.easy.get(), CURLOPT_HTTPHEADER, headers.get());
+            curl.library.easy_setopt(curl.easy.get(), CURLOPT_RANGE, (QByteArray::number(resumeFrom) + '-').constData());
+            headers.reset(curl.library.slist_append(nullptr, ("If-Range: " + partial.validator()).constData()));
+            curl.library.easy_setopt(curl.easy.get(), CURLOPT_HTTPHEADER, headers.get());
         }
         QByteArray authorities;
         if (!m_settings.extraCaFile.isEmpty()) {
             authorities = authorityBundle(curl.easy.get(), m_settings.extraCaFile);
             curl_blob blob{authorities.data(), size_t(authorities.size()), CURL_BLOB_NOCOPY};
-            curl_easy_setopt(curl.easy.get(), CURLOPT_CAINFO_BLOB, &blob);
+            curl.library.easy_setopt(curl.easy.get(), CURLOPT_CAINFO_BLOB, &blob);
         }
 
         const CURLcode result = perform(curl.multi.get(), curl.easy.get(), cancel);

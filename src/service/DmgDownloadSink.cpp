@@ -1,5 +1,6 @@
 #include "service/DmgDownloadSink.h"
 
+#include "service/CurlLibrary.h"
 #include "service/DmgFailures.h"
 #include "service/DmgPartial.h"
 #include "service/Sha256.h"
@@ -192,7 +193,7 @@ bool DmgDownloadSink::checkResponse()
         return !m_failure && !m_restart;
     m_checked = true;
     long status = 0;
-    curl_easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &status);
+    CurlLibrary::get().easy_getinfo(m_curl, CURLINFO_RESPONSE_CODE, &status);
     qint64 length = -1;
     if (m_resumeFrom > 0 && status == 206) {
         qint64 first = -1;
@@ -218,7 +219,7 @@ bool DmgDownloadSink::checkResponse()
             m_resumeFrom = 0;
         }
         curl_off_t announced = -1;
-        curl_easy_getinfo(m_curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        CurlLibrary::get().easy_getinfo(m_curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
         length = announced;
     }
     const ImagePin &pin = m_target.pin;

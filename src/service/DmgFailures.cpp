@@ -1,5 +1,7 @@
 #include "service/DmgFailures.h"
 
+#include "service/CurlLibrary.h"
+
 #include "service/UpdateInstallerLog.h"
 
 #include <QCoreApplication>
@@ -17,7 +19,7 @@ Failure cancelled() { return Failure::of(Failure::Kind::Cancelled); }
 
 Failure transport(CURLcode code, const char *errorText, const QByteArray &url)
 {
-    qCWarning(lcUpdate, "download of %s failed: %s (%s)", url.constData(), curl_easy_strerror(code), errorText);
+    qCWarning(lcUpdate, "download of %s failed: %s (%s)", url.constData(), CurlLibrary::get().easy_strerror(code), errorText);
     switch (code) {
     case CURLE_COULDNT_CONNECT:
         return Failure::other(AppInstaller::tr("Could not connect to the server."));
