@@ -71,6 +71,13 @@ FocusScope {
         }
     }
 
+    // Escape closes the pane, unless a question is open over it.
+    Shortcut {
+        sequence: "Escape"
+        enabled: detail.hasApp && !detail.asking && !UpdateCoordinator.hasAppToQuitFirst
+        onActivated: CatalogStore.selectedAppID = ""
+    }
+
     Loader {
         id: dialogLoader
         active: false

@@ -9,4 +9,5 @@ AlertDialog {
     message: ViewRules.quitMessage(UpdateCoordinator.hasAppToQuitFirst, UpdateCoordinator.appToQuitFirst.name)
     cancelText: qsTr("OK")
     onClosed: UpdateCoordinator.clearAppToQuitFirst()
+    Component.onCompleted: open()
 }

@@ -9,11 +9,13 @@ Item {
 
     readonly property alias sidebar: sidebar
     readonly property alias catalog: catalog
-    // Made when an app is first selected and dropped when the selection is cleared.
-    readonly property AppDetailView detail: detailLoader.item as AppDetailView
+    // Made when an app is first selected and dropped when the selection is cleared. Typed as a
+    // plain item: naming its type would compile the pane, and the dialogs it holds, with the
+    // window instead of when it is first shown.
+    readonly property Item detail: detailLoader.item as Item
     readonly property alias searchField: searchField
-    // Made when a running app first blocks an update.
-    readonly property QuitAlert quitAlert: quitAlertLoader.item as QuitAlert
+    // Made while a running app blocks an update; a plain object for the same reason.
+    readonly property QtObject quitAlert: quitAlertLoader.item
     // Only the user hides the sidebar (its toolbar button or the View menu).
     property bool sidebarShown: true
     // One card column and the grid's margins.
@@ -98,26 +100,10 @@ Item {
         z: 10
     }
 
-    Shortcut {
-        sequence: "Escape"
-        enabled: CatalogStore.hasSelectedApp && !(root.quitAlert && root.quitAlert.visible)
-                 && !(root.detail && root.detail.asking)
-        onActivated: CatalogStore.selectedAppID = ""
-    }
-
     Loader {
         id: quitAlertLoader
-        active: false
+        // It opens itself, and closing it clears the app, which drops it.
+        active: UpdateCoordinator.hasAppToQuitFirst
         source: "QuitAlert.qml"
-    }
-
-    Connections {
-        target: UpdateCoordinator
-        function onAppToQuitFirstChanged() {
-            if (!UpdateCoordinator.hasAppToQuitFirst)
-                return
-            quitAlertLoader.active = true
-            root.quitAlert.open()
-        }
     }
 }
