@@ -9,10 +9,12 @@ MenuItem {
 
     readonly property string shortcutText: keys.nativeText
 
-    implicitWidth: leftPadding + 4 + textWidth.advanceWidth + 32 + shortcutWidth.advanceWidth + 4 + rightPadding
     implicitHeight: 30
     font: Theme.body
     Accessible.name: text
+    // Nothing is checked and nothing opens a submenu: the style's images for them are not made.
+    indicator: null
+    arrow: null
 
     // Only to spell the shortcut: the action itself owns it.
     Shortcut {
@@ -20,10 +22,10 @@ MenuItem {
         enabled: false
         sequence: item.action ? item.action.shortcut : ""
     }
-    TextMetrics { id: textWidth; font: item.font; text: item.text }
-    TextMetrics { id: shortcutWidth; font: item.font; text: item.shortcutText }
 
+    // The text and the keys side by side: the style takes the item's width from this one's.
     contentItem: Item {
+        implicitWidth: 4 + children[0].implicitWidth + 32 + children[1].implicitWidth + 4
         Text {
             anchors { left: parent.left; leftMargin: 4; verticalCenter: parent.verticalCenter }
             text: item.text
