@@ -14,7 +14,6 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocale>
-#include <QQuickStyle>
 #include <QQuickWindow>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
@@ -65,8 +64,6 @@ VeltraneHubApp::VeltraneHubApp(Options options)
         if (m_store.phase().kind == CatalogStore::Phase::Kind::Loaded)
             m_updates.catalogueLoaded(m_store.catalog().apps);
     });
-    // The views draw their own controls; the Basic style is the one meant for that.
-    QQuickStyle::setStyle(QStringLiteral("Basic"));
     CatalogStoreSingleton::install(&m_store);
     UpdateCoordinatorSingleton::install(&m_updates);
     ViewSetup::prepare(m_engine);
