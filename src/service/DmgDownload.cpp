@@ -187,7 +187,8 @@ qint64 DmgDownload::fetch(const Request &request, DmgPartial &partial, DmgCancel
     for (int attempt = 0;; ++attempt) {
         const qint64 resumeFrom = partial.kept();
         hash.reset();
-        if (resumeFrom > 0 && !partial.hashKept(hash))
+        // Only a pinned checksum needs the kept bytes hashed, and reading them back costs.
+        if (resumeFrom > 0 && !request.pin.sha256.isEmpty() && !partial.hashKept(hash))
             throw InstallerErrors::fileError(partial.path(), errno);
         CurlHandles curl;
         if (!curl.easy || !curl.multi)

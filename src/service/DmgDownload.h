@@ -30,8 +30,9 @@ private:
 };
 
 // Streams one disk image over HTTPS into its partial download in the cache, with libcurl on
-// the calling thread. Blocks for the whole transfer, so it runs on a worker thread. Memory stays
-// at one small buffer (plus libcurl's receive buffer) whatever the image's size.
+// the calling thread and a second thread writing (and hashing) what arrives. Blocks for the
+// whole transfer, so it runs on a worker thread. Memory stays at the writer's ring of buffers
+// (plus libcurl's receive buffer) whatever the image's size.
 //
 // Trusts the system's certificate authorities plus an optional extra one; follows redirects to
 // HTTPS only; gives up when connecting takes too long or no byte arrives for a while. Kept
