@@ -73,6 +73,11 @@ public:
     }
     // The errno of the first write that failed; nothing after it is written.
     int error() const { return m_error.load(std::memory_order_acquire); }
+    // At most this many bytes are handed over and not yet written.
+    qint64 pending() const
+    {
+        return (m_passed.load(std::memory_order_relaxed) - m_done.load(std::memory_order_acquire)) * bufferSize;
+    }
 
 private:
     static constexpr qint64 slots = 32;
@@ -256,7 +261,8 @@ size_t DmgDownloadSink::take(const char *data, size_t size)
         offset += piece;
         if (m_filled == bufferSize) {
             // A body of unknown length stops before it writes into the space kept free.
-            if (m_expected < 0 && freeSpace(m_target.folder) - m_filled < margin())
+            // What the writer has yet to write counts as written.
+            if (m_expected < 0 && freeSpace(m_target.folder) - m_writer->pending() - m_filled < margin())
                 return refuse(DmgFailures::diskAlmostFull(m_target.appName)), 0;
             if (!flush())
                 return 0;
