@@ -57,6 +57,13 @@
     </message>
 </context>
 <context>
+    <name>BusySpinner</name>
+    <message>
+        <source>Loading</source>
+        <translation>Wird geladen</translation>
+    </message>
+</context>
+<context>
     <name>AppDetailContent</name>
     <message>
         <source>Website</source>

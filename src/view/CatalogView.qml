@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Veltrane.Hub
 
 // The main column: the section's title and count, the refresh button, and the grid of app
@@ -119,7 +118,6 @@ Item {
             highlightFollowsCurrentItem: false
             keyNavigationEnabled: false
             activeFocusOnTab: true
-            ScrollBar.vertical: scrollBar
             Accessible.role: Accessible.List
             Accessible.name: CatalogStore.filterTitle
 
@@ -182,10 +180,9 @@ Item {
             }
         }
 
-        ScrollBar {
-            id: scrollBar
+        ScrollTrack {
             anchors { right: parent.right; top: parent.top; bottom: parent.bottom }
-            policy: ScrollBar.AsNeeded
+            flickable: grid
         }
 
         // Only the placeholder shown is made, and only while it is. The placeholders read the
@@ -207,11 +204,10 @@ Item {
             active: catalogView.content.showsLoading
             sourceComponent: Column {
                 spacing: 12
-                BusyIndicator {
+                BusySpinner {
                     anchors.horizontalCenter: parent.horizontalCenter
-                    width: 40
-                    height: 40
-                    palette.dark: Theme.secondaryText
+                    size: 40
+                    color: Theme.secondaryText
                 }
                 Text {
                     text: qsTr("Loading catalogue…")

@@ -7,7 +7,6 @@ import Veltrane.Hub
 Menu {
     id: menu
 
-    delegate: MenuCommand {}
     width: {
         let widest = 200
         for (let i = 0; i < menu.count; ++i)

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Veltrane.Hub
 
 // Everything the window shows: the menu bar above the root view.
@@ -22,43 +21,40 @@ Item {
 
     palette.highlight: Theme.accent
 
-    MenuBar {
+    HubMenuBar {
         id: menuBar
         width: parent.width
         height: Theme.menuBarHeight
-        font: Theme.body
-        // The colour the window's outline draws before the content is ready.
-        background: Rectangle { color: Theme.menuBarBackground }
-        CommandMenu {
-            title: qsTr("&File")
-            Action {
-                text: qsTr("Quit")
-                shortcut: StandardKey.Quit // qmllint disable unqualified
-                // The application object shuts down cleanly when its event loop ends.
-                onTriggered: Qt.quit()
-            }
-        }
-        CommandMenu {
-            title: qsTr("&View")
-            Action {
-                text: qsTr("Refresh Catalogue")
-                shortcut: "Ctrl+R"
-                // Never disabled: a second press runs a second refresh.
-                onTriggered: CatalogStore.startLoad(CatalogStore.Refresh)
-            }
-            Action {
-                text: rootView.sidebarShown ? qsTr("Hide Sidebar") : qsTr("Show Sidebar")
-                shortcut: "Ctrl+Alt+S"
-                onTriggered: rootView.toggleSidebar()
-            }
-        }
-        CommandMenu {
-            title: qsTr("&Help")
-            Action {
-                text: qsTr("About Veltrane Hub")
-                onTriggered: content.showAbout()
-            }
-        }
+        model: [
+            { title: qsTr("&File"), commands: [quitCommand] },
+            { title: qsTr("&View"), commands: [refreshCommand, sidebarCommand] },
+            { title: qsTr("&Help"), commands: [aboutCommand] },
+        ]
+    }
+    Command {
+        id: quitCommand
+        text: qsTr("Quit")
+        keys: StandardKey.Quit // qmllint disable unqualified
+        // The application object shuts down cleanly when its event loop ends.
+        onTriggered: Qt.quit()
+    }
+    Command {
+        id: refreshCommand
+        text: qsTr("Refresh Catalogue")
+        keys: "Ctrl+R"
+        // Never disabled: a second press runs a second refresh.
+        onTriggered: CatalogStore.startLoad(CatalogStore.Refresh)
+    }
+    Command {
+        id: sidebarCommand
+        text: rootView.sidebarShown ? qsTr("Hide Sidebar") : qsTr("Show Sidebar")
+        keys: "Ctrl+Alt+S"
+        onTriggered: rootView.toggleSidebar()
+    }
+    Command {
+        id: aboutCommand
+        text: qsTr("About Veltrane Hub")
+        onTriggered: content.showAbout()
     }
 
     RootView {

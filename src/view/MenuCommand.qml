@@ -2,12 +2,14 @@ import QtQuick
 import QtQuick.Controls.Basic
 import Veltrane.Hub
 
-// An item of the menu bar's menus: the action's text, and its shortcut at the trailing edge,
-// as this platform writes it ("Ctrl+Q"), standard keys included.
+// An item of the menu bar's menus: the command's text, and its keys at the trailing edge,
+// as this platform writes them ("Ctrl+Q"), standard keys included.
 MenuItem {
     id: item
 
-    readonly property string shortcutText: keys.nativeText
+    // A key sequence or a standard key, only to spell: the menu bar owns the shortcut.
+    property var keys
+    readonly property string shortcutText: spelled.nativeText
 
     implicitHeight: 30
     font: Theme.body
@@ -16,11 +18,10 @@ MenuItem {
     indicator: null
     arrow: null
 
-    // Only to spell the shortcut: the action itself owns it.
     Shortcut {
-        id: keys
+        id: spelled
         enabled: false
-        sequence: item.action ? item.action.shortcut : ""
+        sequence: item.keys ?? ""
     }
 
     // The text and the keys side by side: the style takes the item's width from this one's.

@@ -47,17 +47,13 @@ Item {
             font: Theme.callout
             color: Theme.secondaryText
         }
-        Item {
+        // The button is made only for a placeholder that has an action: the others stand in
+        // the window from the start.
+        Loader {
             anchors.horizontalCenter: parent.horizontalCenter
-            visible: placeholder.actionTitle.length > 0
-            implicitWidth: action.implicitWidth
-            implicitHeight: action.implicitHeight + 6  // 6 more above the button
-            HubButton {
-                id: action
-                y: 6
-                text: placeholder.actionTitle
-                onClicked: placeholder.actionTriggered()
-            }
+            active: placeholder.actionTitle.length > 0
+            visible: active
+            Component.onCompleted: setSource("PlaceholderAction.qml", { placeholder: placeholder })
         }
     }
 }

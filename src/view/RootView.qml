@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Veltrane.Hub
 
 // The whole window: the sidebar with the search field, the grid, the detail pane of the
@@ -30,23 +29,27 @@ Item {
 
     palette.highlight: Theme.accent
 
-    SplitView {
+    // The columns side by side: the sidebar, the grid, which takes what the others leave, and
+    // the detail pane. The handles between them move the sidebar's and the pane's widths,
+    // each within its bounds.
+    Item {
         id: split
         anchors.fill: parent
-        orientation: Qt.Horizontal
-        handle: Rectangle {
-            implicitWidth: 1
-            color: Theme.separator
-        }
+
+        property real sidebarPreferredWidth: Theme.sidebarWidth
+        property real detailPreferredWidth: 340
+        // Never so wide that the grid or the detail pane would be pushed out of the window;
+        // at the window's smallest the pane gives way down to its own minimum.
+        readonly property real sidebarMaximumWidth: Math.max(220, Math.min(320, width - root.catalogMinimumWidth - 1
+                                                                          - (detailLoader.visible ? 300 + 1 : 0)))
+        readonly property real detailMaximumWidth: Math.max(300, Math.min(420, width - root.catalogMinimumWidth - 1
+                                                                         - (sidebarColumn.visible ? sidebarColumn.width + 1 : 0)))
 
         Rectangle {
             id: sidebarColumn
             visible: root.sidebarShown
-            SplitView.minimumWidth: 220
-            SplitView.preferredWidth: Theme.sidebarWidth
-            // Never so wide that the grid or the detail pane would be pushed out of the window.
-            SplitView.maximumWidth: Math.max(220, Math.min(320, split.width - root.catalogMinimumWidth - 1
-                                                           - (detailLoader.visible ? 300 + 1 : 0)))
+            width: Math.max(220, Math.min(split.sidebarMaximumWidth, split.sidebarPreferredWidth))
+            height: parent.height
             color: Theme.sidebarBackground
 
             Text {
@@ -70,28 +73,58 @@ Item {
                 anchors { left: parent.left; right: parent.right; top: searchField.bottom; topMargin: 8; bottom: parent.bottom }
             }
         }
+        ColumnHandle {
+            x: sidebarColumn.width
+            visible: sidebarColumn.visible
+            onMoved: (by) => split.sidebarPreferredWidth = Math.max(220, Math.min(split.sidebarMaximumWidth,
+                                                                                   sidebarColumn.width + by))
+        }
 
         CatalogView {
             id: catalog
-            SplitView.fillWidth: true
-            SplitView.minimumWidth: root.catalogMinimumWidth
+            x: sidebarColumn.visible ? sidebarColumn.width + 1 : 0
+            width: (detailLoader.visible ? detailLoader.x - 1 : split.width) - x
+            height: parent.height
             sidebarShown: root.sidebarShown
             onSidebarToggleRequested: root.toggleSidebar()
         }
 
+        ColumnHandle {
+            x: detailLoader.x - 1
+            visible: detailLoader.visible
+            onMoved: (by) => split.detailPreferredWidth = Math.max(300, Math.min(split.detailMaximumWidth,
+                                                                                  detailLoader.width - by))
+        }
         Loader {
             id: detailLoader
             // The selection is the only switch of this column.
             active: CatalogStore.hasSelectedApp
             visible: active
-            SplitView.minimumWidth: 300
-            SplitView.preferredWidth: 340
-            // What the grid and the sidebar leave: at the window's smallest the pane gives way
-            // down to its own minimum instead of running off the window's edge.
-            SplitView.maximumWidth: Math.max(300, Math.min(420, split.width - root.catalogMinimumWidth - 1
-                                                           - (sidebarColumn.visible ? sidebarColumn.width + 1 : 0)))
+            x: split.width - width
+            width: Math.max(300, Math.min(split.detailMaximumWidth, split.detailPreferredWidth))
+            height: parent.height
             // By name, so its types are compiled when it is first shown, not at start.
             source: "AppDetailView.qml"
+        }
+    }
+
+    // A one-point line between two columns that the pointer can drag: it reports how far.
+    component ColumnHandle: Rectangle {
+        id: handle
+        signal moved(real by)
+        width: 1
+        height: parent.height
+        color: Theme.separator
+        MouseArea {
+            anchors { fill: parent; leftMargin: -3; rightMargin: -3 }
+            cursorShape: Qt.SplitHCursor
+            property real pressedX
+            onPressed: (mouse) => pressedX = mapToItem(null, mouse.x, 0).x
+            onPositionChanged: (mouse) => {
+                const x = mapToItem(null, mouse.x, 0).x
+                handle.moved(x - pressedX)
+                pressedX = x
+            }
         }
     }
 

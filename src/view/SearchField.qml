@@ -1,22 +1,26 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Veltrane.Hub
 
 // The search field of the sidebar, bound both ways to the store's search text as typed.
-TextField {
+// Drawn from a plain text input: it is in the window from the start.
+TextInput {
     id: field
 
-    placeholderText: qsTr("Search apps")
+    property string placeholderText: qsTr("Search apps")
+
     text: CatalogStore.searchText
     onTextEdited: CatalogStore.searchText = text
     font: Theme.body
     color: Theme.primaryText
-    placeholderTextColor: Theme.tertiaryText
     selectionColor: Theme.selectionFill
     selectedTextColor: Theme.primaryText
+    selectByMouse: true
+    activeFocusOnTab: true
+    clip: true
     leftPadding: 30
     rightPadding: 8
-    implicitHeight: 30
+    height: 30
+    verticalAlignment: TextInput.AlignVCenter
     Accessible.role: Accessible.EditableText
     Accessible.name: qsTr("Search apps")
 
@@ -29,7 +33,9 @@ TextField {
             CatalogStore.searchText = ""
     }
 
-    background: Rectangle {
+    Rectangle {
+        anchors.fill: parent
+        z: -1
         radius: 7
         color: Theme.textBackground
         border.width: field.activeFocus ? 2 : 1
@@ -40,5 +46,16 @@ TextField {
             size: 14
             color: Theme.secondaryText
         }
+    }
+    Text {
+        anchors.fill: parent
+        leftPadding: field.leftPadding
+        rightPadding: field.rightPadding
+        verticalAlignment: Text.AlignVCenter
+        visible: field.text.length === 0 && field.preeditText.length === 0
+        text: field.placeholderText
+        font: field.font
+        color: Theme.tertiaryText
+        elide: Text.ElideRight
     }
 }

@@ -1,5 +1,4 @@
 import QtQuick
-import QtQuick.Controls.Basic
 import Veltrane.Hub
 
 // The sections and categories to pick from, each with its count, and the catalogue's status
@@ -27,7 +26,6 @@ Item {
         activeFocusOnTab: true
         Accessible.role: Accessible.List
         Accessible.name: qsTr("Sections")
-        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AsNeeded }
 
         function pick(index) {
             if (index >= 0 && index < count)
@@ -106,6 +104,10 @@ Item {
                 }
             }
         }
+    }
+    ScrollTrack {
+        anchors { right: list.right; top: list.top; bottom: list.bottom }
+        flickable: list
     }
 
     Rectangle {

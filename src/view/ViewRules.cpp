@@ -79,3 +79,46 @@ QString ViewRules::refreshHelp() const
 {
     return tr("Fetch the newest catalogue from ") + QLatin1String(BuildConfig::catalogHost);
 }
+
+namespace {
+// A title as read, and where its mnemonic is in that text (-1 when it has none): "&" marks
+// the mnemonic, "&&" stands for "&".
+struct MnemonicSplit {
+    QString text;
+    qsizetype mnemonic = -1;
+};
+
+MnemonicSplit splitMnemonic(const QString &title)
+{
+    MnemonicSplit split;
+    for (qsizetype i = 0; i < title.size(); ++i) {
+        if (title[i] == u'&' && i + 1 < title.size()) {
+            ++i;
+            if (title[i] != u'&' && split.mnemonic < 0)
+                split.mnemonic = split.text.size();
+        }
+        split.text += title[i];
+    }
+    return split;
+}
+} // namespace
+
+QString ViewRules::withoutMnemonic(const QString &title) const { return splitMnemonic(title).text; }
+
+QString ViewRules::underlinedMnemonic(const QString &title) const
+{
+    const MnemonicSplit split = splitMnemonic(title);
+    if (split.mnemonic < 0)
+        return split.text.toHtmlEscaped();
+    return split.text.left(split.mnemonic).toHtmlEscaped() + QStringLiteral("<u>")
+           + split.text.mid(split.mnemonic, 1).toHtmlEscaped() + QStringLiteral("</u>")
+           + split.text.mid(split.mnemonic + 1).toHtmlEscaped();
+}
+
+QString ViewRules::mnemonicKeys(const QString &title) const
+{
+    const MnemonicSplit split = splitMnemonic(title);
+    if (split.mnemonic < 0 || !split.text[split.mnemonic].isLetterOrNumber())
+        return {};
+    return QStringLiteral("Alt+") + split.text[split.mnemonic].toUpper();
+}

@@ -52,6 +52,11 @@ public:
     Q_INVOKABLE QString uninstallMessage() const;
     // The placeholder letter of an app icon: the name's first character, upper-cased.
     Q_INVOKABLE QString iconLetter(const QString &name) const;
+    // A menu title as translated ("&File": "&" before the mnemonic, "&&" for "&"): as read,
+    // as drawn (rich text, the mnemonic underlined) and the keys that open it ("Alt+F").
+    Q_INVOKABLE QString withoutMnemonic(const QString &title) const;
+    Q_INVOKABLE QString underlinedMnemonic(const QString &title) const;
+    Q_INVOKABLE QString mnemonicKeys(const QString &title) const;
 
     QString refreshHelp() const;
 };

@@ -14,8 +14,8 @@ import Veltrane.Hub.Testing
 // - an uninstall without confirmation, or handed over more than once
 // - a search field that does not hand every keystroke (spaces too) to the store, or an Escape that
 //   does not clear it first; a column Tab cannot reach
-// - a menu shortcut that does nothing or is not shown, a sidebar that does not hide and come back,
-//   an About panel that Ctrl+W does not close
+// - a menu shortcut that does nothing or is not shown, menus the arrow keys do not move
+//   between, a sidebar that does not hide and come back, an About panel that Ctrl+W does not close
 // - a window that does not speak German under the German translation
 // - a warning toast not drawn in orange, or another toast drawn in it
 Item {
@@ -221,6 +221,10 @@ Item {
             const quits = Harness.quitRequests
             keyClick(Qt.Key_F, Qt.AltModifier)
             tryVerify(() => content.menuBar.menuAt(0).opened)
+            keyClick(Qt.Key_Left)                         // round to the last menu and back
+            tryVerify(() => content.menuBar.menuAt(2).opened && !content.menuBar.menuAt(0).visible)
+            keyClick(Qt.Key_Right)
+            tryVerify(() => content.menuBar.menuAt(0).opened && !content.menuBar.menuAt(2).visible)
             keyClick(Qt.Key_Down)
             keyClick(Qt.Key_Return)
             compare(Harness.quitRequests, quits + 1)

@@ -324,6 +324,19 @@ private slots:
         QCOMPARE(rules.iconLetter(QStringLiteral("\U0001D4D0x")), QStringLiteral("\U0001D4D0"));  // not half a pair
     }
 
+    void menuTitleMnemonics()
+    {
+        ViewRules rules;
+        QCOMPARE(rules.withoutMnemonic(QStringLiteral("&Datei")), QStringLiteral("Datei"));
+        QCOMPARE(rules.mnemonicKeys(QStringLiteral("&Datei")), QStringLiteral("Alt+D"));
+        QCOMPARE(rules.underlinedMnemonic(QStringLiteral("Vi&ew")), QStringLiteral("Vi<u>e</u>w"));
+        // "&&" is a plain "&", and text is escaped: a title never turns into markup.
+        QCOMPARE(rules.withoutMnemonic(QStringLiteral("R&&D &<b>")), QStringLiteral("R&D <b>"));
+        QCOMPARE(rules.underlinedMnemonic(QStringLiteral("R&&D &<b>")), QStringLiteral("R&amp;D <u>&lt;</u>b&gt;"));
+        QCOMPARE(rules.mnemonicKeys(QStringLiteral("R&&D &<b>")), QString());
+        QCOMPARE(rules.mnemonicKeys(QStringLiteral("Help&")), QString());
+    }
+
     void everySymbolHasAnIcon_data()
     {
         QTest::addColumn<QString>("name");
