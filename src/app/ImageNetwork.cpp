@@ -2,6 +2,7 @@
 
 #include "catalog/Catalog.h"
 #include "service/TlsTrust.h"
+#include "service/UnresolvedHosts.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -13,14 +14,15 @@ namespace {
 // failed download would.
 class RefusedReply : public QNetworkReply {
 public:
-    RefusedReply(QNetworkAccessManager::Operation operation, const QNetworkRequest &request, QObject *parent)
+    RefusedReply(QNetworkAccessManager::Operation operation, const QNetworkRequest &request, NetworkError failure,
+                 const QString &why, QObject *parent)
         : QNetworkReply(parent)
     {
         setOperation(operation);
         setRequest(request);
         setUrl(request.url());
-        setError(ProtocolUnknownError, QStringLiteral("Only https images are loaded"));
-        open(ReadOnly);
+        open(ReadOnly);  // before the error: opening clears its text
+        setError(failure, why);
         setFinished(true);
         QMetaObject::invokeMethod(this, [this] {
             Q_EMIT errorOccurred(error());
@@ -66,7 +68,12 @@ protected:
     QNetworkReply *createRequest(Operation op, const QNetworkRequest &original, QIODevice *data) override
     {
         if (op != GetOperation || !CatalogLinks::isFetchable(original.url()))
-            return new RefusedReply(op, original, this);
+            return new RefusedReply(op, original, QNetworkReply::ProtocolUnknownError,
+                                    QStringLiteral("Only https images are loaded"), this);
+        // Offline: the catalogue's host did not resolve a moment ago.
+        if (UnresolvedHosts::contains(original.url().host()))
+            return new RefusedReply(op, original, QNetworkReply::HostNotFoundError,
+                                    QStringLiteral("Host %1 not found").arg(original.url().host()), this);
         QNetworkRequest request(original);
         // A redirect may not leave https; the body comes uncompressed, so its size is what arrives.
         request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);

@@ -5,6 +5,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Locations.h"
 #include "service/TlsTrust.h"
+#include "service/UnresolvedHosts.h"
 
 #include <QCoroFuture>
 #include <QCoroNetworkReply>
@@ -192,6 +193,12 @@ QString CatalogService::Private::failureOf(QNetworkReply *reply)
 
 QCoro::Task<Fetched> CatalogService::Private::fetch()
 {
+    // Offline, a name that does not resolve ends the fetch before TLS is set up for it.
+    const UnresolvedHosts::Answer lookup = co_await UnresolvedHosts::lookUp(options.endpoint, network, options.timeoutMs);
+    if (lookup == UnresolvedHosts::Answer::notFound)
+        co_return Fetched{std::nullopt, QStringLiteral("Host %1 not found").arg(options.endpoint.host())};
+    if (lookup == UnresolvedHosts::Answer::timedOut)
+        co_return Fetched{std::nullopt, QStringLiteral("The request timed out.")};
     const std::optional<QSslConfiguration> tls = co_await tlsConfiguration();
     const QNetworkRequest get = request(tls);
     const std::unique_ptr<QNetworkReply, ReplyDeleter> reply(network->get(get));

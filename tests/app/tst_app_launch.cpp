@@ -5,6 +5,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ImageNetwork.h"
+#include "service/UnresolvedHosts.h"
 #include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
 #include "app/SweptInstaller.h"
@@ -133,8 +134,9 @@ private Q_SLOTS:
         QCOMPARE(QCoreApplication::exec(), 0);
     }
 
-    // Catalogue images: only https is ever asked for (a FIFO would hang the reader), and no
-    // answer is taken past the cap, whether or not it announces its length.
+    // Catalogue images: only https is ever asked for (a FIFO would hang the reader), no answer
+    // is taken past the cap, whether or not it announces its length, and nothing is asked of a
+    // host whose name did not resolve a moment ago.
     void imageNetwork_data()
     {
         QTest::addColumn<QString>("scheme");
@@ -147,6 +149,7 @@ private Q_SLOTS:
         QTest::newRow("a FIFO") << "file" << qint64(0) << true << QNetworkReply::ProtocolUnknownError;
         QTest::newRow("too large") << "https" << over << true << QNetworkReply::OperationCanceledError;
         QTest::newRow("too large, no length") << "https" << over << false << QNetworkReply::OperationCanceledError;
+        QTest::newRow("host unresolved") << "unresolved" << qint64(1000) << true << QNetworkReply::HostNotFoundError;
     }
     void imageNetwork()
     {
@@ -160,6 +163,11 @@ private Q_SLOTS:
         QUrl url = server.url("/image.png");
         url.setScheme(scheme);
         QTemporaryDir dir;
+        if (scheme == "unresolved") {
+            url.setScheme("https");
+            UnresolvedHosts::record(url.host(), false);
+        }
+        const auto forget = qScopeGuard([&url] { UnresolvedHosts::record(url.host(), true); });
         if (scheme == "file") {
             url = QUrl::fromLocalFile(dir.filePath("fifo"));
             QCOMPARE(mkfifo(qPrintable(url.toLocalFile()), 0600), 0);

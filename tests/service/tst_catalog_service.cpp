@@ -9,11 +9,13 @@
 #include "catalog/CatalogJson.h"
 #include "platform/AtomicFile.h"
 #include "service/CatalogService.h"
+#include "service/UnresolvedHosts.h"
 
 #include <QCoroTask>
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QNetworkAccessManager>
 #include <QTemporaryDir>
 #include <QTest>
@@ -143,6 +145,27 @@ private Q_SLOTS:
         QCOMPARE(result.origin, CatalogService::Origin::cache(modified));
         QCOMPARE(result.catalog.version, 3);
         QCOMPARE(TestFiles::read(o.cacheFile), catalogJson(3)); // a bad download is never written
+    }
+
+    // Offline, a name that does not resolve ends the fetch before any request (and its TLS),
+    // and is remembered for the icons; a name that resolves again is forgotten.
+    void unresolvedHostIsNotAsked()
+    {
+        auto o = options();
+        o.endpoint = QUrl("https://catalogue.invalid/api/apps.json");
+        seed(o.cacheFile, catalogJson(3));
+        QSignalSpy requests(&m_network, &QNetworkAccessManager::finished);
+        QTest::ignoreMessage(QtCriticalMsg, "catalogue fetch failed: Host catalogue.invalid not found");
+        QCOMPARE(load(o).catalog.version, 3);
+        QCOMPARE(requests.count(), 0);
+        QVERIFY(UnresolvedHosts::contains("catalogue.invalid"));
+
+        UnresolvedHosts::record("localhost", false);
+        m_server->route(endpointPath, TestHttpsServer::Route::ok(catalogJson(9)));
+        o.endpoint = m_server->url(endpointPath);
+        o.endpoint.setHost("localhost");
+        QCOMPARE(load(o).catalog.version, 9);
+        QVERIFY(!UnresolvedHosts::contains("localhost"));
     }
 
     // Offline with no usable saved copy: the catalogue built into the program (catalog.json in
