@@ -87,7 +87,9 @@ VeltraneHubApp::~VeltraneHubApp()
 bool VeltraneHubApp::start()
 {
     // The catalogue loads on worker threads while the window builds its content; then the
-    // apps with updates are prefetched.
+    // apps with updates are prefetched. Its host is looked up while the window loads: offline,
+    // the answer is what the load waits for.
+    m_service.lookUpAhead();
     m_engine.load(ViewSetup::windowUrl());
     if (!window())
         return false;

@@ -119,6 +119,8 @@ const Catalog &CatalogService::bundled()
     return catalog;
 }
 
+void CatalogService::lookUpAhead() { UnresolvedHosts::lookUpAhead(d->options.endpoint, d->network, d->options.timeoutMs); }
+
 QString CatalogService::cacheFile() const { return d->options.cacheFile; }
 
 // Every future below is a named local before it is awaited: g++ 12 can destroy temporaries of

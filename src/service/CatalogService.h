@@ -51,6 +51,9 @@ public:
     static const Catalog &bundled();
 
     virtual QCoro::Task<Result> load();
+    // Starts looking the catalogue's host up for the load that follows: at launch, while the
+    // window builds.
+    void lookUpAhead();
 
     QString cacheFile() const;
 

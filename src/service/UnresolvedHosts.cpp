@@ -49,17 +49,38 @@ bool goesThroughProxy(const QUrl &url, QNetworkAccessManager *network)
 
 namespace UnresolvedHosts {
 
-QCoro::Task<Answer> lookUp(const QUrl &url, QNetworkAccessManager *network, int timeoutMs)
+namespace {
+
+// A lookup started ahead is taken over only this soon after it started.
+constexpr int aheadMs = 3'000;
+
+struct Ahead {
+    QFuture<Answer> answer;
+    QDeadlineTimer fresh;
+};
+
+QHash<QString, Ahead> &aheadByHost()  // the window's thread only
+{
+    static QHash<QString, Ahead> lookups;
+    return lookups;
+}
+
+bool needsLookup(const QUrl &url, QNetworkAccessManager *network)
 {
     const QString host = url.host();
-    if (host.isEmpty() || !QHostAddress(host).isNull() || goesThroughProxy(url, network))
-        co_return Answer::resolved;
+    return !host.isEmpty() && QHostAddress(host).isNull() && !goesThroughProxy(url, network);
+}
+
+// Settles with the lookup's answer, or timedOut, and records what it learnt.
+QFuture<Answer> startLookup(const QString &host, QNetworkAccessManager *network, int timeoutMs)
+{
     auto promise = std::make_shared<QPromise<Answer>>();
-    QFuture<Answer> answer = promise->future();
     promise->start();
-    const auto settle = [promise](Answer value) {
+    const auto settle = [promise, host](Answer value) {
         if (promise->future().isFinished())
             return;
+        if (value != Answer::timedOut)
+            record(host, value == Answer::resolved);
         promise->addResult(value);
         promise->finish();
     };
@@ -70,12 +91,26 @@ QCoro::Task<Answer> lookUp(const QUrl &url, QNetworkAccessManager *network, int 
     });
     // A name server that does not answer holds the fetch no longer than its own timeout would.
     QTimer::singleShot(timeoutMs, network, [settle] { settle(Answer::timedOut); });
+    return promise->future();
+}
+
+} // namespace
+
+QCoro::Task<Answer> lookUp(const QUrl &url, QNetworkAccessManager *network, int timeoutMs)
+{
+    if (!needsLookup(url, network))
+        co_return Answer::resolved;
+    const Ahead ahead = aheadByHost().take(url.host());  // none: an expired deadline
+    QFuture<Answer> answer = !ahead.fresh.hasExpired() ? ahead.answer : startLookup(url.host(), network, timeoutMs);
     co_await qCoro(answer).waitForFinished();
     // Never answered (the manager went first): the request itself will tell.
-    const Answer result = answer.isCanceled() || answer.resultCount() == 0 ? Answer::resolved : answer.result();
-    if (result != Answer::timedOut)
-        record(host, result == Answer::resolved);
-    co_return result;
+    co_return answer.isCanceled() || answer.resultCount() == 0 ? Answer::resolved : answer.result();
+}
+
+void lookUpAhead(const QUrl &url, QNetworkAccessManager *network, int timeoutMs)
+{
+    if (needsLookup(url, network))
+        aheadByHost().insert(url.host(), {startLookup(url.host(), network, timeoutMs), QDeadlineTimer(aheadMs)});
 }
 
 void record(const QString &host, bool resolved)
