@@ -210,12 +210,12 @@ void DmgCache::verify(const QString &image, const ImagePin &pin, const QString &
 {
     if (isKnownGood(image, pin))
         return;
+    Sha256 hash;  // before the file is open: it may throw
     const int fd = ::open(QFile::encodeName(image).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         throw InstallerErrors::fileError(image, errno);
     struct stat st {};
     const bool sized = ::fstat(fd, &st) == 0 && (!pin.size || st.st_size == *pin.size);
-    Sha256 hash;
     const bool read = sized && (pin.sha256.isEmpty() || hash.addFile(fd, st.st_size));
     const int readError = errno;
     ::close(fd);

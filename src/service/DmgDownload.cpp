@@ -4,6 +4,7 @@
 #include "service/CurlLibrary.h"
 #include "service/DmgFailures.h"
 #include "service/DmgPartial.h"
+#include "service/CryptoLibrary.h"
 #include "service/Sha256.h"
 #include "service/UpdateInstallerError.h"
 
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <openssl/crypto.h>
 
 #include <memory>
 #include <sys/resource.h>
@@ -34,7 +34,11 @@ struct ThreadCryptoState {
     ThreadCryptoState() = default;
     ThreadCryptoState(const ThreadCryptoState &) = delete;
     ThreadCryptoState &operator=(const ThreadCryptoState &) = delete;
-    ~ThreadCryptoState() { OPENSSL_thread_stop(); }
+    ~ThreadCryptoState()
+    {
+        if (const CryptoLibrary *crypto = CryptoLibrary::ifOpen())
+            crypto->thread_stop();
+    }
 };
 
 // A download's thread yields to the window's: below it, a busy transfer cannot delay a frame.

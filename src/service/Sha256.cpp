@@ -1,17 +1,23 @@
 #include "service/Sha256.h"
 
-#include <openssl/evp.h>
+#include "service/CryptoLibrary.h"
 
 #include <cerrno>
+#include <new>
 #include <unistd.h>
 
-Sha256::Sha256() : m_context(EVP_MD_CTX_new(), EVP_MD_CTX_free) { reset(); }
+Sha256::Sha256() : m_crypto(CryptoLibrary::get()), m_context(m_crypto.MD_CTX_new(), m_crypto.MD_CTX_free)
+{
+    if (!m_context)
+        throw std::bad_alloc();
+    reset();
+}
 
 Sha256::~Sha256() = default;
 
-void Sha256::reset() { EVP_DigestInit_ex(m_context.get(), EVP_sha256(), nullptr); }
+void Sha256::reset() { m_crypto.DigestInit_ex(m_context.get(), m_crypto.sha256(), nullptr); }
 
-void Sha256::add(const char *data, std::size_t size) { EVP_DigestUpdate(m_context.get(), data, size); }
+void Sha256::add(const char *data, std::size_t size) { m_crypto.DigestUpdate(m_context.get(), data, size); }
 
 bool Sha256::addFile(int fd, qint64 length)
 {
@@ -36,7 +42,7 @@ QByteArray Sha256::result()
 {
     QByteArray digest(EVP_MAX_MD_SIZE, Qt::Uninitialized);
     unsigned int size = 0;
-    EVP_DigestFinal_ex(m_context.get(), reinterpret_cast<unsigned char *>(digest.data()), &size);
+    m_crypto.DigestFinal_ex(m_context.get(), reinterpret_cast<unsigned char *>(digest.data()), &size);
     digest.resize(size);
     return digest;
 }

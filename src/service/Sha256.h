@@ -6,11 +6,13 @@
 #include <memory>
 
 struct evp_md_ctx_st;
+struct CryptoLibrary;
 
 // SHA-256 with OpenSSL's EVP (the CPU's SHA instructions where there are some), fed as bytes
 // arrive, so a download is hashed while it streams and never read again for it.
 class Sha256 {
 public:
+    // Throws AppInstaller::Failure when OpenSSL cannot be opened.
     Sha256();
     ~Sha256();
     Sha256(const Sha256 &) = delete;
@@ -23,5 +25,6 @@ public:
     QByteArray result();  // 32 bytes; reset() before adding again
 
 private:
+    const CryptoLibrary &m_crypto;
     std::unique_ptr<evp_md_ctx_st, void (*)(evp_md_ctx_st *)> m_context;
 };
