@@ -39,9 +39,8 @@ bool goesThroughProxy(const QUrl &url, QNetworkAccessManager *network)
 {
     if (isProxy(network->proxy()) || network->proxyFactory())
         return true;
-    const QNetworkProxyQuery query(url);
-    const QList<QNetworkProxy> proxies = QNetworkProxyFactory::proxyForQuery(query)
-                                         + QNetworkProxyFactory::systemProxyForQuery(query);
+    // The application's proxies, which include the system's unless the program turned them off.
+    const QList<QNetworkProxy> proxies = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
     return std::any_of(proxies.begin(), proxies.end(), isProxy);
 }
 

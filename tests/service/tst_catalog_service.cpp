@@ -148,7 +148,8 @@ private Q_SLOTS:
     }
 
     // Offline, a name that does not resolve ends the fetch before any request (and its TLS),
-    // and is remembered for the icons; a name that resolves again is forgotten.
+    // unless a proxy is to resolve it, and is remembered for the icons; a name that resolves
+    // again is forgotten.
     void unresolvedHostIsNotAsked()
     {
         auto o = options();
@@ -159,6 +160,14 @@ private Q_SLOTS:
         QCOMPARE(load(o).catalog.version, 3);
         QCOMPARE(requests.count(), 0);
         QVERIFY(UnresolvedHosts::contains("catalogue.invalid"));
+
+        // Behind a proxy the name is the proxy's to resolve: the request goes out.
+        qputenv("https_proxy", "http://127.0.0.1:1");
+        const auto noProxy = qScopeGuard([] { qunsetenv("https_proxy"); });
+        QTest::ignoreMessage(QtCriticalMsg, QRegularExpression("^catalogue fetch failed: (?!Host).+"));
+        QCOMPARE(load(o).catalog.version, 3);
+        QCOMPARE(requests.count(), 1);
+        qunsetenv("https_proxy");
 
         UnresolvedHosts::record("localhost", false);
         m_server->route(endpointPath, TestHttpsServer::Route::ok(catalogJson(9)));
