@@ -1,26 +1,15 @@
 #include "platform/DesktopEntryFile.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 const QString mainGroup = QStringLiteral("Desktop Entry");
 
-// A name of letters, digits and "-", and an optional "[locale]" (neither "]" nor "=" inside).
-// By hand: the scan at start-up reads many entries, and a pattern brings its engine along.
 bool isValidKey(QStringView key)
 {
-    const auto isNameChar = [](QChar c) {
-        return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'-';
-    };
-    qsizetype name = 0;
-    while (name < key.size() && isNameChar(key[name]))
-        ++name;
-    if (name == 0)
-        return false;
-    if (name == key.size())
-        return true;
-    const QStringView locale = key.mid(name);
-    return locale.size() > 2 && locale.front() == u'[' && locale.back() == u']'
-           && !locale.mid(1, locale.size() - 2).contains(u']') && !locale.mid(1, locale.size() - 2).contains(u'=');
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9-]+(\\[[^\\]=]+\\])?$"));
+    return pattern.match(key).hasMatch();
 }
 
 // Characters that force an Exec argument into double quotes.

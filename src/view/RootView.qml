@@ -112,6 +112,7 @@ Item {
     component ColumnHandle: Rectangle {
         id: handle
         signal moved(real by)
+        z: 1  // its grip reaches over both neighbours
         width: 1
         height: parent.height
         color: Theme.separator

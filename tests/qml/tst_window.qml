@@ -12,6 +12,7 @@ import Veltrane.Hub.Testing
 // - a failure not shown under the description
 // - an update of a running app that does not ask to quit it, or an alert that comes back by itself
 // - an uninstall without confirmation, or handed over more than once
+// - a column line that cannot be dragged, or drags a column past its bounds
 // - a search field that does not hand every keystroke (spaces too) to the store, or an Escape that
 //   does not clear it first; a column Tab cannot reach
 // - a menu shortcut that does nothing or is not shown, menus the arrow keys do not move
@@ -256,6 +257,28 @@ Item {
             compare(root.sidebar.list.itemAtIndex(0).text, "Alle Apps")
             compare(findChild(root.catalog, "refreshButton").text, "Aktualisieren")
             compare(findChild(root.sidebar, "statusLine").status.message, "Aktuell")
+        }
+
+        function dragLine(root, x, to) {
+            mousePress(root, x, 400)
+            mouseMove(root, (x + to) / 2, 400, -1, Qt.LeftButton)
+            mouseMove(root, to, 400, -1, Qt.LeftButton)
+            mouseRelease(root, to, 400)
+        }
+        function test_columnLinesMoveWithinBounds() {
+            const root = detailWith("photolab")
+            tryVerify(() => root.detail !== null)
+            const sidebarLine = root.catalog.x - 1
+            dragLine(root, sidebarLine, sidebarLine + 40)
+            compare(root.catalog.x, sidebarLine + 41)
+            dragLine(root, root.catalog.x - 1, 5)
+            compare(root.catalog.x, 221)                  // the sidebar's narrowest
+            const paneLine = () => root.detail.mapToItem(root, 0, 0).x - 1
+            dragLine(root, paneLine(), 1075)
+            compare(root.detail.width, 300)               // the pane's narrowest
+            dragLine(root, paneLine(), 300)
+            compare(root.detail.width, 420)               // the pane's widest, the grid kept
+            verify(root.catalog.width >= root.catalogMinimumWidth)
         }
 
         function test_tabReachesEachColumn() {
