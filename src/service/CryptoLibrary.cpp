@@ -1,33 +1,24 @@
 #include "service/CryptoLibrary.h"
 
 #include "service/AppInstaller.h"
+#include "service/DynamicLibrary.h"
 #include "service/UpdateInstallerLog.h"
-
-#include <dlfcn.h>
 
 #include <atomic>
 #include <mutex>
 #include <optional>
 
 namespace {
+using DynamicLibrary::resolve;
+
 // The soname of the ABI the headers describe.
 constexpr const char *soname = "libcrypto.so.3";
 
-template<typename Function>
-bool resolve(void *library, const char *name, Function *function)
-{
-    *function = reinterpret_cast<Function>(::dlsym(library, name));
-    return *function != nullptr;
-}
-
 std::optional<CryptoLibrary> open()
 {
-    // Never closed: OpenSSL keeps global and per-thread state.
-    void *library = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        qCWarning(lcUpdate, "cannot open %s: %s", soname, ::dlerror());
+    void *library = DynamicLibrary::open(soname);
+    if (!library)
         return std::nullopt;
-    }
     CryptoLibrary crypto{};
     const bool complete = resolve(library, "EVP_MD_CTX_new", &crypto.MD_CTX_new)
         && resolve(library, "EVP_MD_CTX_free", &crypto.MD_CTX_free)

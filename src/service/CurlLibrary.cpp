@@ -1,32 +1,23 @@
 #include "service/CurlLibrary.h"
 
 #include "service/AppInstaller.h"
+#include "service/DynamicLibrary.h"
 #include "service/UpdateInstallerLog.h"
-
-#include <dlfcn.h>
 
 #include <mutex>
 #include <optional>
 
 namespace {
+using DynamicLibrary::resolve;
+
 // The soname of libcurl's current ABI, the one the headers describe.
 constexpr const char *soname = "libcurl.so.4";
 
-template<typename Function>
-bool resolve(void *library, const char *name, Function *function)
-{
-    *function = reinterpret_cast<Function>(::dlsym(library, name));
-    return *function != nullptr;
-}
-
 std::optional<CurlLibrary> open()
 {
-    // Never closed: libcurl keeps global state, and its threads may outlive any owner.
-    void *library = ::dlopen(soname, RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
-        qCWarning(lcUpdate, "cannot open %s: %s", soname, ::dlerror());
+    void *library = DynamicLibrary::open(soname);
+    if (!library)
         return std::nullopt;
-    }
     CurlLibrary curl{};
     using CurlGlobalInit = CURLcode (*)(long);
     CurlGlobalInit globalInit = nullptr;
