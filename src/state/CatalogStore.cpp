@@ -4,29 +4,62 @@
 #include "state/NameOrder.h"
 
 #include <QCoroFuture>
-#include <QCoroTimer>
 #include <QPointer>
 #include <QThreadPool>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
+#include <coroutine>
 
 namespace {
 
 using JustInstalled = std::optional<std::pair<QString, QString>>;
 
-// QTimer's precise timers run on the monotonic clock and are not coalesced.
+// QTimer's precise timers run on the monotonic clock and are not coalesced. A sleep ends when
+// its timer fires or when wakeAll() is called, whichever comes first.
 class PreciseClock : public CatalogStore::ToastClock {
 public:
-    QCoro::Task<> sleep(std::chrono::milliseconds duration) override
+    PreciseClock() = default;
+    PreciseClock(const PreciseClock &) = delete;
+    PreciseClock &operator=(const PreciseClock &) = delete;
+    ~PreciseClock() override { qDeleteAll(m_waiting.keys()); }
+
+    QCoro::Task<> sleep(std::chrono::milliseconds duration) override { co_await Sleep{this, duration}; }
+
+    void wakeAll() override
     {
-        QTimer timer;
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setSingleShot(true);
-        timer.start(duration);
-        co_await timer;
+        while (!m_waiting.isEmpty())
+            wake(m_waiting.begin().key());
     }
+
+private:
+    struct Sleep {
+        PreciseClock *clock;
+        std::chrono::milliseconds duration;
+        bool await_ready() const noexcept { return false; }
+        void await_suspend(std::coroutine_handle<> waiting) { clock->start(waiting, duration); }
+        void await_resume() const noexcept {}
+    };
+
+    void start(std::coroutine_handle<> waiting, std::chrono::milliseconds duration)
+    {
+        auto *timer = new QTimer;
+        timer->setTimerType(Qt::PreciseTimer);
+        timer->setSingleShot(true);
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer] { wake(timer); });
+        m_waiting.insert(timer, waiting);
+        timer->start(duration);
+    }
+
+    void wake(QTimer *timer)
+    {
+        const std::coroutine_handle<> waiting = m_waiting.take(timer);
+        timer->deleteLater();  // it may be the one firing
+        waiting.resume();
+    }
+
+    QHash<QTimer *, std::coroutine_handle<>> m_waiting;
 };
 
 std::optional<QString> installedVersionIn(const QHash<QString, InstalledApp> &installed, const CatalogApp &app)
@@ -203,6 +236,10 @@ CatalogStore::CatalogStore(CatalogService *service, std::shared_ptr<const Instal
     d->service = service;
     d->installedApps = std::move(installedApps);
     d->toastClock = toastClock ? std::move(toastClock) : std::make_shared<PreciseClock>();
+    // The toast's dismissal waits on the clock; with the store gone it has nothing left to do,
+    // and it ends now rather than never (the window's event loop is over by then). Waiting code
+    // finds the store gone: its guards are cleared before this signal.
+    connect(this, &QObject::destroyed, [clock = d->toastClock] { clock->wakeAll(); });
     d->scanPool.setMaxThreadCount(1);
     d->visible = new AppListModel(*this, this);
     d->selection = new AppListModel(*this, this);

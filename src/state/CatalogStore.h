@@ -59,6 +59,8 @@ public:
     public:
         virtual ~ToastClock() = default;
         virtual QCoro::Task<> sleep(std::chrono::milliseconds duration) = 0;
+        // Ends every sleep at once: the store has gone, and no event loop may come to end them.
+        virtual void wakeAll() {}
     };
     static constexpr std::chrono::milliseconds toastLifetime{2500};
 
