@@ -136,7 +136,7 @@ private Q_SLOTS:
 
     // Catalogue images: only https is ever asked for (a FIFO would hang the reader), no answer
     // is taken past the cap, whether or not it announces its length, and nothing is asked of a
-    // host whose name did not resolve a moment ago.
+    // host whose name did not resolve a moment ago; a refusal says why.
     void imageNetwork_data()
     {
         QTest::addColumn<QString>("scheme");
@@ -179,6 +179,11 @@ private Q_SLOTS:
         QTEST(reply->error(), "error");
         if (reply->error() == QNetworkReply::NoError)
             QCOMPARE(reply->readAll(), TestHttpsServer::generatedBytes(size));
+        // A refusal says why, as the image's warning shows it.
+        if (scheme == "http" || scheme == "file")
+            QCOMPARE(reply->errorString(), "Only https images are loaded");
+        if (scheme == "unresolved")
+            QCOMPARE(reply->errorString(), "Host " + url.host() + " not found");
     }
 };
 
