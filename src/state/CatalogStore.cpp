@@ -29,8 +29,12 @@ public:
 
     void wakeAll() override
     {
-        while (!m_waiting.isEmpty())
-            wake(m_waiting.begin().key());
+        while (!m_waiting.isEmpty()) {
+            QTimer *timer = m_waiting.begin().key();
+            const std::coroutine_handle<> waiting = m_waiting.take(timer);
+            delete timer;
+            waiting.resume();
+        }
     }
 
 private:
@@ -47,16 +51,13 @@ private:
         auto *timer = new QTimer;
         timer->setTimerType(Qt::PreciseTimer);
         timer->setSingleShot(true);
-        QObject::connect(timer, &QTimer::timeout, timer, [this, timer] { wake(timer); });
+        QObject::connect(timer, &QTimer::timeout, timer, [this, timer] {
+            const std::coroutine_handle<> waiting = m_waiting.take(timer);
+            timer->deleteLater();  // it is the one firing
+            waiting.resume();
+        });
         m_waiting.insert(timer, waiting);
         timer->start(duration);
-    }
-
-    void wake(QTimer *timer)
-    {
-        const std::coroutine_handle<> waiting = m_waiting.take(timer);
-        timer->deleteLater();  // it may be the one firing
-        waiting.resume();
     }
 
     QHash<QTimer *, std::coroutine_handle<>> m_waiting;
