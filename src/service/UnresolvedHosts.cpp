@@ -9,9 +9,12 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxyFactory>
 #include <QPromise>
+#include <QThreadPool>
 #include <QTimer>
 #include <QUrl>
+#include <QtConcurrent/QtConcurrentRun>
 
+#include <atomic>
 #include <memory>
 
 namespace {
@@ -35,11 +38,15 @@ bool isProxy(const QNetworkProxy &proxy)
     return proxy.type() != QNetworkProxy::NoProxy && proxy.type() != QNetworkProxy::DefaultProxy;
 }
 
-bool goesThroughProxy(const QUrl &url, QNetworkAccessManager *network)
+bool setsItsOwnProxy(QNetworkAccessManager *network)
 {
-    if (isProxy(network->proxy()) || network->proxyFactory())
-        return true;
-    // The application's proxies, which include the system's unless the program turned them off.
+    return isProxy(network->proxy()) || network->proxyFactory();
+}
+
+// The application's proxies, which include the system's unless the program turned them off.
+// Asking may take a while (libproxy may run a PAC script): never on the window's thread.
+bool goesThroughProxy(const QUrl &url)
+{
     const QList<QNetworkProxy> proxies = QNetworkProxyFactory::proxyForQuery(QNetworkProxyQuery(url));
     return std::any_of(proxies.begin(), proxies.end(), isProxy);
 }
@@ -67,29 +74,42 @@ QHash<QString, Ahead> &aheadByHost()  // the window's thread only
 bool needsLookup(const QUrl &url, QNetworkAccessManager *network)
 {
     const QString host = url.host();
-    return !host.isEmpty() && QHostAddress(host).isNull() && !goesThroughProxy(url, network);
+    return !host.isEmpty() && QHostAddress(host).isNull() && !setsItsOwnProxy(network);
 }
 
-// Settles with the lookup's answer, or timedOut, and records what it learnt.
-QFuture<Answer> startLookup(const QString &host, QNetworkAccessManager *network, int timeoutMs)
+// Threads of their own: a name server that does not answer holds one of these, not one of the
+// pool the catalogue is decoded on. Never destroyed, so that quitting does not wait for it.
+QThreadPool &lookupPool()
 {
+    static QThreadPool *const pool = new QThreadPool;
+    return *pool;
+}
+
+// Settles with the lookup's answer, or timedOut, and records what it learnt. Behind a proxy,
+// which resolves names itself, it settles as resolved without a lookup and learns nothing.
+QFuture<Answer> startLookup(const QUrl &url, QNetworkAccessManager *network, int timeoutMs)
+{
+    const QString host = url.host();
     auto promise = std::make_shared<QPromise<Answer>>();
+    auto settled = std::make_shared<std::atomic<bool>>(false);
     promise->start();
-    const auto settle = [promise, host](Answer value) {
-        if (promise->future().isFinished())
+    const auto settle = [promise, settled, host](Answer value, bool learnt) {
+        if (settled->exchange(true))
             return;
-        if (value != Answer::timedOut)
+        if (learnt)
             record(host, value == Answer::resolved);
         promise->addResult(value);
         promise->finish();
     };
-    // Through Qt's lookup, whose cache the request that follows uses.
-    QHostInfo::lookupHost(host, network, [settle](const QHostInfo &info) {
-        settle(info.error() == QHostInfo::NoError && !info.addresses().isEmpty() ? Answer::resolved
-                                                                                 : Answer::notFound);
+    [[maybe_unused]] const QFuture<void> asked = QtConcurrent::run(&lookupPool(), [url, host, settle] {
+        if (goesThroughProxy(url))
+            return settle(Answer::resolved, false);
+        const QHostInfo info = QHostInfo::fromName(host);
+        settle(info.error() == QHostInfo::NoError && !info.addresses().isEmpty() ? Answer::resolved : Answer::notFound,
+               true);
     });
     // A name server that does not answer holds the fetch no longer than its own timeout would.
-    QTimer::singleShot(timeoutMs, network, [settle] { settle(Answer::timedOut); });
+    QTimer::singleShot(timeoutMs, network, [settle] { settle(Answer::timedOut, false); });
     return promise->future();
 }
 
@@ -100,7 +120,7 @@ QCoro::Task<Answer> lookUp(const QUrl &url, QNetworkAccessManager *network, int 
     if (!needsLookup(url, network))
         co_return Answer::resolved;
     const Ahead ahead = aheadByHost().take(url.host());  // none: an expired deadline
-    QFuture<Answer> answer = !ahead.fresh.hasExpired() ? ahead.answer : startLookup(url.host(), network, timeoutMs);
+    QFuture<Answer> answer = !ahead.fresh.hasExpired() ? ahead.answer : startLookup(url, network, timeoutMs);
     co_await qCoro(answer).waitForFinished();
     // Never answered (the manager went first): the request itself will tell.
     co_return answer.isCanceled() || answer.resultCount() == 0 ? Answer::resolved : answer.result();
@@ -109,7 +129,7 @@ QCoro::Task<Answer> lookUp(const QUrl &url, QNetworkAccessManager *network, int 
 void lookUpAhead(const QUrl &url, QNetworkAccessManager *network, int timeoutMs)
 {
     if (needsLookup(url, network))
-        aheadByHost().insert(url.host(), {startLookup(url.host(), network, timeoutMs), QDeadlineTimer(aheadMs)});
+        aheadByHost().insert(url.host(), {startLookup(url, network, timeoutMs), QDeadlineTimer(aheadMs)});
 }
 
 void record(const QString &host, bool resolved)

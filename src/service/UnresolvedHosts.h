@@ -15,8 +15,9 @@ namespace UnresolvedHosts {
 enum class Answer { resolved, notFound, timedOut };
 
 // Looks url's host up unless the request would go through a proxy, which resolves names
-// itself, and records the answer. Resolved without a lookup for an address. Takes over a
-// lookup started ahead for the host a moment before.
+// itself, and records the answer; the window's thread waits for neither question. Resolved
+// without a lookup for an address. Takes over a lookup started ahead for the host a moment
+// before.
 QCoro::Task<Answer> lookUp(const QUrl &url, QNetworkAccessManager *network, int timeoutMs);
 // Starts that lookup now, for a fetch that follows within seconds: at launch, while the
 // window builds.
