@@ -119,7 +119,10 @@ const Catalog &CatalogService::bundled()
     return catalog;
 }
 
-void CatalogService::lookUpAhead() { UnresolvedHosts::lookUpAhead(d->options.endpoint, d->network, d->options.timeoutMs); }
+void CatalogService::lookUpAhead()
+{
+    UnresolvedHosts::lookUpAhead(d->options.endpoint, d->network, d->options.timeoutMs);
+}
 
 QString CatalogService::cacheFile() const { return d->options.cacheFile; }
 
@@ -196,7 +199,8 @@ QString CatalogService::Private::failureOf(QNetworkReply *reply)
 QCoro::Task<Fetched> CatalogService::Private::fetch()
 {
     // Offline, a name that does not resolve ends the fetch before TLS is set up for it.
-    const UnresolvedHosts::Answer lookup = co_await UnresolvedHosts::lookUp(options.endpoint, network, options.timeoutMs);
+    const UnresolvedHosts::Answer lookup =
+        co_await UnresolvedHosts::lookUp(options.endpoint, network, options.timeoutMs);
     if (lookup == UnresolvedHosts::Answer::notFound)
         co_return Fetched{std::nullopt, QStringLiteral("Host %1 not found").arg(options.endpoint.host())};
     if (lookup == UnresolvedHosts::Answer::timedOut)

@@ -95,7 +95,8 @@ void configure(CURL *curl, const QByteArray &url, DmgDownloadSink *sink, DmgCanc
     // Only https, for the first request and every redirect alike; a libcurl too old to be told
     // so (it is opened at run time, whatever its version) downloads nothing.
     const char *const allowed = "https";
-    if (set(curl, CURLOPT_PROTOCOLS_STR, allowed) != CURLE_OK || set(curl, CURLOPT_REDIR_PROTOCOLS_STR, allowed) != CURLE_OK)
+    if (set(curl, CURLOPT_PROTOCOLS_STR, allowed) != CURLE_OK
+        || set(curl, CURLOPT_REDIR_PROTOCOLS_STR, allowed) != CURLE_OK)
         throw Failure::other(AppInstaller::tr("The download could not be started."));
     set(curl, CURLOPT_FOLLOWLOCATION, 1L);
     set(curl, CURLOPT_MAXREDIRS, 10L);
