@@ -1,6 +1,7 @@
 #include "platform/DesktopEntries.h"
 
 #include "platform/AtomicFile.h"
+#include "platform/FolderNames.h"
 #include "platform/BundleInfo.h"
 #include "platform/DesktopEntryFile.h"
 
@@ -44,7 +45,9 @@ bool isPlainFileName(const QString &name)
 
 QStringList entryFiles(const QString &folder)
 {
-    return QDir(folder).entryList({QStringLiteral("veltrane-*.desktop")}, QDir::Files | QDir::Hidden, QDir::Name);
+    return FolderNames::matching(folder, QDir::Files | QDir::Hidden, [](const QString &name) {
+        return name.startsWith(QLatin1String("veltrane-")) && name.endsWith(QLatin1String(".desktop"));
+    }, QDir::Name);
 }
 
 std::optional<DesktopEntryFile> readEntry(const QString &path)

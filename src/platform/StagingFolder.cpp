@@ -1,5 +1,6 @@
 #include "platform/StagingFolder.h"
 
+#include "platform/FolderNames.h"
 #include "platform/TreeCopy.h"
 
 #include <QDir>
@@ -84,11 +85,12 @@ StagingFolder::~StagingFolder()
 int StagingFolder::sweep(const QString &folder, const std::function<bool(const QByteArray &)> &isAbandoned)
 {
     int removed = 0;
-    const QStringList names = QDir(folder).entryList({QLatin1String(prefix) + QLatin1Char('*')},
-                                                     QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot);
+    const QStringList names = FolderNames::matching(
+        folder, QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot,
+        [](const QString &name) { return FolderNames::isTemporaryName(name, QLatin1StringView(prefix)); });
     for (const QString &name : names) {
         const QString path = folder + QLatin1Char('/') + name;
-        if (name.size() != qsizetype(sizeof prefix - 1 + 6) || !isPrivateFolder(path))
+        if (!isPrivateFolder(path))
             continue;
         const QByteArray marker = readMarker(path);
         if (!marker.isEmpty() && isAbandoned(marker) && TreeCopy::remove(path))

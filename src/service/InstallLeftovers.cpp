@@ -1,5 +1,6 @@
 #include "service/InstallLeftovers.h"
 
+#include "platform/FolderNames.h"
 #include "platform/Locations.h"
 #include "platform/StagingFolder.h"
 #include "platform/ToolRunner.h"
@@ -65,8 +66,9 @@ void stopDaemonsOf(const QString &volume)
 void detachAbandonedImages(const QString &hdiutil, std::chrono::milliseconds timeout)
 {
     const QDir base(InstallLeftovers::mountAreaBase());
-    const QStringList areas = base.entryList({QStringLiteral("veltrane-hdiutil.??????")},
-                                             QDir::Dirs | QDir::NoSymLinks | QDir::Hidden | QDir::NoDotAndDotDot);
+    const QStringList areas = FolderNames::matching(
+        base.path(), QDir::Dirs | QDir::NoSymLinks | QDir::Hidden | QDir::NoDotAndDotDot,
+        [](const QString &name) { return FolderNames::isTemporaryName(name, QLatin1StringView("veltrane-hdiutil.")); });
     for (const QString &name : areas) {
         const QString area = QFileInfo(base.filePath(name)).canonicalFilePath();
         if (area.isEmpty() || !isAbandoned(ownerOf(area)))

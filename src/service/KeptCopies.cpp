@@ -1,6 +1,7 @@
 #include "service/KeptCopies.h"
 
 #include "platform/BundleInfo.h"
+#include "platform/FolderNames.h"
 #include "platform/StagingFolder.h"
 #include "platform/TreeCopy.h"
 #include "service/UpdateInstallerLog.h"
@@ -65,7 +66,8 @@ std::optional<QString> KeptCopies::bundle(const QString &bundleID) const
     const std::optional<QString> folder = slot(bundleID);
     if (!folder)
         return std::nullopt;
-    const QStringList apps = QDir(*folder).entryList({QLatin1Char('*') + appSuffix}, QDir::Dirs | QDir::NoSymLinks | QDir::Hidden);
+    const QStringList apps = FolderNames::matching(*folder, QDir::Dirs | QDir::NoSymLinks | QDir::Hidden,
+                                                   [](const QString &name) { return name.endsWith(appSuffix); });
     if (apps.size() != 1)
         return std::nullopt;
     return *folder + QLatin1Char('/') + apps.first();
