@@ -11,8 +11,9 @@ void prepare(QQmlEngine &engine);
 // The window's QML.
 QUrl windowUrl();
 
-// Adds the Inter faces to the font database, once per process. Any thread may do it (the
-// font database is thread-safe), so the window's thread need not wait for it.
+// Adds the bundled Inter faces that the system lacks to the font database, once per process.
+// Any thread may do it (the font database is thread-safe), so the window's thread need not
+// wait for it.
 void addFonts();
 // Makes Inter the application's font; on the window's thread, after addFonts().
 void useFonts();
