@@ -376,11 +376,9 @@ void CatalogStore::refreshSections()
     if (d->updatableCount > 0)
         sections.append({titleOf(Filter::updates()), QStringLiteral("arrow.down.circle"), d->updatableCount,
                          Filter::updates(), {}});
-    for (const Category &category : d->catalog->categories) {
-        const bool first = &category == &d->catalog->categories.front();
+    for (const Category &category : d->catalog->categories)
         sections.append({category.name, category.symbol, d->catalog->appCount(category),
-                         Filter::category(category.id), first ? tr("Categories") : QString()});
-    }
+                         Filter::category(category.id), tr("Categories")});
     d->sections->setSections(std::move(sections));
     d->sections->setSelectedFilter(d->filter);
 }

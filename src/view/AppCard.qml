@@ -13,8 +13,6 @@ Rectangle {
     required property string installedVersion
     required property bool hasUpdate
     property bool isSelected: false
-    // The grid has the keyboard and it is at this card.
-    property bool showsFocus: false
 
     readonly property cardStatus status: ViewRules.cardStatus(installedVersion, app.version, hasUpdate)
 
@@ -28,17 +26,6 @@ Rectangle {
     Accessible.name: app.name
     Accessible.description: (status.text.length > 0 ? status.text + ". " : "") + app.tagline
 
-    // Around the card, so it reads apart from the selection's border.
-    Rectangle {
-        objectName: "focusRing"
-        anchors { fill: parent; margins: -4 }
-        visible: card.showsFocus
-        radius: Theme.cardRadius + 4
-        color: "transparent"
-        border.width: 3
-        border.color: Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.45)
-    }
-
     AppIcon {
         id: icon
         x: Theme.cardInset
@@ -51,36 +38,47 @@ Rectangle {
     Text {
         id: nameText
         anchors { left: icon.right; leftMargin: 14; top: icon.top }
-        width: Math.min(implicitWidth, card.width - x - Theme.cardInset - (statusLabel.visible ? statusLabel.width + 8 : 0))
+        width: Math.min(implicitWidth, card.width - x - Theme.cardInset - (statusLabel.active ? statusLabel.width + 8 : 0))
         text: card.app.name
+        // The catalogue's words as they stand: never markup.
+        textFormat: Text.PlainText
         font: Theme.headline
         color: Theme.primaryText
         elide: Text.ElideRight
     }
 
-    Row {
+    // Made only while there is a status to show: most cards have none.
+    Loader {
         id: statusLabel
-        readonly property color tint: card.status.isUpdate ? Theme.accent : Theme.secondaryText
         anchors { left: nameText.right; leftMargin: 8; verticalCenter: nameText.verticalCenter }
-        visible: card.status.isShown
-        spacing: 4
-        SymbolIcon {
-            anchors.verticalCenter: parent.verticalCenter
-            name: card.status.symbol
-            size: 12
-            color: statusLabel.tint
+        active: card.status.isShown
+        // The label reads the card by its id.
+        // qmllint disable unqualified
+        sourceComponent: Row {
+            id: statusRow
+            readonly property color tint: card.status.isUpdate ? Theme.accent : Theme.secondaryText
+            spacing: 4
+            SymbolIcon {
+                anchors.verticalCenter: parent.verticalCenter
+                name: card.status.symbol
+                size: 12
+                color: statusRow.tint
+            }
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                text: card.status.text
+                textFormat: Text.PlainText
+                font: card.status.isUpdate ? Theme.captionMedium : Theme.caption
+                color: statusRow.tint
+            }
         }
-        Text {
-            anchors.verticalCenter: parent.verticalCenter
-            text: card.status.text
-            font: card.status.isUpdate ? Theme.captionMedium : Theme.caption
-            color: statusLabel.tint
-        }
+        // qmllint enable unqualified
     }
 
     Text {
         anchors { left: nameText.left; right: parent.right; rightMargin: Theme.cardInset; top: nameText.bottom; topMargin: 4 }
         text: card.app.tagline
+        textFormat: Text.PlainText
         font: Theme.subheadline
         color: Theme.secondaryText
         wrapMode: Text.Wrap

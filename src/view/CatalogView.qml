@@ -47,6 +47,7 @@ Item {
             Text {
                 width: parent.width
                 text: CatalogStore.filterTitle
+                textFormat: Text.PlainText
                 font: Theme.title
                 color: Theme.primaryText
                 elide: Text.ElideRight
@@ -54,6 +55,7 @@ Item {
             }
             Text {
                 text: catalogView.content.subtitle
+                textFormat: Text.PlainText
                 font: Theme.caption
                 color: Theme.secondaryText
             }
@@ -170,13 +172,28 @@ Item {
             // The cell holds the card and the spacing after it.
             delegate: AppCard {
                 id: cell
-                required property int index
                 width: (cell.GridView.view as GridView).cellWidth - 16
                 height: (cell.GridView.view as GridView).cellHeight - 16
                 isSelected: cell.app.id === CatalogStore.selectedAppID
-                // The card the keyboard is at: the selected one, or the first while none is shown.
-                showsFocus: (cell.GridView.view as GridView).activeFocus
-                            && cell.index === Math.max(0, CatalogStore.visibleApps.selectedRow)
+            }
+
+            // Around the card the keyboard is at (the selected one, or the first while none is
+            // shown), so it reads apart from the selection's border. One for the grid rather
+            // than one per card; placed by the grid's own arithmetic, so it is right before
+            // the card is made.
+            Rectangle {
+                objectName: "focusRing"
+                readonly property int index: Math.max(0, CatalogStore.visibleApps.selectedRow)
+                visible: grid.activeFocus && index < grid.count
+                x: index % area.columns * grid.cellWidth - 4
+                y: Math.floor(index / area.columns) * grid.cellHeight - 4
+                z: 1
+                width: grid.cellWidth - catalogView.columnSpacing + 8
+                height: grid.cellHeight - catalogView.rowSpacing + 8
+                radius: Theme.cardRadius + 4
+                color: "transparent"
+                border.width: 3
+                border.color: Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b, 0.45)
             }
         }
 
@@ -211,6 +228,7 @@ Item {
                 }
                 Text {
                     text: qsTr("Loading catalogue…")
+                    textFormat: Text.PlainText
                     font: Theme.callout
                     color: Theme.secondaryText
                 }

@@ -27,6 +27,12 @@ Item {
         Accessible.role: Accessible.List
         Accessible.name: qsTr("Sections")
 
+        // The row under a point of the list, or -1 over a group's title and below the rows.
+        function rowAt(point: point): int {
+            const index = indexAt(point.x + contentX, point.y + contentY)
+            const row = itemAtIndex(index)
+            return row !== null && point.y + contentY >= row.y ? index : -1
+        }
         function pick(index) {
             if (index >= 0 && index < count)
                 CatalogStore.filter = CatalogStore.sections.filterAt(index)
@@ -34,76 +40,98 @@ Item {
         Keys.onUpPressed: pick(Math.max(0, currentIndex - 1))
         Keys.onDownPressed: pick(currentIndex < 0 ? 0 : Math.min(count - 1, currentIndex + 1))
 
-        delegate: Column {
+        // The list draws the selection and the hover once, under the rows, and takes their
+        // clicks: each row is only its symbol and texts.
+        readonly property int hoveredRow: hover.hovered ? rowAt(hover.point.position) : -1
+        HoverHandler { id: hover }
+        TapHandler {
+            onTapped: (eventPoint) => {
+                const index = list.rowAt(eventPoint.position)
+                if (index < 0)
+                    return
+                list.forceActiveFocus()
+                list.pick(index)
+            }
+        }
+        RowBackground {
+            row: list.hoveredRow === list.currentIndex ? null : list.itemAtIndex(list.hoveredRow)
+            color: Theme.hoverFill
+        }
+        RowBackground {
+            row: list.currentItem
+            color: list.activeFocus ? Theme.accent : Theme.selectionFill
+        }
+
+        section.property: "header"
+        section.delegate: Text {
+            required property string section
+            // The sections above the categories have no title.
+            height: section.length > 0 ? implicitHeight : 0
+            leftPadding: 18
+            topPadding: 14
+            bottomPadding: 4
+            text: section
+            textFormat: Text.PlainText
+            font: Theme.captionMedium
+            color: Theme.secondaryText
+            Accessible.role: Accessible.Heading
+            Accessible.ignored: section.length === 0
+        }
+
+        delegate: Item {
             id: rowItem
             required property string text
             required property string symbol
             required property int count
             required property filter filter
-            required property string header
             required property int index
             readonly property string badge: count > 0 ? String(count) : ""
             readonly property bool selected: index === ListView.view.currentIndex
-            readonly property bool listHasFocus: ListView.view.activeFocus
+            readonly property bool inverted: selected && (ListView.view as ListView).activeFocus
             width: ListView.view.width
+            height: 30
+            Accessible.role: Accessible.ListItem
+            Accessible.name: rowItem.text
+            Accessible.description: rowItem.badge
+            Accessible.selected: rowItem.selected
 
-            Text {
-                visible: rowItem.header.length > 0
-                leftPadding: 18
-                topPadding: 14
-                bottomPadding: 4
-                text: rowItem.header
-                font: Theme.captionMedium
-                color: Theme.secondaryText
-                Accessible.role: Accessible.Heading
+            SymbolIcon {
+                id: rowIcon
+                anchors { left: parent.left; leftMargin: 18; verticalCenter: parent.verticalCenter }
+                name: rowItem.symbol
+                size: 16
+                color: rowItem.inverted ? "white" : Theme.accent
             }
-
-            Item {
-                width: parent.width
-                height: 30
-                Accessible.role: Accessible.ListItem
-                Accessible.name: rowItem.text
-                Accessible.description: rowItem.badge
-                Accessible.selected: rowItem.selected
-
-                Rectangle {
-                    anchors { fill: parent; leftMargin: 8; rightMargin: 8 }
-                    radius: 6
-                    color: rowItem.selected ? (rowItem.listHasFocus ? Theme.accent : Theme.selectionFill)
-                                            : (hover.hovered ? Theme.hoverFill : "transparent")
-                }
-                SymbolIcon {
-                    id: rowIcon
-                    anchors { left: parent.left; leftMargin: 18; verticalCenter: parent.verticalCenter }
-                    name: rowItem.symbol
-                    size: 16
-                    color: rowItem.selected && rowItem.listHasFocus ? "white" : Theme.accent
-                }
-                Text {
-                    anchors { left: rowIcon.right; leftMargin: 8; right: badge.left; rightMargin: 6
-                              verticalCenter: parent.verticalCenter }
-                    text: rowItem.text
-                    font: Theme.body
-                    color: rowItem.selected && rowItem.listHasFocus ? "white" : Theme.primaryText
-                    elide: Text.ElideRight
-                }
-                Text {
-                    id: badge
-                    anchors { right: parent.right; rightMargin: 18; verticalCenter: parent.verticalCenter }
-                    visible: text.length > 0
-                    text: rowItem.badge
-                    font: Theme.caption
-                    color: rowItem.selected && rowItem.listHasFocus ? "white" : Theme.secondaryText
-                }
-                HoverHandler { id: hover }
-                TapHandler {
-                    onTapped: {
-                        rowItem.ListView.view.forceActiveFocus()
-                        CatalogStore.filter = rowItem.filter
-                    }
-                }
+            Text {
+                anchors { left: rowIcon.right; leftMargin: 8; right: badgeText.left; rightMargin: 6
+                          verticalCenter: parent.verticalCenter }
+                text: rowItem.text
+                textFormat: Text.PlainText
+                font: Theme.body
+                color: rowItem.inverted ? "white" : Theme.primaryText
+                elide: Text.ElideRight
+            }
+            Text {
+                id: badgeText
+                anchors { right: parent.right; rightMargin: 18; verticalCenter: parent.verticalCenter }
+                visible: text.length > 0
+                text: rowItem.badge
+                textFormat: Text.PlainText
+                font: Theme.caption
+                color: rowItem.inverted ? "white" : Theme.secondaryText
             }
         }
+    }
+    // The rounded fill behind one row, inset from the list's edges; none without a row.
+    component RowBackground: Rectangle {
+        property Item row
+        visible: row !== null
+        x: 8
+        y: row?.y ?? 0
+        z: -1
+        width: (row?.width ?? 16) - 16
+        height: row?.height ?? 0
+        radius: 6
     }
     ScrollTrack {
         anchors { right: list.right; top: list.top; bottom: list.bottom }

@@ -86,7 +86,10 @@ Item {
             const view = createTemporaryObject(catalogComponent, scene)
             CatalogStore.selectedAppID = "photolab"               // third by name
             tryVerify(() => view.grid.itemAtIndex(4) !== null)
-            const ringed = () => [0, 1, 2, 3, 4].filter(i => findChild(view.grid.itemAtIndex(i), "focusRing").visible)
+            const ring = findChild(view.grid, "focusRing")
+            const around = (card) => ring.visible && ring.x === card.x - 4 && ring.y === card.y - 4
+                                     && ring.width === card.width + 8 && ring.height === card.height + 8
+            const ringed = () => [0, 1, 2, 3, 4].filter(i => around(view.grid.itemAtIndex(i)))
             compare(ringed(), [])
             view.grid.forceActiveFocus()
             compare(ringed(), [2])
