@@ -43,6 +43,7 @@ Dialog {
         Text {
             Layout.fillWidth: true
             text: alert.title
+            textFormat: Text.PlainText
             font: Theme.headline
             color: Theme.primaryText
             wrapMode: Text.Wrap
@@ -52,6 +53,7 @@ Dialog {
             Layout.fillWidth: true
             visible: text.length > 0
             text: alert.message
+            textFormat: Text.PlainText
             font: Theme.callout
             color: Theme.secondaryText
             wrapMode: Text.Wrap

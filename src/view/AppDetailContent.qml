@@ -64,6 +64,7 @@ Flickable {
         Text {
             Layout.fillWidth: true
             text: content.app.description
+            textFormat: Text.PlainText
             font: Theme.callout
             color: Theme.primaryText
             wrapMode: Text.Wrap
@@ -75,6 +76,7 @@ Flickable {
             Layout.fillWidth: true
             visible: text.length > 0
             text: content.actions.failureMessage
+            textFormat: Text.PlainText
             font: Theme.footnote
             color: Theme.orange
             wrapMode: Text.Wrap

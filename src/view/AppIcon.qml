@@ -22,6 +22,7 @@ Rectangle {
         anchors.centerIn: parent
         visible: !appIcon.loaded
         text: ViewRules.iconLetter(appIcon.name)
+        textFormat: Text.PlainText
         font.family: Theme.family
         font.pixelSize: appIcon.size * 0.45
         font.weight: Font.DemiBold

@@ -22,6 +22,7 @@ Row {
         anchors.verticalCenter: parent.verticalCenter
         width: statusLine.width - 13 - statusLine.spacing
         text: statusLine.status.message
+        textFormat: Text.PlainText
         font: Theme.caption
         color: Theme.secondaryText
         elide: Text.ElideRight

@@ -67,6 +67,7 @@ ColumnLayout {
             objectName: "priceLabel"
             visible: text.length > 0
             text: ViewRules.price(actionsView.app.price)
+            textFormat: Text.PlainText
             font: Theme.headline
             color: Theme.primaryText
         }

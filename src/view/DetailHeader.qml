@@ -32,6 +32,7 @@ Row {
             Text {
                 width: Math.min(Math.ceil(nameMetrics.advanceWidth) + 1, parent.width)
                 text: header.app.name
+                textFormat: Text.PlainText
                 font: Theme.title2
                 color: Theme.primaryText
                 wrapMode: Text.Wrap
@@ -50,6 +51,7 @@ Row {
                 Text {
                     anchors.verticalCenter: parent.verticalCenter
                     text: qsTr("Installed")
+                    textFormat: Text.PlainText
                     font: Theme.caption
                     color: Theme.secondaryText
                 }
@@ -58,6 +60,7 @@ Row {
         Text {
             width: parent.width
             text: header.app.tagline
+            textFormat: Text.PlainText
             font: Theme.subheadline
             color: Theme.secondaryText
             wrapMode: Text.Wrap

@@ -53,6 +53,7 @@ RowLayout {
             objectName: "transferLine"
             Layout.fillWidth: true
             text: ViewRules.transferLine(transferView.record)
+            textFormat: Text.PlainText
             font: Theme.footnote
             color: Theme.secondaryText
             wrapMode: Text.Wrap

@@ -38,6 +38,7 @@ Button {
             Text {
                 anchors.verticalCenter: parent.verticalCenter
                 text: button.text
+                textFormat: Text.PlainText
                 font: button.font
                 color: button.foreground
                 elide: Text.ElideRight

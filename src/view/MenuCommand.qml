@@ -30,6 +30,7 @@ MenuItem {
         Text {
             anchors { left: parent.left; leftMargin: 4; verticalCenter: parent.verticalCenter }
             text: item.text
+            textFormat: Text.PlainText
             font: item.font
             color: item.highlighted ? "white" : item.enabled ? Theme.primaryText : Theme.tertiaryText
         }
@@ -37,6 +38,7 @@ MenuItem {
             objectName: "shortcutLabel"
             anchors { right: parent.right; rightMargin: 4; verticalCenter: parent.verticalCenter }
             text: item.shortcutText
+            textFormat: Text.PlainText
             font: item.font
             color: item.highlighted ? "white" : Theme.secondaryText
         }

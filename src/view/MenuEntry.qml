@@ -28,6 +28,7 @@ MenuItem {
         Text {
             anchors.verticalCenter: parent.verticalCenter
             text: entry.text
+            textFormat: Text.PlainText
             font: entry.font
             color: entry.foreground
         }

@@ -35,6 +35,7 @@ Item {
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap
             text: placeholder.title
+            textFormat: Text.PlainText
             font: Theme.title2
             color: Theme.primaryText
         }
@@ -44,6 +45,7 @@ Item {
             wrapMode: Text.Wrap
             visible: text.length > 0
             text: placeholder.description
+            textFormat: Text.PlainText
             font: Theme.callout
             color: Theme.secondaryText
         }

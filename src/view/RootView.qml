@@ -58,6 +58,7 @@ Item {
                 height: Theme.toolbarHeight
                 verticalAlignment: Text.AlignVCenter
                 text: qsTr("Veltrane")
+                textFormat: Text.PlainText
                 font: Theme.title
                 color: Theme.primaryText
                 Accessible.role: Accessible.Heading

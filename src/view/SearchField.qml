@@ -54,6 +54,7 @@ TextInput {
         verticalAlignment: Text.AlignVCenter
         visible: field.text.length === 0 && field.preeditText.length === 0
         text: field.placeholderText
+        textFormat: Text.PlainText
         font: field.font
         color: Theme.tertiaryText
         elide: Text.ElideRight

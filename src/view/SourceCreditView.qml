@@ -13,6 +13,7 @@ ColumnLayout {
     Rectangle { Layout.fillWidth: true; height: 1; color: Theme.separator }
     Text {
         text: qsTr("Built on open source")
+        textFormat: Text.PlainText
         font: Theme.headline
         color: Theme.primaryText
         Accessible.role: Accessible.Heading
@@ -20,6 +21,7 @@ ColumnLayout {
     Text {
         Layout.fillWidth: true
         text: creditView.credit.sentence
+        textFormat: Text.PlainText
         font: Theme.footnote
         color: Theme.secondaryText
         wrapMode: Text.Wrap
@@ -39,6 +41,7 @@ ColumnLayout {
         Layout.fillWidth: true
         visible: creditView.credit.showsSourceOfferWarning
         text: qsTr("This licence requires our source to be published. No fork link yet.")
+        textFormat: Text.PlainText
         font: Theme.caption
         color: Theme.orange
         wrapMode: Text.Wrap

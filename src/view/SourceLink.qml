@@ -20,6 +20,7 @@ Column {
 
     Text {
         text: sourceLink.title
+        textFormat: Text.PlainText
         font: Theme.caption
         color: Theme.secondaryText
     }
@@ -27,6 +28,7 @@ Column {
         objectName: "address"
         width: parent.width
         text: ViewRules.linkText(sourceLink.url)
+        textFormat: Text.PlainText
         font: Theme.footnote
         color: sourceLink.opens ? Theme.accent : Theme.secondaryText
         wrapMode: Text.WrapAnywhere

@@ -52,6 +52,7 @@ Item {
         Text {
             anchors.verticalCenter: parent.verticalCenter
             text: toastView.toast.text
+            textFormat: Text.PlainText
             font: Theme.callout
             color: toastView.foreground
         }

@@ -68,6 +68,25 @@ Item {
                 verify(texts.includes(text), text)
         }
 
+        function textItems(item) {
+            let items = String(item).startsWith("QQuickText(") ? [item] : []
+            for (let i = 0; i < item.children.length; ++i)
+                items = items.concat(textItems(item.children[i]))
+            return items
+        }
+
+        // Typed and catalogue text is shown as it stands: as markup, "<b>" would vanish and
+        // the line would be narrower than its plain twin.
+        function test_textIsNeverMarkup() {
+            const view = createTemporaryObject(catalogComponent, scene)
+            CatalogStore.searchText = "<b>zzz</b>"
+            const title = textItems(view).find(item => item.visible && item.text.includes("zzz"))
+            const plain = createTemporaryQmlObject("import QtQuick; Text { textFormat: Text.PlainText }", scene)
+            plain.font = title.font
+            plain.text = title.text
+            compare(title.implicitWidth, plain.implicitWidth)
+        }
+
         function test_clickAndArrowsSelect() {
             const view = createTemporaryObject(catalogComponent, scene)
             tryVerify(() => view.grid.itemAtIndex(1) !== null)
