@@ -13,8 +13,10 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLocale>
 #include <QQuickWindow>
+#include <QQmlComponent>
 #include <QTimer>
 #include <QtConcurrent/QtConcurrentRun>
 #include <QtQml/qqmlextensionplugin.h>
@@ -86,19 +88,19 @@ VeltraneHubApp::~VeltraneHubApp()
 
 bool VeltraneHubApp::start()
 {
-    // The catalogue loads on worker threads while the window builds its content; then the
-    // apps with updates are prefetched. Its host is looked up while the window loads: offline,
-    // the answer is what the load waits for.
-    m_service.lookUpAhead();
+    // The catalogue loads on worker threads while the window opens, its requests held until
+    // the window is drawn; then the apps with updates are prefetched.
+    m_drawn.start();
+    m_service.holdRequestsUntil(m_drawn.future());
+    m_store.startLoad(CatalogStore::LoadKind::Launch);
     m_engine.load(ViewSetup::windowUrl());
     if (!window())
         return false;
+    // The content's types load on the engine's loader thread while the outline is drawn.
+    new QQmlComponent(&m_engine, ViewSetup::contentUrl(), QQmlComponent::Asynchronous, window());
     StartupProbe::attach(window(), m_store);
-    startLoadAfterFirstFrame();
+    showContentOnceDrawn();
     window()->show();
-    // Before the event loop makes anything of the content, which needs them.
-    m_fonts.waitForFinished();
-    ViewSetup::useFonts();
 #ifdef VELTRANE_SCREENSHOT_HOOKS
     if (const QString script = qEnvironmentVariable("VELTRANE_SCREENSHOT_SCRIPT"); !script.isEmpty())
         ScreenshotScript::run(*this, script);
@@ -106,21 +108,40 @@ bool VeltraneHubApp::start()
     return true;
 }
 
-void VeltraneHubApp::startLoadAfterFirstFrame()
+void VeltraneHubApp::showContentOnceDrawn()
 {
-    // The first request sets up TLS (its plugin, the system's certificates): tens of
-    // milliseconds the window's outline need not wait for. The load runs on worker threads
-    // while the content builds, so it still shows with the content. A window that is not drawn
-    // (opened minimised, say) loads it all the same, a moment later.
-    auto started = std::make_shared<bool>(false);
-    const auto startOnce = [this, started] {
-        if (std::exchange(*started, true))
+    // The window opens on its outline. Once that is drawn, requests may set TLS up on this
+    // thread, and the content is made in one piece: with the catalogue when the load has it
+    // (offline it is there by then), else after a moment, showing the load in progress. A
+    // window that is not drawn (opened minimised, say) gets its content all the same.
+    auto drawn = std::make_shared<bool>(false);
+    const auto onDrawn = [this, drawn] {
+        if (std::exchange(*drawn, true))
             return;
-        m_store.startLoad(CatalogStore::LoadKind::Launch);
+        m_drawn.finish();
+        if (m_store.phase().kind != CatalogStore::Phase::Kind::Loading)
+            return showContent();
+        QObject::connect(&m_store, &CatalogStore::phaseChanged, window(), [this] { showContent(); },
+                         static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
+        QTimer::singleShot(loadingContentDelay, window(), [this] { showContent(); });
     };
-    QObject::connect(window(), &QQuickWindow::frameSwapped, &m_store, startOnce,
+    QObject::connect(window(), &QQuickWindow::frameSwapped, window(), onDrawn,
                      static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
-    QTimer::singleShot(notDrawnLoadDelay, &m_store, startOnce);
+    QTimer::singleShot(notDrawnDelay, window(), onDrawn);
+}
+
+void VeltraneHubApp::showContent()
+{
+    if (std::exchange(m_contentShown, true))
+        return;
+    m_fonts.waitForFinished();
+    ViewSetup::useFonts();
+    QMetaObject::invokeMethod(window(), "showContent");
+    // Drawn from its SVG by a plugin: after the content's first frame, as nothing in the
+    // window shows it (the desktop entry names the icon too).
+    QObject::connect(window(), &QQuickWindow::frameSwapped, window(), [] {
+        QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/apps.veltrane.Hub.svg")));
+    }, static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 
 QQuickWindow *VeltraneHubApp::window() const

@@ -7,6 +7,7 @@
 #include "service/UpdateInstaller.h"
 
 #include <QFuture>
+#include <QPromise>
 #include <QNetworkAccessManager>
 #include <QQmlApplicationEngine>
 #include <QThreadPool>
@@ -46,13 +47,16 @@ private:
     // Each time the installed apps are found anew: copies without a menu entry get one (a run
     // stopped between placing an app and registering it leaves none). Off the window's thread.
     void registerMissingEntries();
-    // Starts the launch's catalogue load once the window has drawn its first frame.
-    void startLoadAfterFirstFrame();
+    // Releases the catalogue's requests and makes the window's content once its outline is
+    // drawn.
+    void showContentOnceDrawn();
+    void showContent();
     // For quitting: the window goes, downloads and tools stop, installs putting an app in place
     // finish. Returns when no install or uninstall runs.
     void stopWork();
 
-    static constexpr int notDrawnLoadDelay = 500;  // ms
+    static constexpr int notDrawnDelay = 500;        // ms
+    static constexpr int loadingContentDelay = 10;   // ms
 
     QTranslator m_translator;
     QNetworkAccessManager m_network;
@@ -63,6 +67,8 @@ private:
     std::optional<ImageNetworkFactory> m_imageNetwork;
     QQmlApplicationEngine m_engine;
     QFuture<void> m_fonts;  // the bundled faces, added on a worker thread
+    QPromise<void> m_drawn;  // the window's first frame
+    bool m_contentShown = false;
     Locations m_locations;
     QThreadPool m_entryWriter;  // one thread: entries are written one scan after the other
 };

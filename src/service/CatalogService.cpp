@@ -86,6 +86,7 @@ struct CatalogService::Private {
     QNetworkAccessManager *network = nullptr;
     Options options;
     std::optional<QSslConfiguration> sslConfiguration;  // only with an extra authority
+    QFuture<void> requestsReleased = QtFuture::makeReadyFuture();
 
     QCoro::Task<Fetched> fetch();
     QCoro::Task<std::optional<QSslConfiguration>> tlsConfiguration();
@@ -119,9 +120,9 @@ const Catalog &CatalogService::bundled()
     return catalog;
 }
 
-void CatalogService::lookUpAhead()
+void CatalogService::holdRequestsUntil(QFuture<void> released)
 {
-    UnresolvedHosts::lookUpAhead(d->options.endpoint, d->network, d->options.timeoutMs);
+    d->requestsReleased = std::move(released);
 }
 
 QString CatalogService::cacheFile() const { return d->options.cacheFile; }
@@ -206,6 +207,8 @@ QCoro::Task<Fetched> CatalogService::Private::fetch()
     if (lookup == UnresolvedHosts::Answer::timedOut)
         co_return Fetched{std::nullopt, QStringLiteral("The request timed out.")};
     const std::optional<QSslConfiguration> tls = co_await tlsConfiguration();
+    QFuture<void> released = requestsReleased;
+    co_await qCoro(released).waitForFinished();
     const QNetworkRequest get = request(tls);
     const std::unique_ptr<QNetworkReply, ReplyDeleter> reply(network->get(get));
 

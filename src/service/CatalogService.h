@@ -4,6 +4,7 @@
 
 #include <QCoroTask>
 #include <QDateTime>
+#include <QFuture>
 #include <QString>
 #include <QUrl>
 
@@ -51,9 +52,9 @@ public:
     static const Catalog &bundled();
 
     virtual QCoro::Task<Result> load();
-    // Starts looking the catalogue's host up for the load that follows: at launch, while the
-    // window builds.
-    void lookUpAhead();
+    // Requests wait until released is finished: the first sets TLS up on the window's thread,
+    // which at launch draws the window first. The name lookup before a request does not wait.
+    void holdRequestsUntil(QFuture<void> released);
 
     QString cacheFile() const;
 

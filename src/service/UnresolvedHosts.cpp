@@ -57,20 +57,6 @@ namespace UnresolvedHosts {
 
 namespace {
 
-// A lookup started ahead is taken over only this soon after it started.
-constexpr int aheadMs = 3'000;
-
-struct Ahead {
-    QFuture<Answer> answer;
-    QDeadlineTimer fresh;
-};
-
-QHash<QString, Ahead> &aheadByHost()  // the window's thread only
-{
-    static QHash<QString, Ahead> lookups;
-    return lookups;
-}
-
 bool needsLookup(const QUrl &url, QNetworkAccessManager *network)
 {
     const QString host = url.host();
@@ -119,17 +105,10 @@ QCoro::Task<Answer> lookUp(const QUrl &url, QNetworkAccessManager *network, int 
 {
     if (!needsLookup(url, network))
         co_return Answer::resolved;
-    const Ahead ahead = aheadByHost().take(url.host());  // none: an expired deadline
-    QFuture<Answer> answer = !ahead.fresh.hasExpired() ? ahead.answer : startLookup(url, network, timeoutMs);
+    QFuture<Answer> answer = startLookup(url, network, timeoutMs);
     co_await qCoro(answer).waitForFinished();
     // Never answered (the manager went first): the request itself will tell.
     co_return answer.isCanceled() || answer.resultCount() == 0 ? Answer::resolved : answer.result();
-}
-
-void lookUpAhead(const QUrl &url, QNetworkAccessManager *network, int timeoutMs)
-{
-    if (needsLookup(url, network))
-        aheadByHost().insert(url.host(), {startLookup(url, network, timeoutMs), QDeadlineTimer(aheadMs)});
 }
 
 void record(const QString &host, bool resolved)

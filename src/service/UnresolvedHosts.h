@@ -16,12 +16,8 @@ enum class Answer { resolved, notFound, timedOut };
 
 // Looks url's host up unless the request would go through a proxy, which resolves names
 // itself, and records the answer; the window's thread waits for neither question. Resolved
-// without a lookup for an address. Takes over a lookup started ahead for the host a moment
-// before.
+// without a lookup for an address.
 QCoro::Task<Answer> lookUp(const QUrl &url, QNetworkAccessManager *network, int timeoutMs);
-// Starts that lookup now, for a fetch that follows within seconds: at launch, while the
-// window builds.
-void lookUpAhead(const QUrl &url, QNetworkAccessManager *network, int timeoutMs);
 void record(const QString &host, bool resolved);
 bool contains(const QString &host);
 

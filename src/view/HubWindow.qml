@@ -1,9 +1,8 @@
 import QtQuick
 import Veltrane.Hub
 
-// The one window. It opens at once on the outline of its columns, drawn from plain shapes,
-// and builds its content (menus, sidebar, grid: HubContent) in the background; the content
-// takes the outline's place when it is ready.
+// The one window. It opens at once on the outline of its columns, drawn from plain shapes;
+// its content (menus, sidebar, grid: HubContent) takes the outline's place when it is made.
 Window {
     id: window
 
@@ -41,10 +40,15 @@ Window {
         }
     }
 
+    // Made in one piece when the application says: the outline is drawn first.
+    function showContent() {
+        contentLoader.active = true
+    }
+
     Loader {
         id: contentLoader
         anchors.fill: parent
-        asynchronous: true
+        active: false
         source: "HubContent.qml"
     }
 }

@@ -21,6 +21,8 @@ void prepare(QQmlEngine &engine)
 
 QUrl windowUrl() { return QUrl(QStringLiteral("qrc:/Veltrane/Hub/HubWindow.qml")); }
 
+QUrl contentUrl() { return QUrl(QStringLiteral("qrc:/Veltrane/Hub/HubContent.qml")); }
+
 namespace {
 
 const QString family = QStringLiteral("Inter");

@@ -8,8 +8,9 @@ class QUrl;
 namespace ViewSetup {
 
 void prepare(QQmlEngine &engine);
-// The window's QML.
+// The window's QML, and the content it shows when told to.
 QUrl windowUrl();
+QUrl contentUrl();
 
 // Adds the bundled Inter faces that the system lacks to the font database, once per process.
 // Any thread may do it (the font database is thread-safe), so the window's thread need not

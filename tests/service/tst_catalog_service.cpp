@@ -17,6 +17,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QNetworkAccessManager>
+#include <QPromise>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -179,6 +180,23 @@ private Q_SLOTS:
 
     // Offline with no usable saved copy: the catalogue built into the program (catalog.json in
     // resources/: edition 42, 16 apps), or an empty one. A bad saved copy stays on disk.
+    // At launch the request waits for the window's first frame; nothing reaches the server
+    // before.
+    void heldRequestsWaitForTheirRelease()
+    {
+        m_server->route(endpointPath, TestHttpsServer::Route::ok(catalogJson(3)));
+        CatalogService service(&m_network, options());
+        QPromise<void> drawn;
+        drawn.start();
+        service.holdRequestsUntil(drawn.future());
+        QCoro::Task<CatalogService::Result> loading = service.load();
+        QTest::qWait(200);
+        QVERIFY(m_server->requests().isEmpty());
+        drawn.finish();
+        QCOMPARE(QCoro::waitFor(loading).origin, CatalogService::Origin::network());
+        QCOMPARE(m_server->requests().size(), 1);
+    }
+
     void fallsBackToTheBuiltInCopy()
     {
         m_server->route(endpointPath, TestHttpsServer::Route::withStatus(503));
