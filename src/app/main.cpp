@@ -6,7 +6,6 @@
 #include "BuildConfig.h"
 
 #include <QGuiApplication>
-#include <QIcon>
 #include <QLocale>
 #include <QQuickWindow>
 #include <QTranslator>
@@ -80,14 +79,16 @@ void raise(QQuickWindow *window, const QByteArray &activationToken)
 
 int main(int argc, char *argv[])
 {
-    if (const std::optional<int> status = finish(parseWithoutDisplay(argc, argv)))
-        return *status;
+    // Without arguments there is nothing to answer before the display: the Hub runs.
+    if (argc > 1) {
+        if (const std::optional<int> status = finish(parseWithoutDisplay(argc, argv)))
+            return *status;
+    }
 
     VeltraneHubApp::prepareGraphics();
     QGuiApplication app(argc, argv);
     nameApplication();
     QGuiApplication::setDesktopFileName(QStringLiteral("apps.veltrane.Hub"));
-    QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/apps.veltrane.Hub.svg")));
     QTranslator translator;
     installTranslator(translator);
     // Now without Qt's own options: anything left that the Hub does not know is a mistake.
