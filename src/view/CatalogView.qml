@@ -183,6 +183,8 @@ Item {
             // the card is made.
             Rectangle {
                 objectName: "focusRing"
+                // With the cards, so it scrolls with them.
+                parent: grid.contentItem
                 readonly property int index: Math.max(0, CatalogStore.visibleApps.selectedRow)
                 visible: grid.activeFocus && index < grid.count
                 x: index % area.columns * grid.cellWidth - 4

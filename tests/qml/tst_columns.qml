@@ -106,8 +106,11 @@ Item {
             CatalogStore.selectedAppID = "photolab"               // third by name
             tryVerify(() => view.grid.itemAtIndex(4) !== null)
             const ring = findChild(view.grid, "focusRing")
-            const around = (card) => ring.visible && ring.x === card.x - 4 && ring.y === card.y - 4
-                                     && ring.width === card.width + 8 && ring.height === card.height + 8
+            const around = (card) => {
+                const corner = ring.mapToItem(card, 0, 0)
+                return ring.visible && corner.x === -4 && corner.y === -4
+                       && ring.width === card.width + 8 && ring.height === card.height + 8
+            }
             const ringed = () => [0, 1, 2, 3, 4].filter(i => around(view.grid.itemAtIndex(i)))
             compare(ringed(), [])
             view.grid.forceActiveFocus()
