@@ -54,10 +54,13 @@ Item {
             }
         }
         RowBackground {
+            parent: list.contentItem
             row: list.hoveredRow === list.currentIndex ? null : list.itemAtIndex(list.hoveredRow)
             color: Theme.hoverFill
         }
         RowBackground {
+            objectName: "selection"
+            parent: list.contentItem
             row: list.currentItem
             color: list.activeFocus ? Theme.accent : Theme.selectionFill
         }
@@ -83,7 +86,6 @@ Item {
             required property string text
             required property string symbol
             required property int count
-            required property filter filter
             required property int index
             readonly property string badge: count > 0 ? String(count) : ""
             readonly property bool selected: index === ListView.view.currentIndex
@@ -122,7 +124,8 @@ Item {
             }
         }
     }
-    // The rounded fill behind one row, inset from the list's edges; none without a row.
+    // The rounded fill behind one row, inset from the list's edges; none without a row. Among
+    // the rows (the list's content item), so it scrolls with them.
     component RowBackground: Rectangle {
         property Item row
         visible: row !== null

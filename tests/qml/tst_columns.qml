@@ -172,6 +172,8 @@ Item {
             compare(CatalogStore.filter.kind, Filter.Category)
             compare(CatalogStore.filter.categoryID, "tools")
             compare(view.list.currentIndex, 4)
+            const selection = findChild(view.list, "selection")
+            compare(selection.mapToItem(view.list.itemAtIndex(4), 0, 0), Qt.point(8, 0))
             keyClick(Qt.Key_Up)
             compare(CatalogStore.filter.categoryID, "photo")
             keyClick(Qt.Key_Up)
