@@ -1,9 +1,9 @@
 #include "platform/DesktopEntries.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/FolderNames.h"
 #include "platform/BundleInfo.h"
 #include "platform/DesktopEntryFile.h"
+#include "platform/FolderNames.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -8,7 +8,8 @@
 // The sidebar's rows: All Apps, Featured, Updates (only while some app has an update), then
 // one row per category in catalogue order. Roles for QML: "text", "symbol", "count" (the
 // badge; zero shows none), "filter" (the section it picks) and "header" (the title of the rows'
-// group, "Categories" for every category; empty for the sections above them). A change of counts redraws only the rows whose count changed.
+// group, "Categories" for every category; empty for the sections above them). A change of
+// counts redraws only the rows whose count changed.
 class SectionListModel : public QAbstractListModel {
     Q_OBJECT
     // The row of the store's filter, or -1 (the Updates section may stay picked after its row

@@ -38,7 +38,8 @@ Rectangle {
     Text {
         id: nameText
         anchors { left: icon.right; leftMargin: 14; top: icon.top }
-        width: Math.min(implicitWidth, card.width - x - Theme.cardInset - (statusLabel.active ? statusLabel.width + 8 : 0))
+        width: Math.min(implicitWidth,
+                        card.width - x - Theme.cardInset - (statusLabel.active ? statusLabel.width + 8 : 0))
         text: card.app.name
         // The catalogue's words as they stand: never markup.
         textFormat: Text.PlainText
