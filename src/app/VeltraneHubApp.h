@@ -7,8 +7,8 @@
 #include "service/UpdateInstaller.h"
 
 #include <QFuture>
-#include <QPromise>
 #include <QNetworkAccessManager>
+#include <QPromise>
 #include <QQmlApplicationEngine>
 #include <QThreadPool>
 #include <QTranslator>

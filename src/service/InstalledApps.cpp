@@ -3,6 +3,7 @@
 #include "platform/BundleInfo.h"
 #include "platform/DesktopEntries.h"
 #include "platform/Destination.h"
+#include "platform/FolderNames.h"
 
 #include <QDir>
 
@@ -84,13 +85,12 @@ private:
         if (!m_folderBundles) {
             m_folderBundles.emplace();
             for (const QString &folder : m_folders) {
-                const QDir dir(folder);
-                const QStringList names = dir.entryList(
-                    QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
-                for (const QString &name : names) {
-                    if (name.endsWith(QLatin1String(".app")) && name.size() > 4)
-                        m_folderBundles->append(dir.filePath(name));
-                }
+                const QStringList names = FolderNames::matching(
+                    folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    [](const QString &name) { return name.endsWith(QLatin1String(".app")) && name.size() > 4; },
+                    QDir::Name);
+                for (const QString &name : names)
+                    m_folderBundles->append(QDir(folder).filePath(name));
             }
         }
         return *m_folderBundles;
