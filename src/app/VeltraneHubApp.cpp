@@ -53,6 +53,10 @@ VeltraneHubApp::VeltraneHubApp(Options options)
                 DesktopServices::forUser(options.installer.locations), m_installedApps),
       m_locations(options.installer.locations)
 {
+    // The window's types load on the engine's loader thread while the rest is set up; start()
+    // then waits only for what is left of them.
+    ViewSetup::prepare(m_engine);
+    new QQmlComponent(&m_engine, ViewSetup::windowUrl(), QQmlComponent::Asynchronous, &m_engine);
     m_entryWriter.setMaxThreadCount(1);
     // Every install and uninstall the coordinator completes rescans the installed apps; the
     // rows of the store's models show the coordinator's install states.
@@ -68,7 +72,6 @@ VeltraneHubApp::VeltraneHubApp(Options options)
     });
     CatalogStoreSingleton::install(&m_store);
     UpdateCoordinatorSingleton::install(&m_updates);
-    ViewSetup::prepare(m_engine);
     m_imageNetwork.emplace(options.catalog.extraCaFile);
     m_engine.setNetworkAccessManagerFactory(&*m_imageNetwork);
     if (m_translator.load(QLocale(), QStringLiteral("veltrane-hub"), QStringLiteral("_"), QStringLiteral(":/i18n")))
