@@ -92,7 +92,6 @@ struct CatalogService::Private {
     QCoro::Task<std::optional<QSslConfiguration>> tlsConfiguration();
     QNetworkRequest request(const std::optional<QSslConfiguration> &tls) const;
     static QString failureOf(QNetworkReply *reply);
-    QCoro::Task<Catalog> bundledCatalog() const;
 };
 
 CatalogService::CatalogService(QNetworkAccessManager *network, Options options)
@@ -141,21 +140,16 @@ QCoro::Task<CatalogService::Result> CatalogService::load()
     }
 
     qCCritical(lcCatalog, "catalogue fetch failed: %s", qUtf8Printable(fetched.failure));
-    QFuture<std::optional<Result>> cacheRead = QtConcurrent::run([cacheFile] { return readCache(cacheFile); });
-    std::optional<Result> cached = co_await cacheRead;
-    if (cached)
-        co_return std::move(*cached);
-    Catalog bundledCopy = co_await d->bundledCatalog();
-    co_return Result{std::move(bundledCopy), Origin::bundled()};
-}
-
-QCoro::Task<Catalog> CatalogService::Private::bundledCatalog() const
-{
-    const QString resource = options.bundledResource;
-    QFuture<Catalog> decoded = QtConcurrent::run([resource] {
-        return resource == defaultBundledResource ? CatalogService::bundled() : decodeBundled(resource);
+    // The saved copy, else the built-in one: one trip to a worker thread, as each trip waits
+    // for the window's thread to pass the result on.
+    const QString resource = d->options.bundledResource;
+    QFuture<Result> fallback = QtConcurrent::run([cacheFile, resource] {
+        if (std::optional<Result> cached = readCache(cacheFile))
+            return std::move(*cached);
+        return Result{resource == defaultBundledResource ? CatalogService::bundled() : decodeBundled(resource),
+                      Origin::bundled()};
     });
-    co_return co_await decoded;
+    co_return co_await fallback;
 }
 
 QCoro::Task<std::optional<QSslConfiguration>> CatalogService::Private::tlsConfiguration()
