@@ -26,6 +26,7 @@ Rectangle {
         font.family: Theme.family
         font.pixelSize: appIcon.size * 0.45
         font.weight: Font.DemiBold
+        font.hintingPreference: Theme.hinting
         color: Theme.secondaryText
     }
 

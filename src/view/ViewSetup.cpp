@@ -68,6 +68,8 @@ void useFonts()
 {
     QFont font(family);
     font.setPixelSize(14);
+    // As the views' text styles: glyphs on whole pixels.
+    font.setHintingPreference(QFont::PreferFullHinting);
     QGuiApplication::setFont(font);
 }
 
