@@ -10,6 +10,7 @@
 #include "platform/ToolRunner.h"
 #include "service/MissingMenuEntries.h"
 
+#include <QDBusConnection>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -57,6 +58,9 @@ VeltraneHubApp::VeltraneHubApp(Options options)
     // then waits only for what is left of them.
     ViewSetup::prepare(m_engine);
     new QQmlComponent(&m_engine, ViewSetup::windowUrl(), QQmlComponent::Asynchronous, &m_engine);
+    // Accessibility connects to the session bus when the window is first laid out, and the
+    // window's thread waits for that: the connection is made on a worker meanwhile.
+    QThreadPool::globalInstance()->start([] { QDBusConnection::sessionBus(); });
     m_entryWriter.setMaxThreadCount(1);
     // Every install and uninstall the coordinator completes rescans the installed apps; the
     // rows of the store's models show the coordinator's install states.
