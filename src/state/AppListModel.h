@@ -23,9 +23,9 @@ class CatalogStore;
 // that one app.
 class AppListModel : public QAbstractListModel {
     Q_OBJECT
-    Q_PROPERTY(int count READ count NOTIFY countChanged)
+    Q_PROPERTY(int count READ count NOTIFY countChanged FINAL)
     // The row of the selected app, or -1 when the list does not show it.
-    Q_PROPERTY(int selectedRow READ selectedRow NOTIFY selectedRowChanged)
+    Q_PROPERTY(int selectedRow READ selectedRow NOTIFY selectedRowChanged FINAL)
 
 public:
     // What a role is read from, so which change refreshes it.

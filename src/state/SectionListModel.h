@@ -14,7 +14,7 @@ class SectionListModel : public QAbstractListModel {
     Q_OBJECT
     // The row of the store's filter, or -1 (the Updates section may stay picked after its row
     // has gone).
-    Q_PROPERTY(int selectedRow READ selectedRow NOTIFY selectedRowChanged)
+    Q_PROPERTY(int selectedRow READ selectedRow NOTIFY selectedRowChanged FINAL)
 
 public:
     struct Section {
