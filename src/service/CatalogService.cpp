@@ -146,8 +146,9 @@ QCoro::Task<CatalogService::Result> CatalogService::load()
     QFuture<Result> fallback = QtConcurrent::run([cacheFile, resource] {
         if (std::optional<Result> cached = readCache(cacheFile))
             return std::move(*cached);
-        return Result{resource == defaultBundledResource ? CatalogService::bundled() : decodeBundled(resource),
-                      Origin::bundled()};
+        if (resource != defaultBundledResource)
+            return Result{decodeBundled(resource), Origin::bundled()};
+        return Result{CatalogService::bundled(), Origin::bundled()};
     });
     co_return co_await fallback;
 }
