@@ -19,7 +19,6 @@
 #include <QQuickWindow>
 #include <QQmlComponent>
 #include <QTimer>
-#include <QtConcurrent/QtConcurrentRun>
 #include <QtQml/qqmlextensionplugin.h>
 
 #include <memory>
@@ -58,6 +57,9 @@ VeltraneHubApp::VeltraneHubApp(Options options)
     // then waits only for what is left of them.
     ViewSetup::prepare(m_engine);
     new QQmlComponent(&m_engine, ViewSetup::windowUrl(), QQmlComponent::Asynchronous, &m_engine);
+    // Meanwhile the faces, which must be there before the window: one added after it would
+    // make the window lay all its text out again.
+    ViewSetup::loadFonts();
     // Accessibility connects to the session bus when the window is first laid out, and the
     // window's thread waits for that: the connection is made on a worker meanwhile.
     QThreadPool::globalInstance()->start([] { QDBusConnection::sessionBus(); });
@@ -80,8 +82,6 @@ VeltraneHubApp::VeltraneHubApp(Options options)
     m_engine.setNetworkAccessManagerFactory(&*m_imageNetwork);
     if (m_translator.load(QLocale(), QStringLiteral("veltrane-hub"), QStringLiteral("_"), QStringLiteral(":/i18n")))
         QCoreApplication::installTranslator(&m_translator);
-    // The window opens on an outline without text: the faces are added meanwhile.
-    m_fonts = QtConcurrent::run(ViewSetup::addFonts);
 }
 
 VeltraneHubApp::~VeltraneHubApp()
@@ -141,8 +141,6 @@ void VeltraneHubApp::showContent()
 {
     if (std::exchange(m_contentShown, true))
         return;
-    m_fonts.waitForFinished();
-    ViewSetup::useFonts();
     QMetaObject::invokeMethod(window(), "showContent");
     // Drawn from its SVG by a plugin: after the content's first frame, as nothing in the
     // window shows it (the desktop entry names the icon too).

@@ -6,7 +6,6 @@
 #include "service/CatalogService.h"
 #include "service/UpdateInstaller.h"
 
-#include <QFuture>
 #include <QNetworkAccessManager>
 #include <QPromise>
 #include <QQmlApplicationEngine>
@@ -66,7 +65,6 @@ private:
     UpdateCoordinator m_updates;
     std::optional<ImageNetworkFactory> m_imageNetwork;
     QQmlApplicationEngine m_engine;
-    QFuture<void> m_fonts;  // the bundled faces, added on a worker thread
     QPromise<void> m_drawn;  // the window's first frame
     bool m_contentShown = false;
     Locations m_locations;

@@ -23,7 +23,7 @@ QtObject {
     readonly property color selectionFill: Qt.rgba(10 / 255, 132 / 255, 255 / 255, 0.14)
     readonly property color borderedFill: Qt.rgba(0, 0, 0, 0.06)
 
-    readonly property string family: "Inter"
+    readonly property string family: "Inter Hub"
     // Glyphs on whole pixels: each is drawn once per size rather than once for each fraction of
     // a pixel it lands on, which costs the software renderer most of its text time.
     readonly property int hinting: Font.PreferFullHinting

@@ -25,43 +25,21 @@ QUrl contentUrl() { return QUrl(QStringLiteral("qrc:/Veltrane/Hub/HubContent.qml
 
 namespace {
 
-const QString family = QStringLiteral("Inter");
-
-// The upright weights of the family that the system has (Debian's fonts-inter, say).
-QList<int> systemWeights()
-{
-    QList<int> weights;
-    const QStringList styles = QFontDatabase::styles(family);
-    for (const QString &style : styles) {
-        if (!QFontDatabase::italic(family, style))
-            weights.append(QFontDatabase::weight(family, style));
-    }
-    return weights;
-}
-
-} // namespace
+// The program's own build of Inter (scripts/fonts.py): named apart from the system's copies,
+// which fontconfig would otherwise pick, and cheaper to shape.
+const QString family = QStringLiteral("Inter Hub");
 
 void addFonts()
 {
-    static std::once_flag added;
-    std::call_once(added, [] {
-        // The system's faces serve where it has them: the program's copies would be read all
-        // the same, and kept in memory, only for fontconfig to pick the system's.
-        const QList<int> installed = systemWeights();
-        const std::pair<const char *, int> faces[] = {
-            {"Regular", QFont::Normal}, {"Medium", QFont::Medium}, {"SemiBold", QFont::DemiBold}};
-        for (const auto &[face, weight] : faces) {
-            if (installed.contains(weight))
-                continue;
-            // Straight from the program's resources, without a copy, where they are stored as is.
-            const QResource resource(QStringLiteral(":/fonts/Inter-%1.otf").arg(QLatin1String(face)));
-            if (resource.compressionAlgorithm() == QResource::NoCompression)
-                QFontDatabase::addApplicationFontFromData(
-                    QByteArray::fromRawData(reinterpret_cast<const char *>(resource.data()), resource.size()));
-            else
-                QFontDatabase::addApplicationFontFromData(resource.uncompressedData());
-        }
-    });
+    for (const char *face : {"Regular", "Medium", "SemiBold"}) {
+        // Straight from the program's resources, without a copy, where they are stored as is.
+        const QResource resource(QStringLiteral(":/fonts/InterHub-%1.otf").arg(QLatin1String(face)));
+        if (resource.compressionAlgorithm() == QResource::NoCompression)
+            QFontDatabase::addApplicationFontFromData(
+                QByteArray::fromRawData(reinterpret_cast<const char *>(resource.data()), resource.size()));
+        else
+            QFontDatabase::addApplicationFontFromData(resource.uncompressedData());
+    }
 }
 
 void useFonts()
@@ -73,10 +51,15 @@ void useFonts()
     QGuiApplication::setFont(font);
 }
 
+} // namespace
+
 void loadFonts()
 {
-    addFonts();
-    useFonts();
+    static std::once_flag loaded;
+    std::call_once(loaded, [] {
+        addFonts();
+        useFonts();
+    });
 }
 
 } // namespace ViewSetup

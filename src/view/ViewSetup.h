@@ -12,13 +12,9 @@ void prepare(QQmlEngine &engine);
 QUrl windowUrl();
 QUrl contentUrl();
 
-// Adds the bundled Inter faces that the system lacks to the font database, once per process.
-// Any thread may do it (the font database is thread-safe), so the window's thread need not
-// wait for it.
-void addFonts();
-// Makes Inter the application's font; on the window's thread, after addFonts().
-void useFonts();
-// Both, in turn.
+// Adds the bundled faces to the font database and makes them the application's font, once
+// per process, on the window's thread. Before the first window: a face added later makes
+// every window lay all its text out again.
 void loadFonts();
 
 } // namespace ViewSetup

@@ -19,6 +19,7 @@ import Veltrane.Hub.Testing
 //   between, a sidebar that does not hide and come back, an About panel that Ctrl+W does not close
 // - a window that does not speak German under the German translation
 // - a warning toast not drawn in orange, or another toast drawn in it
+// - text in another family than the program's own faces, or a weight it does not draw
 Item {
     id: scene
     width: 1080
@@ -279,6 +280,20 @@ Item {
             dragLine(root, paneLine(), 300)
             compare(root.detail.width, 420)               // the pane's widest, the grid kept
             verify(root.catalog.width >= root.catalogMinimumWidth)
+        }
+
+        function test_textUsesTheProgramsFaces_data() {
+            return [
+                { tag: "body", font: Theme.body, style: "Regular" },
+                { tag: "caption medium", font: Theme.captionMedium, style: "Medium" },
+                { tag: "headline", font: Theme.headline, style: "Semi Bold" },
+            ]
+        }
+        function test_textUsesTheProgramsFaces(data) {
+            const text = createTemporaryQmlObject("import QtQuick; Text { text: \"Äg\" }", scene)
+            text.font = data.font
+            compare(text.fontInfo.family, "Inter Hub")
+            compare(text.fontInfo.styleName, data.style)
         }
 
         function test_tabReachesEachColumn() {
