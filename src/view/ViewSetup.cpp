@@ -40,6 +40,9 @@ void addFonts()
         else
             QFontDatabase::addApplicationFontFromData(resource.uncompressedData());
     }
+    // Each face added drops the database's list of families: it is read again now, not when
+    // the first text needs it.
+    QFontDatabase::families();
 }
 
 void useFonts()
