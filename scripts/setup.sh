@@ -21,7 +21,7 @@ packages=(
   squashfs-tools squashfuse fuse3 attr
   # tests and benchmarks
   libgtest-dev libbenchmark-dev curl nginx-light xvfb xauth xdotool imagemagick
-  # look
+  # the demo's captions; and the system's own Inter, which the Hub's faces must win over
   fonts-inter
   # the German locale of the screenshots (its definition, built by scripts/screenshots.sh)
   locales
