@@ -42,8 +42,19 @@ void VeltraneHubApp::prepareGraphics()
 
 VeltraneHubApp::VeltraneHubApp() : VeltraneHubApp(Options::fromBuild()) {}
 
+std::unique_ptr<QQmlApplicationEngine> VeltraneHubApp::startEngine()
+{
+    // The window's types load on the engine's loader thread meanwhile; start() then waits only
+    // for what is left of them.
+    auto engine = std::make_unique<QQmlApplicationEngine>();
+    ViewSetup::prepare(*engine);
+    new QQmlComponent(engine.get(), ViewSetup::windowUrl(), QQmlComponent::Asynchronous, engine.get());
+    return engine;
+}
+
 VeltraneHubApp::VeltraneHubApp(Options options)
-    : m_service(&m_network, options.catalog),
+    : m_engine(startEngine()),
+      m_service(&m_network, options.catalog),
       // Installed copies are looked for where the installer puts them; an uninstall finds there
       // the copy it moves to the Trash.
       m_installedApps(std::make_shared<const InstalledApps>(options.installer.locations)),
@@ -53,12 +64,8 @@ VeltraneHubApp::VeltraneHubApp(Options options)
                 DesktopServices::forUser(options.installer.locations), m_installedApps),
       m_locations(options.installer.locations)
 {
-    // The window's types load on the engine's loader thread while the rest is set up; start()
-    // then waits only for what is left of them.
-    ViewSetup::prepare(m_engine);
-    new QQmlComponent(&m_engine, ViewSetup::windowUrl(), QQmlComponent::Asynchronous, &m_engine);
-    // Meanwhile the faces, which must be there before the window: one added after it would
-    // make the window lay all its text out again.
+    // While the window's types load, the faces, which must be there before the window: one
+    // added after it would make the window lay all its text out again.
     ViewSetup::loadFonts();
     // Accessibility connects to the session bus when the window is first laid out, and the
     // window's thread waits for that: the connection is made on a worker meanwhile.
@@ -79,7 +86,7 @@ VeltraneHubApp::VeltraneHubApp(Options options)
     CatalogStoreSingleton::install(&m_store);
     UpdateCoordinatorSingleton::install(&m_updates);
     m_imageNetwork.emplace(options.catalog.extraCaFile);
-    m_engine.setNetworkAccessManagerFactory(&*m_imageNetwork);
+    m_engine->setNetworkAccessManagerFactory(&*m_imageNetwork);
     if (m_translator.load(QLocale(), QStringLiteral("veltrane-hub"), QStringLiteral("_"), QStringLiteral(":/i18n")))
         QCoreApplication::installTranslator(&m_translator);
 }
@@ -87,10 +94,11 @@ VeltraneHubApp::VeltraneHubApp(Options options)
 VeltraneHubApp::~VeltraneHubApp()
 {
     stopWork();
-    // Windows first, while the objects their bindings read still exist.
-    const auto roots = m_engine.rootObjects();
+    // Windows first, while the objects their bindings read still exist; then the engine.
+    const auto roots = m_engine->rootObjects();
     for (QObject *root : roots)
         delete root;
+    m_engine.reset();
 }
 
 bool VeltraneHubApp::start()
@@ -100,11 +108,11 @@ bool VeltraneHubApp::start()
     m_drawn.start();
     m_service.holdRequestsUntil(m_drawn.future());
     m_store.startLoad(CatalogStore::LoadKind::Launch);
-    m_engine.load(ViewSetup::windowUrl());
+    m_engine->load(ViewSetup::windowUrl());
     if (!window())
         return false;
     // The content's types load on the engine's loader thread while the outline is drawn.
-    new QQmlComponent(&m_engine, ViewSetup::contentUrl(), QQmlComponent::Asynchronous, window());
+    new QQmlComponent(m_engine.get(), ViewSetup::contentUrl(), QQmlComponent::Asynchronous, window());
     StartupProbe::attach(window(), m_store);
     showContentOnceDrawn();
     window()->show();
@@ -151,7 +159,9 @@ void VeltraneHubApp::showContent()
 
 QQuickWindow *VeltraneHubApp::window() const
 {
-    const auto roots = m_engine.rootObjects();
+    if (!m_engine)
+        return nullptr;  // being destroyed
+    const auto roots = m_engine->rootObjects();
     return roots.isEmpty() ? nullptr : qobject_cast<QQuickWindow *>(roots.first());
 }
 

@@ -12,11 +12,14 @@
 #include <QThreadPool>
 #include <QTranslator>
 
+#include <memory>
+
 class QQuickWindow;
 
 // The application: the two long-lived objects, built once, the one window with its menus,
-// and the launch sequence. Members are declared so the engine (and every QML object) goes
-// before the store and the coordinator it shows.
+// and the launch sequence. The engine is made first, so that its loader thread compiles the
+// window's types while the rest is made, and destroyed first, with every QML object, before
+// the store and the coordinator it shows.
 class VeltraneHubApp {
 public:
     // Where the catalogue comes from and how apps are installed. The program uses the build's
@@ -57,6 +60,10 @@ private:
     static constexpr int notDrawnDelay = 500;        // ms
     static constexpr int loadingContentDelay = 10;   // ms
 
+    // Already loading the window's types.
+    static std::unique_ptr<QQmlApplicationEngine> startEngine();
+
+    std::unique_ptr<QQmlApplicationEngine> m_engine;  // reset first in the destructor
     QTranslator m_translator;
     QNetworkAccessManager m_network;
     CatalogService m_service;
@@ -64,7 +71,6 @@ private:
     CatalogStore m_store;
     UpdateCoordinator m_updates;
     std::optional<ImageNetworkFactory> m_imageNetwork;
-    QQmlApplicationEngine m_engine;
     QPromise<void> m_drawn;  // the window's first frame
     bool m_contentShown = false;
     Locations m_locations;
