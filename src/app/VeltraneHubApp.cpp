@@ -44,8 +44,8 @@ VeltraneHubApp::VeltraneHubApp() : VeltraneHubApp(Options::fromBuild()) {}
 
 std::unique_ptr<QQmlApplicationEngine> VeltraneHubApp::startEngine()
 {
-    // The window's types load on the engine's loader thread meanwhile; start() then waits only
-    // for what is left of them.
+    // The window's types load on the engine's loader thread while the rest of the Hub is made;
+    // start() then waits only for what is left of them.
     auto engine = std::make_unique<QQmlApplicationEngine>();
     ViewSetup::prepare(*engine);
     new QQmlComponent(engine.get(), ViewSetup::windowUrl(), QQmlComponent::Asynchronous, engine.get());
