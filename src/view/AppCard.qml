@@ -35,11 +35,14 @@ Rectangle {
         size: Theme.cardIcon
     }
 
+    // Each text is laid out once as the card is made, so neither width reads another text:
+    // not the name's implicit width (a second layout of the name), nor the name's left edge
+    // (set by its anchors only when the name completes, after the tagline below it).
     Text {
         id: nameText
         anchors { left: icon.right; leftMargin: 14; top: icon.top }
-        width: Math.min(implicitWidth,
-                        card.width - x - Theme.cardInset - (statusLabel.active ? statusLabel.width + 8 : 0))
+        // All the room the status label leaves; the label follows the name's drawn width.
+        width: card.width - x - Theme.cardInset - (statusLabel.active ? statusLabel.width + 8 : 0)
         text: card.app.name
         // The catalogue's words as they stand: never markup.
         textFormat: Text.PlainText
@@ -51,7 +54,8 @@ Rectangle {
     // Made only while there is a status to show: most cards have none.
     Loader {
         id: statusLabel
-        anchors { left: nameText.right; leftMargin: 8; verticalCenter: nameText.verticalCenter }
+        x: nameText.x + nameText.contentWidth + 8
+        anchors.verticalCenter: nameText.verticalCenter
         active: card.status.isShown
         // The label reads the card by its id.
         // qmllint disable unqualified
@@ -77,7 +81,8 @@ Rectangle {
     }
 
     Text {
-        anchors { left: nameText.left; right: parent.right; rightMargin: Theme.cardInset; top: nameText.bottom; topMargin: 4 }
+        anchors { left: parent.left; leftMargin: icon.x + icon.width + 14; right: parent.right
+                  rightMargin: Theme.cardInset; top: nameText.bottom; topMargin: 4 }
         text: card.app.tagline
         textFormat: Text.PlainText
         font: Theme.subheadline

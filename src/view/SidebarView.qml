@@ -105,8 +105,10 @@ Item {
                 color: rowItem.inverted ? "white" : Theme.accent
             }
             Text {
-                anchors { left: rowIcon.right; leftMargin: 8; right: badgeText.left; rightMargin: 6
-                          verticalCenter: parent.verticalCenter }
+                // From the row's edge, not the icon's: the icon's anchors place it only after
+                // this text is first laid out, and would lay it out again.
+                anchors { left: parent.left; leftMargin: rowIcon.anchors.leftMargin + rowIcon.width + 8
+                          right: badgeText.left; rightMargin: 6; verticalCenter: parent.verticalCenter }
                 text: rowItem.text
                 textFormat: Text.PlainText
                 font: Theme.body

@@ -7,7 +7,7 @@ import Veltrane.Hub.Testing
 // - a wrong subtitle count or placeholder for a section or search, or the grid shown over an empty list
 // - a click or an arrow key that selects the wrong card, or a click that deselects; a grid
 //   that, reached by keyboard, does not ring the selected card and move from it
-// - a card label that does not follow the installed copies
+// - a card label that does not follow the installed copies, or that stands apart from the name
 // - a grid that builds every card of a large catalogue instead of those in sight
 // - a wrong sidebar row, text or badge, an Updates row that does not come and go with the updates
 // - a click or an arrow key in the sidebar that picks the wrong section
@@ -130,6 +130,30 @@ Item {
             compare(labels(), ["Installed", "", "2.3 → 2.4", "", ""])
             Harness.setInstalled({ "test.photolab": "2.4", "test.sketchpad": "2.0" })
             compare(labels(), ["", "", "Installed", "Installed", ""])
+        }
+
+        // The first text item under item that reads text.
+        function textItem(item, text) {
+            if (String(item).startsWith("QQuickText(") && item.text === text)
+                return item
+            for (let i = 0; i < item.children.length; ++i) {
+                const found = textItem(item.children[i], text)
+                if (found)
+                    return found
+            }
+            return null
+        }
+
+        function test_cardLabelFollowsTheName() {
+            const view = createTemporaryObject(catalogComponent, scene)
+            tryVerify(() => view.grid.itemAtIndex(2) !== null)
+            const card = view.grid.itemAtIndex(2)
+            const name = textItem(card, "Photo Lab")
+            const label = textItem(card, "2.3 → 2.4")
+            const nameEnd = name.mapToItem(card, name.contentWidth, 0).x
+            const labelStart = label.parent.mapToItem(card, 0, 0).x
+            fuzzyCompare(labelStart, nameEnd + 8, 0.5)
+            verify(label.mapToItem(card, label.width, 0).x <= card.width - Theme.cardInset)
         }
 
         function test_largeCatalogueBuildsOnlyWhatIsInSight() {
