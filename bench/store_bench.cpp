@@ -41,7 +41,7 @@ public:
         : CatalogService(&network, optionsWithCache(cacheFile)), m_catalog(std::move(catalog))
     {
     }
-    QCoro::Task<Result> load() override { co_return Result{m_catalog, Origin::network()}; }
+    QCoro::Task<Result> load(Prepare) override { co_return Result{m_catalog, Origin::network()}; }
 
 private:
     Catalog m_catalog;

@@ -88,7 +88,7 @@ struct CatalogService::Private {
     std::optional<QSslConfiguration> sslConfiguration;  // only with an extra authority
     QFuture<void> requestsReleased = QtFuture::makeReadyFuture();
 
-    QCoro::Task<Fetched> fetch();
+    QCoro::Task<Fetched> fetch(Prepare prepare);
     QCoro::Task<std::optional<QSslConfiguration>> tlsConfiguration();
     QNetworkRequest request(const std::optional<QSslConfiguration> &tls) const;
     static QString failureOf(QNetworkReply *reply);
@@ -128,10 +128,10 @@ QString CatalogService::cacheFile() const { return d->options.cacheFile; }
 
 // Every future below is a named local before it is awaited: g++ 12 can destroy temporaries of
 // a full-expression that contains co_await twice.
-QCoro::Task<CatalogService::Result> CatalogService::load()
+QCoro::Task<CatalogService::Result> CatalogService::load(Prepare prepare)
 {
     const QString cacheFile = d->options.cacheFile;
-    Fetched fetched = co_await d->fetch();
+    Fetched fetched = co_await d->fetch(prepare);
     if (fetched.catalog) {
         const Catalog catalog = std::move(*fetched.catalog);
         QFuture<void> written = QtConcurrent::run([cacheFile, catalog] { writeCache(cacheFile, catalog); });
@@ -143,12 +143,17 @@ QCoro::Task<CatalogService::Result> CatalogService::load()
     // The saved copy, else the built-in one: one trip to a worker thread, as each trip waits
     // for the window's thread to pass the result on.
     const QString resource = d->options.bundledResource;
-    QFuture<Result> fallback = QtConcurrent::run([cacheFile, resource] {
-        if (std::optional<Result> cached = readCache(cacheFile))
-            return std::move(*cached);
-        if (resource != defaultBundledResource)
-            return Result{decodeBundled(resource), Origin::bundled()};
-        return Result{CatalogService::bundled(), Origin::bundled()};
+    QFuture<Result> fallback = QtConcurrent::run([cacheFile, resource, prepare] {
+        Result result = [&] {
+            if (std::optional<Result> cached = readCache(cacheFile))
+                return std::move(*cached);
+            if (resource != defaultBundledResource)
+                return Result{decodeBundled(resource), Origin::bundled()};
+            return Result{CatalogService::bundled(), Origin::bundled()};
+        }();
+        if (prepare)
+            prepare(result.catalog);
+        return result;
     });
     co_return co_await fallback;
 }
@@ -192,7 +197,7 @@ QString CatalogService::Private::failureOf(QNetworkReply *reply)
     return {};
 }
 
-QCoro::Task<Fetched> CatalogService::Private::fetch()
+QCoro::Task<Fetched> CatalogService::Private::fetch(Prepare prepare)
 {
     // Offline, a name that does not resolve ends the fetch before TLS is set up for it.
     const UnresolvedHosts::Answer lookup =
@@ -236,9 +241,11 @@ QCoro::Task<Fetched> CatalogService::Private::fetch()
     if (const QString failure = failureOf(reply.get()); !failure.isEmpty())
         co_return Fetched{std::nullopt, failure};
 
-    QFuture<Fetched> decoded = QtConcurrent::run([body] {
+    QFuture<Fetched> decoded = QtConcurrent::run([body, prepare] {
         CatalogJson::DecodeError error;
         std::optional<Catalog> catalog = CatalogJson::decode(*body, &error);
+        if (catalog && prepare)
+            prepare(*catalog);
         return Fetched{std::move(catalog), error.toString()};
     });
     co_return co_await decoded;

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <functional>
+
 class QNetworkAccessManager;
 
 // Obtains the catalogue: from the endpoint, else the copy saved after the last successful
@@ -51,7 +53,14 @@ public:
     // The catalogue built into the program, decoded once; empty when it is missing or bad.
     static const Catalog &bundled();
 
-    virtual QCoro::Task<Result> load();
+    // What the caller works out from a catalogue before it can use it. Run on the worker
+    // thread that decoded the catalogue, once, with the very catalogue the load returns: at
+    // launch the window's thread is busy drawing, and a second trip through it to start
+    // this work would hold the catalogue back.
+    using Prepare = std::function<void(const Catalog &)>;
+
+    // prepare may be empty.
+    virtual QCoro::Task<Result> load(Prepare prepare);
     // Requests wait until released is finished: the first sets TLS up on the window's thread,
     // which at launch draws the window first. The name lookup before a request does not wait.
     void holdRequestsUntil(QFuture<void> released);

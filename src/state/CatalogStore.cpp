@@ -177,15 +177,19 @@ struct CatalogStore::Private {
         std::vector<AppSearch::TextKinds> kinds;
     };
 
+    static Prepared prepared(const InstalledApps &apps, const Catalog &next)
+    {
+        Prepared prepared{apps.scan(bundleIDsOf(next)), NameOrder::byName(next.apps), {}};
+        prepared.kinds.reserve(size_t(next.apps.size()));
+        for (const CatalogApp &app : next.apps)
+            prepared.kinds.push_back(AppSearch::TextKinds::of(app));
+        return prepared;
+    }
+
     QCoro::Task<Prepared> prepare(std::shared_ptr<const Catalog> next)
     {
-        QFuture<Prepared> job = QtConcurrent::run(&scanPool, [apps = installedApps, next] {
-            Prepared prepared{apps->scan(bundleIDsOf(*next)), NameOrder::byName(next->apps), {}};
-            prepared.kinds.reserve(size_t(next->apps.size()));
-            for (const CatalogApp &app : next->apps)
-                prepared.kinds.push_back(AppSearch::TextKinds::of(app));
-            return prepared;
-        });
+        QFuture<Prepared> job =
+            QtConcurrent::run(&scanPool, [apps = installedApps, next] { return prepared(*apps, *next); });
         co_return co_await job;
     }
 
@@ -399,18 +403,23 @@ QCoro::Task<bool> CatalogStore::loadCatalogue()
     const QPointer<CatalogStore> self(this);
     const quint64 load = ++d->loadsStarted;
     setPhase(Phase::loading());
-    QCoro::Task<CatalogService::Result> loading = d->service->load();
+    // The installed copies of the new catalogue's apps are found before anything is shown, so
+    // no frame draws the catalogue without them: by the service as it decodes, else here.
+    const quint64 scan = ++d->scansStarted;
+    auto early = std::make_shared<std::optional<Private::Prepared>>();
+    QCoro::Task<CatalogService::Result> loading = d->service->load(
+        [early, apps = d->installedApps](const Catalog &next) { *early = Private::prepared(*apps, next); });
     CatalogService::Result result = co_await loading;
     if (!self || load < d->newestPublishedLoad)
         co_return false;
     auto catalog = std::make_shared<const Catalog>(std::move(result.catalog));
-    // The installed copies of the new catalogue's apps are found before anything is shown, so
-    // no frame draws the catalogue without them.
-    const quint64 scan = ++d->scansStarted;
-    QCoro::Task<Private::Prepared> preparing = d->prepare(catalog);
-    Private::Prepared prepared = co_await preparing;
-    if (!self || load < d->newestPublishedLoad)
-        co_return false;
+    if (!*early) {
+        QCoro::Task<Private::Prepared> preparing = d->prepare(catalog);
+        *early = co_await preparing;
+        if (!self || load < d->newestPublishedLoad)
+            co_return false;
+    }
+    Private::Prepared prepared = std::move(**early);
     d->newestPublishedLoad = load;
     setCatalog(std::move(catalog), std::move(prepared.byName), std::move(prepared.kinds));
     setPhase(Phase::loaded(result.origin));

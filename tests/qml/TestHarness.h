@@ -11,7 +11,7 @@
 class FakeCatalogService : public CatalogService {
 public:
     FakeCatalogService() : CatalogService(nullptr) {}
-    QCoro::Task<Result> load() override { co_return result; }
+    QCoro::Task<Result> load(Prepare) override { co_return result; }
     Result result;
 };
 

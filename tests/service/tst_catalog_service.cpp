@@ -19,6 +19,7 @@
 #include <QNetworkAccessManager>
 #include <QPromise>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTest>
 
 #include <csignal>
@@ -67,10 +68,30 @@ class CatalogServiceTest : public QObject {
         return o;
     }
 
+    using Prepared = QList<std::pair<Catalog, bool>>;  // each catalogue, and whether on a worker
+    static CatalogService::Prepare recordInto(Prepared &prepared)
+    {
+        return [&prepared](const Catalog &catalog) {
+            prepared.append({catalog, QThread::currentThread() != qApp->thread()});
+        };
+    }
+
+    static void checkPrepared(const Prepared &prepared, const Catalog &returned)
+    {
+        QCOMPARE(prepared.size(), 1);
+        QVERIFY(prepared.front().first == returned);
+        QVERIFY(prepared.front().second);
+    }
+
+    // Checks on the way that the load hands the catalogue it returns to prepare, once, on a
+    // worker thread: whatever the origin, a caller's preparation is never skipped.
     CatalogService::Result load(CatalogService::Options options)
     {
         CatalogService service(&m_network, std::move(options));
-        return QCoro::waitFor(service.load());
+        Prepared prepared;
+        CatalogService::Result result = QCoro::waitFor(service.load(recordInto(prepared)));
+        checkPrepared(prepared, result.catalog);
+        return result;
     }
 
 private Q_SLOTS:
@@ -87,8 +108,10 @@ private Q_SLOTS:
         auto o = options();
         o.maxBodyBytes = json.size(); // exactly the limit is still accepted
         CatalogService service(&m_network, o);
-        QCoro::Task<CatalogService::Result> other = service.load();  // two loads at once both succeed
-        const auto result = QCoro::waitFor(service.load());
+        QCoro::Task<CatalogService::Result> other = service.load({});  // two loads at once both succeed
+        Prepared prepared;
+        const auto result = QCoro::waitFor(service.load(recordInto(prepared)));
+        checkPrepared(prepared, result.catalog);
         QCOMPARE(result.origin, CatalogService::Origin::network());
         QVERIFY(QCoro::waitFor(other).catalog == result.catalog);
         QVERIFY(result.catalog == CatalogJson::decode(json));
@@ -189,7 +212,7 @@ private Q_SLOTS:
         QPromise<void> drawn;
         drawn.start();
         service.holdRequestsUntil(drawn.future());
-        QCoro::Task<CatalogService::Result> loading = service.load();
+        QCoro::Task<CatalogService::Result> loading = service.load({});
         QTest::qWait(200);
         QVERIFY(m_server->requests().isEmpty());
         drawn.finish();

@@ -55,25 +55,29 @@ struct NetworkHolder {
     QNetworkAccessManager network;
 };
 
-// Hands out queued results; with holdLoads, each load also waits for its gate.
+// Hands out queued results; with holdLoads, each load also waits for its gate. Like the real
+// service it prepares each result as it hands it out, unless told not to.
 class FakeService : private NetworkHolder, public CatalogService {
 public:
     FakeService() : CatalogService(&network) {}
 
     void enqueue(const Catalog &catalog, Origin origin = Origin::network()) { results.push_back({catalog, origin}); }
 
-    QCoro::Task<Result> load() override
+    QCoro::Task<Result> load(Prepare prepare) override
     {
         Q_ASSERT(!results.empty());
         Result result = results.front();
         results.pop_front();
         if (holdLoads)
             co_await gates.wait();
+        if (prepares && prepare)
+            prepare(result.catalog);
         co_return result;
     }
 
     std::deque<Result> results;
     bool holdLoads = false;
+    bool prepares = true;
     Gates gates;
 };
 

@@ -74,8 +74,19 @@ private Q_SLOTS:
         QFile::remove(UpdateInstaller().cachedDMG("photo", "2.0"));
     }
 
+    // The installed copies are found where the service decodes, or by the store after a
+    // service that does not prepare.
+    void loadPublishesCatalogueThenPhaseThenInstalled_data()
+    {
+        QTest::addColumn<bool>("servicePrepares");
+        QTest::newRow("prepared by the service") << true;
+        QTest::newRow("prepared by the store") << false;
+    }
+
     void loadPublishesCatalogueThenPhaseThenInstalled()
     {
+        QFETCH(bool, servicePrepares);
+        service->prepares = servicePrepares;
         installed->install("com.example.gamma", "0.9");
         QStringList events;
         connect(store, &CatalogStore::catalogChanged, this, [&] { events << "catalog"; });
@@ -89,7 +100,9 @@ private Q_SLOTS:
         QCOMPARE(store->phase(), Phase::loaded(cache));
         // Only apps with a bundle identifier are looked for, in catalogue order.
         QCOMPARE(installed->scans.last(), QStringList({"com.example.alpha", "com.example.gamma"}));
+        QCOMPARE(installed->scans.size(), 1);
         QCOMPARE(store->installedVersion(shown.apps[2]), std::optional<QString>("0.9"));
+        QCOMPARE(store->visibleAppsModel()->rowCount(), 3);
         QVERIFY(!store->toast());  // the launch shows none
     }
 
