@@ -199,6 +199,29 @@ private Q_SLOTS:
         }
     }
 
+    // A catalogue large enough to be searched in two halves: the hits of both, in name order,
+    // within the section.
+    void largeCatalogueSearch()
+    {
+        QList<CatalogApp> apps;
+        QStringList hits, hitsInTools;
+        for (int n = 2999; n >= 0; --n) {  // the catalogue's order is the reverse of the names'
+            const QString id = QString::number(n);
+            const bool hit = n % 2 == 0 || n == 2999;
+            apps.append(describedApp(id, QStringLiteral("App %1").arg(n, 4, 10, QLatin1Char('0')),
+                                     hit ? "Finds the needle" : "Plain", "", n % 3 ? "graphics" : "tools"));
+            if (hit)
+                hits.prepend(id);
+            if (hit && n % 3 == 0)
+                hitsInTools.prepend(id);
+        }
+        show(makeCatalog(apps, {Category{"tools", "Tools", "hammer"}, Category{"graphics", "Graphics", "brush"}}));
+        store->setSearchText("NEEDLE");
+        QCOMPARE(idsOf(visible()), hits);
+        store->setFilter(Filter::category("tools"));
+        QCOMPARE(idsOf(visible()), hitsInTools);
+    }
+
     void queryFoundIn()
     {
         const std::tuple<QString, QString, bool> cases[] = {  // text, query, found
