@@ -1,5 +1,6 @@
 #include "app/VeltraneHubApp.h"
 
+#include "app/StartupHeap.h"
 #include "app/StartupProbe.h"
 #include "app/SweptInstaller.h"
 #ifdef VELTRANE_SCREENSHOT_HOOKS
@@ -42,6 +43,18 @@ void VeltraneHubApp::prepareGraphics()
 
 VeltraneHubApp::VeltraneHubApp() : VeltraneHubApp(Options::fromBuild()) {}
 
+void VeltraneHubApp::prepareSession()
+{
+    // Accessibility connects to the session bus when the window is first laid out, and the
+    // window's thread waits for that: the connection is made on a worker meanwhile. Without a
+    // bus the attempt forks, which write-protects every page the program has so far: early,
+    // before the window's types load, and the heap's reserve is faulted in after it.
+    QThreadPool::globalInstance()->start([] {
+        QDBusConnection::sessionBus();
+        StartupHeap::prefault();
+    });
+}
+
 std::unique_ptr<QQmlApplicationEngine> VeltraneHubApp::startEngine()
 {
     // The window's types load on the engine's loader thread while the rest of the Hub is made;
@@ -67,9 +80,6 @@ VeltraneHubApp::VeltraneHubApp(Options options)
     // While the window's types load, the faces, which must be there before the window: one
     // added after it would make the window lay all its text out again.
     ViewSetup::loadFonts();
-    // Accessibility connects to the session bus when the window is first laid out, and the
-    // window's thread waits for that: the connection is made on a worker meanwhile.
-    QThreadPool::globalInstance()->start([] { QDBusConnection::sessionBus(); });
     m_entryWriter.setMaxThreadCount(1);
     // Every install and uninstall the coordinator completes rescans the installed apps; the
     // rows of the store's models show the coordinator's install states.
@@ -154,6 +164,7 @@ void VeltraneHubApp::showContent()
     // window shows it (the desktop entry names the icon too).
     QObject::connect(window(), &QQuickWindow::frameSwapped, window(), [] {
         QGuiApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/apps.veltrane.Hub.svg")));
+        StartupHeap::release();
     }, static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::SingleShotConnection));
 }
 

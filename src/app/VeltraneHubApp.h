@@ -37,6 +37,9 @@ public:
 
     // Before the application object exists: picks the renderer for this machine.
     static void prepareGraphics();
+    // Once the application object exists, before the window: connects to the session bus on a
+    // worker, as the window will.
+    static void prepareSession();
 
     // Opens the window and starts the launch sequence. False when the window failed to load.
     bool start();

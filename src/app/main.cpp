@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
+#include "app/StartupHeap.h"
 #include "app/VeltraneHubApp.h"
 
 #include "BuildConfig.h"
@@ -85,6 +86,7 @@ int main(int argc, char *argv[])
             return *status;
     }
 
+    StartupHeap::reserve();
     VeltraneHubApp::prepareGraphics();
     QGuiApplication app(argc, argv);
     nameApplication();
@@ -112,6 +114,7 @@ int main(int argc, char *argv[])
         return 0;
     }
 
+    VeltraneHubApp::prepareSession();
     VeltraneHubApp::Options options = VeltraneHubApp::Options::fromBuild();
     commandLine.applyTo(options);
     VeltraneHubApp hub(std::move(options));
