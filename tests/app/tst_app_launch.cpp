@@ -8,6 +8,7 @@
 #include "service/UnresolvedHosts.h"
 #include "app/QuitSignals.h"
 #include "app/SingleInstance.h"
+#include "app/StartupHeap.h"
 #include "app/SweptInstaller.h"
 
 #include <QCoroTask>
@@ -22,7 +23,12 @@
 #include <QTest>
 #include <QtConcurrent>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
+#include <sys/mman.h>
+#include <unistd.h>
+#include <vector>
 #include <sys/stat.h>
 
 using Action = CommandLine::Action;
@@ -124,6 +130,37 @@ private Q_SLOTS:
         QVERIFY(QCoro::waitFor(std::move(download)).ok());
         QCOMPARE(QCoro::waitFor(std::move(cancelled)).failure().kind, AppInstaller::Failure::Kind::Cancelled);
         QCOMPARE(fake->downloads, QStringList{"notes"});
+    }
+
+    // The heap's reserve comes without its pages; faulting it in on a worker brings them all.
+    void startupHeapReserve()
+    {
+#if defined(__SANITIZE_ADDRESS__)
+        QSKIP("the sanitizer's allocator keeps no heap of glibc's");
+#endif
+        StartupHeap::reserve();
+        const auto restore = qScopeGuard([] { StartupHeap::release(); });
+        // Grow the heap once: the growth brings the reserve.
+        char *const before = static_cast<char *>(sbrk(0));
+        std::vector<void *> blocks;
+        while (static_cast<char *>(sbrk(0)) == before && blocks.size() < 4096)
+            blocks.push_back(std::malloc(16 * 1024));
+        for (void *block : blocks)
+            std::free(block);
+        // Whole pages of the reserve, below the heap's end.
+        const auto pageSize = std::uintptr_t(sysconf(_SC_PAGESIZE));
+        const std::uintptr_t end = std::uintptr_t(sbrk(0)) & ~(pageSize - 1);
+        const size_t length = 2 << 20;
+        const auto resident = [&] {
+            std::vector<unsigned char> pages(length / pageSize);
+            if (mincore(reinterpret_cast<void *>(end - length), length, pages.data()) != 0)
+                return size_t(0);
+            return size_t(std::count_if(pages.begin(), pages.end(), [](unsigned char page) { return page & 1; }));
+        };
+        QCOMPARE_LT(resident(), length / pageSize);
+
+        QtConcurrent::run(&StartupHeap::prefault).waitForFinished();
+        QCOMPARE(resident(), length / pageSize);
     }
 
     void terminationQuits()
