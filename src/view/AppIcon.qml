@@ -10,7 +10,7 @@ Rectangle {
     property string name
     property real size: Theme.cardIcon
 
-    readonly property bool loaded: image.status === Image.Ready
+    readonly property bool loaded: (imageLoader.item as Image)?.status === Image.Ready
 
     width: size
     height: size
@@ -30,27 +30,34 @@ Rectangle {
         color: Theme.secondaryText
     }
 
-    Image {
-        id: image
+    // The catalogue's picture, made and asked for after the frame that first shows the icon:
+    // it arrives later in any case, and that frame needs only the letter.
+    Loader {
+        id: imageLoader
         anchors.fill: parent
-        visible: appIcon.loaded
         // Only https, through the Hub's own network access; a catalogue's file: or http:
         // address counts as none (Image would read a local file itself).
-        source: ViewRules.isFetchable(appIcon.url) ? appIcon.url : ""
-        sourceSize.width: appIcon.size * 2
-        sourceSize.height: appIcon.size * 2
+        active: ViewRules.isFetchable(appIcon.url)
         asynchronous: true
-        fillMode: Image.PreserveAspectFit
-        smooth: true
-        mipmap: true
+        sourceComponent: Image {
+            id: image
+            visible: image.status === Image.Ready
+            source: appIcon.url
+            sourceSize.width: appIcon.size * 2
+            sourceSize.height: appIcon.size * 2
+            asynchronous: true
+            fillMode: Image.PreserveAspectFit
+            smooth: true
+            mipmap: true
 
-        // The four corners outside the rounded square, painted over with the background;
-        // made once the image is there, so the lettered placeholder costs no shapes. By name,
-        // so its types load only then.
-        Loader {
-            anchors.fill: parent
-            active: appIcon.loaded
-            source: "IconCorners.qml"
+            // The four corners outside the rounded square, painted over with the background;
+            // made once the image is there, so the lettered placeholder costs no shapes. By name,
+            // so its types load only then.
+            Loader {
+                anchors.fill: parent
+                active: image.status === Image.Ready
+                source: "IconCorners.qml"
+            }
         }
     }
 }

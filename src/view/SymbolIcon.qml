@@ -2,7 +2,9 @@ import QtQuick
 import Veltrane.Hub
 
 // A system symbol by name ("checkmark.circle"), drawn from the bundled icon set in any colour.
-Image {
+// Drawn on the image loader's thread, so never in the frame that first shows the item: the
+// image is made and asked for after that frame, which the window's thread then draws sooner.
+Item {
     id: icon
 
     property string name
@@ -11,13 +13,20 @@ Image {
 
     width: size
     height: size
-    sourceSize.width: Math.ceil(size * 2)
-    sourceSize.height: Math.ceil(size * 2)
-    source: name.length > 0 ? "image://symbol/" + color.toString().substring(1) + "/" + name : ""
-    // Drawn on the image loader's thread: the window's thread goes on meanwhile.
-    asynchronous: true
-    fillMode: Image.PreserveAspectFit
-    smooth: true
-    mipmap: true
     Accessible.ignored: true
+
+    Loader {
+        anchors.fill: parent
+        active: icon.name.length > 0
+        asynchronous: true
+        sourceComponent: Image {
+            sourceSize.width: Math.ceil(icon.size * 2)
+            sourceSize.height: Math.ceil(icon.size * 2)
+            source: "image://symbol/" + icon.color.toString().substring(1) + "/" + icon.name
+            asynchronous: true
+            fillMode: Image.PreserveAspectFit
+            smooth: true
+            mipmap: true
+        }
+    }
 }
