@@ -64,6 +64,7 @@ void prefault()
 void release()
 {
     mallopt(M_TOP_PAD, defaultReserveBytes);
+    malloc_trim(0);
 }
 
 } // namespace StartupHeap

@@ -5,7 +5,9 @@
 // the pages ready.
 namespace StartupHeap {
 
-// Before the application object: from now on the heap grows with a reserve past its top.
+// Before the application object: from now on the heap grows with a reserve past its top. As
+// glibc documents, this also keeps blocks of 128 KiB and more out of the heap for good: each
+// is mapped on its own and given back when freed.
 void reserve();
 
 // On a worker, after anything at start-up that forks (a fork write-protects every page the
@@ -14,7 +16,7 @@ void reserve();
 void prefault();
 
 // Once the window shows the catalogue: the heap grows and shrinks by glibc's default steps
-// again, so memory freed later is given back as before.
+// again, and what start-up freed is given back.
 void release();
 
 } // namespace StartupHeap
