@@ -5,6 +5,7 @@
 
 #include <malloc.h>
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 
@@ -21,7 +22,6 @@ namespace {
 constexpr int reserveBytes = 4 << 20;
 // glibc's own reserve.
 constexpr int defaultReserveBytes = 128 << 10;
-constexpr std::uintptr_t pageSize = 4096;
 
 // The end of the heap, from the kernel's list of the program's mappings: 0 when there is none.
 std::uintptr_t heapEnd()
@@ -54,6 +54,7 @@ void prefault()
 {
     // The free space at the heap's top: the reserve, less what has been allocated from it. The
     // window's thread may allocate meanwhile: faulting in a page it has taken changes nothing.
+    const auto pageSize = std::uintptr_t(sysconf(_SC_PAGESIZE));
     const std::uintptr_t spare = mallinfo2().keepcost & ~(pageSize - 1);
     const std::uintptr_t end = heapEnd();
     if (end == 0 || spare == 0)

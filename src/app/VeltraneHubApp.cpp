@@ -47,8 +47,8 @@ void VeltraneHubApp::prepareSession()
 {
     // Accessibility connects to the session bus when the window is first laid out, and the
     // window's thread waits for that: the connection is made on a worker meanwhile. Without a
-    // bus the attempt forks, which write-protects every page the program has so far: early,
-    // before the window's types load, and the heap's reserve is faulted in after it.
+    // bus the attempt forks, and a fork write-protects every page the program has by then: so
+    // it comes before the window's types load, and the heap's reserve is faulted in after it.
     QThreadPool::globalInstance()->start([] {
         QDBusConnection::sessionBus();
         StartupHeap::prefault();
