@@ -39,6 +39,8 @@ Rectangle {
         // address counts as none (Image would read a local file itself).
         active: ViewRules.isFetchable(appIcon.url)
         asynchronous: true
+        // The image reads the icon by its id.
+        // qmllint disable unqualified
         sourceComponent: Image {
             id: image
             visible: image.status === Image.Ready
@@ -59,5 +61,6 @@ Rectangle {
                 source: "IconCorners.qml"
             }
         }
+        // qmllint enable unqualified
     }
 }

@@ -19,6 +19,8 @@ Item {
         anchors.fill: parent
         active: icon.name.length > 0
         asynchronous: true
+        // The image reads the symbol by its id.
+        // qmllint disable unqualified
         sourceComponent: Image {
             sourceSize.width: Math.ceil(icon.size * 2)
             sourceSize.height: Math.ceil(icon.size * 2)
@@ -28,5 +30,6 @@ Item {
             smooth: true
             mipmap: true
         }
+        // qmllint enable unqualified
     }
 }
