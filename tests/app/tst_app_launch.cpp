@@ -12,6 +12,8 @@
 #include "app/SweptInstaller.h"
 
 #include <QCoroTask>
+#include <QDir>
+#include <QFile>
 #include <QPromise>
 
 #include <QNetworkAccessManager>
@@ -161,6 +163,41 @@ private Q_SLOTS:
 
         QtConcurrent::run(&StartupHeap::prefault).waitForFinished();
         QCOMPARE(resident(), length / pageSize);
+    }
+
+    // Offline, the window reaches its catalogue without Qt Quick Controls (the menus and dialogs
+    // load them on first use) and without TLS (the catalogue's host does not resolve, so no
+    // secure connection is ever begun): either would cost every start tens of milliseconds.
+    void offlineStartLoadsNeitherControlsNorTls()
+    {
+        if (QProcess::execute(QStringLiteral("unshare"), {"-rn", "true"}) != 0)
+            QSKIP("no network namespace of its own here");
+        QTemporaryDir home;
+        QDir().mkpath(home.filePath("runtime"));
+        QFile::setPermissions(home.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char *name : {"HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME"})
+            environment.insert(name, home.path());
+        environment.insert("XDG_RUNTIME_DIR", home.filePath("runtime"));
+        environment.insert("QT_QUICK_BACKEND", "software");
+        // Any time: only the probe's report of the catalogue's frame is read.
+        environment.insert("VELTRANE_STARTUP_T0_NS", "0");
+        QProcess hub;
+        hub.setProcessEnvironment(environment);
+        hub.start(QStringLiteral("unshare"), {"-rn", "--", QStringLiteral(HUB_PROGRAM)});
+        QVERIFY(hub.waitForStarted());
+        const auto stop = qScopeGuard([&hub] { hub.kill(); hub.waitForFinished(); });
+        QByteArray output;
+        const auto shown = [&] { return (output += hub.readAllStandardOutput()).contains("catalogue_frame_ms"); };
+        QTRY_VERIFY_WITH_TIMEOUT(shown() || hub.state() != QProcess::Running, 60000);
+        QVERIFY2(shown(), hub.readAllStandardError().constData());
+
+        QFile maps(QStringLiteral("/proc/%1/maps").arg(hub.processId()));
+        QVERIFY(maps.open(QIODevice::ReadOnly));
+        const QByteArray mapped = maps.readAll();
+        QVERIFY(mapped.contains("libQt6Quick.so"));
+        for (const char *library : {"libQt6QuickControls2", "libQt6QuickTemplates2", "/libssl.so", "/libcrypto.so"})
+            QVERIFY2(!mapped.contains(library), library);
     }
 
     void terminationQuits()
